@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Configures and builds one tree: scripts/build.sh [plain|sanitize]
+# plain    -> build/        (optimised with debug info)
+# sanitize -> build-asan/   (AddressSanitizer and UndefinedBehaviorSanitizer)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+kind=${1:-plain}
+jobs=${JOBS:-$(nproc)}
+case "$kind" in
+  plain)    dir=build;      extra=() ;;
+  sanitize) dir=build-asan; extra=(-DQR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
+  *) echo "usage: $0 [plain|sanitize]" >&2; exit 2 ;;
+esac
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+if [ ! -f "$dir/CMakeCache.txt" ]; then
+  cmake -S . -B "$dir" "${generator[@]}" "${extra[@]}"
+fi
+cmake --build "$dir" -j "$jobs"
