@@ -1,0 +1,24 @@
+// minihost: loads Quill-Rim modules as a host would. Each sub-command lives
+// in its own cli/<name>_command.cpp and is registered here.
+#include <CLI/CLI.hpp>
+
+#include "minihost/cli/info_command.h"
+#include "minihost/cli/panel_command.h"
+#include "minihost/cli/render_command.h"
+
+int main(int argc, char **argv) {
+    CLI::App app{"Loads plug-in modules the way a host does", "minihost"};
+    app.require_subcommand(1);
+    int exitCode = 0;
+
+    minihost::cli::addInfoCommand(app, exitCode);
+    minihost::cli::addPanelCommand(app, exitCode);
+    minihost::cli::addRenderCommand(app, exitCode);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &e) {
+        return app.exit(e);
+    }
+    return exitCode;
+}

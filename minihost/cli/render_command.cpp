@@ -1,0 +1,151 @@
+#include "minihost/cli/render_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+
+#include "minihost/core_services.h"
+#include "minihost/render/png_output.h"
+#include "minihost/render/render_session.h"
+#include "minihost/render/server_instances.h"
+#include "minihost/render_memory.h"
+#include "minihost/scene/scene_error.h"
+#include "minihost/scene/scene_loader.h"
+#include "minihost/scene/scene_saver.h"
+#include "minihost/services/monitor_service.h"
+#include "minihost/services/progress_bar.h"
+#include "minihost/services/scene_services.h"
+
+namespace minihost::cli {
+
+namespace {
+
+void onInterrupt(int) { requestAbort(); }
+
+// Ends the render session however runRender returns: instances and modules
+// first, then the render memory, then the scene's services.
+struct SessionEnd {
+    std::unique_ptr<ServerSet> &servers;
+    ~SessionEnd() {
+        servers.reset();
+        discardRenderMemory();
+        removeSceneServices();
+    }
+};
+
+bool parseInt(const std::string &s, int &out) {
+    if (s.empty()) return false;
+    size_t used = 0;
+    try {
+        const long v = std::stol(s, &used);
+        if (used != s.size() || v < -1000000 || v > 1000000) return false;
+        out = static_cast<int>(v);
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+}  // namespace
+
+bool parseFrameRange(const std::string &text, int &first, int &last) {
+    const size_t dash = text.find('-', 1);   // a leading '-' is a sign
+    if (dash == std::string::npos) {
+        if (!parseInt(text, first)) return false;
+        last = first;
+        return true;
+    }
+    return parseInt(text.substr(0, dash), first) && parseInt(text.substr(dash + 1), last) && first <= last;
+}
+
+int runRender(const RenderArgs &args, std::ostream &err) {
+    const auto start = std::chrono::steady_clock::now();
+    int first = 0, last = 0;
+    if (!args.frames.empty() && !parseFrameRange(args.frames, first, last)) {
+        err << "minihost: --frames \"" << args.frames << "\": expected A-B or A, with A <= B\n";
+        return 1;
+    }
+    if (args.threads < 0 || args.threads > 256) {
+        err << "minihost: --threads " << args.threads << ": expected 1 to 256\n";
+        return 1;
+    }
+    const std::filesystem::path outDir = std::filesystem::path(args.output).parent_path();
+    std::error_code ec;
+    if (args.output.empty() || (!outDir.empty() && !std::filesystem::is_directory(outDir, ec))) {
+        err << "minihost: " << args.output << ": no such folder for the output\n";
+        return 1;
+    }
+
+    installCoreServices();
+    clearAbort();
+    std::unique_ptr<Scene> scene;
+    std::unique_ptr<ServerSet> servers;
+    SessionEnd end{servers};
+    StageTimes times;
+    try {
+        scene = loadScene(args.scene);
+        installSceneServices(*scene);
+        servers = std::make_unique<ServerSet>();
+        servers->build(*scene);
+    } catch (const SceneError &e) {
+        err << "minihost: " << e.what() << '\n';
+        return 1;
+    } catch (const std::exception &e) {
+        err << "minihost: " << args.scene << ": " << e.what() << '\n';
+        return 1;
+    }
+    times.load = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!args.saveScene.empty()) {
+        std::string error;
+        if (!saveScene(*scene, *servers, args.saveScene, error)) {
+            err << "minihost: " << error << '\n';
+            return 1;
+        }
+    }
+
+    RenderOptions options;
+    options.firstFrame = args.frames.empty() ? scene->firstFrame : first;
+    options.lastFrame = args.frames.empty() ? scene->lastFrame : last;
+    options.threads = args.threads > 0 ? args.threads : defaultThreadCount();
+    options.progress = !args.quiet;
+    setProgressQuiet(args.quiet);
+    const bool range = options.lastFrame > options.firstFrame;
+    auto sink = [&](int frame, const FrameBuffer &image, std::string &error) {
+        const std::string file = frameFileName(args.output, frame, range);
+        if (!writePng(image, file, error)) return false;
+        err << "minihost: wrote " << file << '\n';
+        return true;
+    };
+
+    auto previous = std::signal(SIGINT, onInterrupt);
+    std::string error;
+    const RenderResult result = renderFrames(*scene, *servers, options, sink, times, error);
+    std::signal(SIGINT, previous);
+    if (result == RenderResult::Failed) {
+        err << "minihost: " << (error.empty() ? args.scene + ": the render failed" : error) << '\n';
+        return 1;
+    }
+    err << "minihost: time: " << times.summary() << '\n';
+    if (result == RenderResult::Aborted) {
+        err << "minihost: aborted\n";
+        return 130;
+    }
+    return 0;
+}
+
+void addRenderCommand(CLI::App &app, int &exitCode) {
+    CLI::App *render = app.add_subcommand("render", "Render a scene to PNG files");
+    auto args = std::make_shared<RenderArgs>();
+    render->add_option("SCENE", args->scene, "Scene description (JSON)")->required();
+    render->add_option("-o,--output", args->output, "Output PNG; a frame range adds the frame number")->required();
+    render->add_option("--frames", args->frames, "Frames to render, A-B or A (default: the scene's)");
+    render->add_option("--threads", args->threads, "Shading threads (default: every core)");
+    render->add_option("--save-scene", args->saveScene, "Also save the scene with every instance's data");
+    render->add_flag("-q,--quiet", args->quiet, "No progress bars");
+    render->callback([args, &exitCode] { exitCode = runRender(*args, std::cerr); });
+}
+
+}  // namespace minihost::cli

@@ -1,0 +1,34 @@
+// `minihost render SCENE -o OUT.png [--frames A-B] [--threads N]`: renders a
+// scene to PNG files with alpha, progress on stderr, and the time spent in
+// each stage at the end.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace minihost::cli {
+
+struct RenderArgs {
+    std::string scene;
+    std::string output;
+    std::string frames;      // "A-B" or "A"; empty: the scene's range
+    int threads = 0;         // 0: every core
+    std::string saveScene;   // also save the scene with its instances' data here
+    bool quiet = false;      // no progress bars
+};
+
+// 0 when every frame was written, 1 on a fault (reported on `err`, naming
+// the file and the fault; no output file is touched), 130 when aborted with
+// Ctrl-C.
+int runRender(const RenderArgs &args, std::ostream &err);
+
+// Parses "A-B" or "A"; false for anything else.
+bool parseFrameRange(const std::string &text, int &first, int &last);
+
+void addRenderCommand(CLI::App &app, int &exitCode);
+
+}  // namespace minihost::cli

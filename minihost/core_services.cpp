@@ -1,0 +1,22 @@
+#include "minihost/core_services.h"
+
+#include "host/item_services.h"
+#include "host/messages_files.h"
+#include "host/render_memory.h"
+#include "minihost/file_io.h"
+#include "minihost/info_messages.h"
+#include "minihost/render_memory.h"
+#include "minihost/scene_info_basic.h"
+#include "minihost/service_registry.h"
+
+namespace minihost {
+
+void installCoreServices() {
+    ServiceRegistry &services = registry();
+    services.provide(SERVICE_RENDER_MEMORY, renderMemoryRecord());
+    services.provide(SERVICE_INFO_MESSAGES, infoMessagesRecord());
+    services.provide(SERVICE_FILE_IO, fileIORecord());
+    services.provide(SERVICE_SCENE_INFO, basicSceneInfoRecord());
+}
+
+}  // namespace minihost

@@ -1,0 +1,143 @@
+#include "minihost/render/embree_scene.h"
+
+#include <cmath>
+#include <limits>
+#include <mutex>
+
+namespace minihost {
+
+namespace {
+
+// One device for the process; Embree devices are thread-safe.
+RTCDevice device() {
+    static RTCDevice dev = [] {
+        RTCDevice d = rtcNewDevice("threads=1,set_affinity=0");
+        return d;
+    }();
+    return dev;
+}
+
+}  // namespace
+
+EmbreeScene::EmbreeScene() = default;
+
+EmbreeScene::~EmbreeScene() {
+    if (scene_) rtcReleaseScene(scene_);
+}
+
+bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
+    if (scene_) rtcReleaseScene(scene_);
+    scene_ = nullptr;
+    objects_.clear();
+    objectOfGeometry_.clear();
+    RTCDevice dev = device();
+    if (!dev) {
+        error = "the ray tracer could not start";
+        return false;
+    }
+    scene_ = rtcNewScene(dev);
+    rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_MEDIUM);
+    objects_.resize(scene.objects.size());
+    for (size_t o = 0; o < scene.objects.size(); ++o) {
+        const SceneObject &obj = *scene.objects[o];
+        const Mesh &mesh = obj.mesh;
+        ObjectData &data = objects_[o];
+        data.toWorld = scene.worldTransform(obj.id, time);
+        data.normalMatrix = transposed(inverted(data.toWorld.linear));
+        data.worldPoints.resize(mesh.points.size());
+        for (size_t i = 0; i < mesh.points.size(); ++i) {
+            const Vec3 w = data.toWorld.apply(load(mesh.points[i].data()));
+            data.worldPoints[i] = {static_cast<float>(w.x), static_cast<float>(w.y), static_cast<float>(w.z)};
+        }
+        for (int p = 0; p < mesh.numPolygons(); ++p) {
+            const int first = mesh.polyStart[p];
+            for (int k = 1; k + 1 < mesh.polySize(p); ++k)
+                data.triangles.push_back({p, {first, first + k, first + k + 1}});
+        }
+        if (data.triangles.empty() || data.worldPoints.empty()) continue;
+
+        RTCGeometry geom = rtcNewGeometry(dev, RTC_GEOMETRY_TYPE_TRIANGLE);
+        auto *verts = static_cast<float *>(rtcSetNewGeometryBuffer(
+            geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), data.worldPoints.size()));
+        auto *index = static_cast<unsigned *>(rtcSetNewGeometryBuffer(
+            geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), data.triangles.size()));
+        if (!verts || !index) {
+            rtcReleaseGeometry(geom);
+            error = "not enough memory for the ray tracer";
+            return false;
+        }
+        for (size_t i = 0; i < data.worldPoints.size(); ++i)
+            for (size_t c = 0; c < 3; ++c) verts[3 * i + c] = data.worldPoints[i][c];
+        for (size_t t = 0; t < data.triangles.size(); ++t)
+            for (size_t c = 0; c < 3; ++c)
+                index[3 * t + c] = static_cast<unsigned>(mesh.polyVerts[static_cast<size_t>(data.triangles[t].corner[c])]);
+        rtcCommitGeometry(geom);
+        const unsigned id = rtcAttachGeometry(scene_, geom);
+        rtcReleaseGeometry(geom);
+        if (objectOfGeometry_.size() <= id) objectOfGeometry_.resize(id + 1, -1);
+        objectOfGeometry_[id] = static_cast<int>(o);
+    }
+    rtcCommitScene(scene_);
+    if (rtcGetDeviceError(dev) != RTC_ERROR_NONE) {
+        error = "the ray tracer could not build the scene";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+void setRay(RTCRay &ray, Vec3 o, Vec3 d, double tnear, double tfar) {
+    ray.org_x = static_cast<float>(o.x);
+    ray.org_y = static_cast<float>(o.y);
+    ray.org_z = static_cast<float>(o.z);
+    ray.dir_x = static_cast<float>(d.x);
+    ray.dir_y = static_cast<float>(d.y);
+    ray.dir_z = static_cast<float>(d.z);
+    ray.tnear = static_cast<float>(tnear);
+    ray.tfar = tfar >= std::numeric_limits<float>::max() ? std::numeric_limits<float>::infinity()
+                                                         : static_cast<float>(tfar);
+    ray.time = 0;
+    ray.mask = 0xFFFFFFFFu;
+    ray.id = 0;
+    ray.flags = 0;
+}
+
+bool usable(Vec3 o, Vec3 d) {
+    return std::isfinite(o.x) && std::isfinite(o.y) && std::isfinite(o.z) && std::isfinite(d.x) &&
+           std::isfinite(d.y) && std::isfinite(d.z) && (d.x != 0 || d.y != 0 || d.z != 0);
+}
+
+}  // namespace
+
+bool EmbreeScene::intersect(Vec3 origin, Vec3 direction, double tnear, double tfar, RayHit &hit) const {
+    hit = RayHit{};
+    if (!scene_ || !usable(origin, direction)) return false;
+    RTCIntersectContext ctx;
+    rtcInitIntersectContext(&ctx);
+    RTCRayHit rh;
+    setRay(rh.ray, origin, direction, tnear, tfar);
+    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rh.hit.primID = RTC_INVALID_GEOMETRY_ID;
+    rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(scene_, &ctx, &rh);
+    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID || rh.hit.geomID >= objectOfGeometry_.size()) return false;
+    hit.object = objectOfGeometry_[rh.hit.geomID];
+    hit.triangle = static_cast<int>(rh.hit.primID);
+    hit.distance = rh.ray.tfar;
+    hit.u = rh.hit.u;
+    hit.v = rh.hit.v;
+    return hit.object >= 0;
+}
+
+bool EmbreeScene::occluded(Vec3 origin, Vec3 direction, double tnear, double tfar) const {
+    if (!scene_ || !usable(origin, direction)) return false;
+    RTCIntersectContext ctx;
+    rtcInitIntersectContext(&ctx);
+    RTCRay ray;
+    setRay(ray, origin, direction, tnear, tfar);
+    rtcOccluded1(scene_, &ctx, &ray);
+    return ray.tfar < 0;
+}
+
+}  // namespace minihost

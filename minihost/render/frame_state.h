@@ -1,0 +1,44 @@
+// What the shading of one frame reads: the scene, its geometry at the
+// frame's time and the camera. Shared read-only by every render thread.
+#pragma once
+
+#include "minihost/render/camera_rays.h"
+#include "minihost/render/embree_scene.h"
+#include "minihost/scene/scene.h"
+
+namespace minihost {
+
+struct FrameState {
+    const Scene *scene = nullptr;
+    EmbreeScene geometry;
+    CameraFrame camera;
+    int frame = 0;
+    double time = 0;
+};
+
+// The shading state of the calling thread. The host's ray functions take no
+// context, so they find the frame and the caller's bounce count here.
+struct ShadingThread {
+    const FrameState *frame = nullptr;
+    int bounces = -1;          // of the sample being shaded; -1 in the filter stages
+    int pixelX = 0, pixelY = 0;
+};
+
+ShadingThread &shadingThread();
+
+// Sets the calling thread's state for a scope, restoring the previous one.
+class ShadingScope {
+public:
+    ShadingScope(const FrameState *frame, int bounces, int px, int py);
+    ~ShadingScope();
+    ShadingScope(const ShadingScope &) = delete;
+    ShadingScope &operator=(const ShadingScope &) = delete;
+
+private:
+    ShadingThread saved_;
+};
+
+// A small distance that keeps secondary rays off the surface they leave.
+double rayEpsilon(Vec3 position);
+
+}  // namespace minihost

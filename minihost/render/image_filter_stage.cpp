@@ -1,0 +1,58 @@
+#include "minihost/render/image_filter_stage.h"
+
+#include <cmath>
+
+#include "host/access.h"
+#include "host/handler.h"
+
+namespace minihost {
+
+namespace {
+
+struct CurrentImage {
+    const FrameBuffer *source = nullptr;
+    FrameBuffer *target = nullptr;
+};
+thread_local CurrentImage current;
+
+const float *getLine(int type, int y) {
+    if (!current.source || y < 0 || y >= current.source->height) return nullptr;
+    const std::vector<float> *plane = current.source->plane(type);
+    return plane ? plane->data() + current.source->index(0, y) : nullptr;
+}
+
+bool inside(int x, int y) {
+    return current.target && x >= 0 && y >= 0 && x < current.target->width && y < current.target->height;
+}
+
+float sane(float v) { return std::isfinite(v) ? v : 0.0f; }
+
+void setRGB(int x, int y, const float rgb[3]) {
+    if (!inside(x, y) || !rgb) return;
+    const size_t i = current.target->index(x, y);
+    current.target->red[i] = sane(rgb[0]);
+    current.target->green[i] = sane(rgb[1]);
+    current.target->blue[i] = sane(rgb[2]);
+}
+
+void setAlpha(int x, int y, float alpha) {
+    if (!inside(x, y)) return;
+    current.target->alpha[current.target->index(x, y)] = sane(alpha);
+}
+
+}  // namespace
+
+void runImageFilters(const std::vector<ServerUse> &filters, FrameBuffer &buffer, int frame, double start,
+                     double end) {
+    for (const ServerUse &use : filters) {
+        const auto *h = static_cast<const ImageFilterHandler *>(use.handler);
+        if (!h || !h->process || !use.instance) continue;
+        const FrameBuffer source = buffer;
+        current = CurrentImage{&source, &buffer};
+        const FilterAccess fa{buffer.width, buffer.height, frame, start, end, getLine, setRGB, setAlpha};
+        h->process(use.instance, &fa);
+        current = CurrentImage{};
+    }
+}
+
+}  // namespace minihost

@@ -1,0 +1,111 @@
+#include "minihost/render/render_session.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "minihost/render/frame_state.h"
+#include "minihost/render/image_filter_stage.h"
+#include "minihost/render/pixel_filter_stage.h"
+#include "minihost/render/tile_shading.h"
+#include "minihost/scene/scene_error.h"
+#include "minihost/services/monitor_service.h"
+#include "minihost/services/progress_bar.h"
+
+namespace minihost {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+
+std::string seconds(const char *name, double s) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %.3f s", name, s);
+    return text;
+}
+
+// Calls cleanup on every instance however the render ends.
+struct CleanupGuard {
+    ServerSet &servers;
+    ~CleanupGuard() { servers.cleanupAll(); }
+};
+
+}  // namespace
+
+std::string StageTimes::summary() const {
+    return seconds("load", load) + ", " + seconds("new-time", newTime) + ", " + seconds("geometry", geometry) +
+           ", " + seconds("shading", shading) + ", " + seconds("pixel filters", pixelFilters) + ", " +
+           seconds("image filters", imageFilters) + ", " + seconds("output", output);
+}
+
+int defaultThreadCount() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : static_cast<int>(n);
+}
+
+RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options, const FrameSink &sink,
+                          StageTimes &times, std::string &error) {
+    try {
+        FrameState state;
+        state.scene = &scene;
+        FrameBuffer buffer;
+        const bool range = options.lastFrame > options.firstFrame;
+        servers.initAll(0);
+        CleanupGuard guard{servers};
+        for (int frame = options.firstFrame; frame <= options.lastFrame; ++frame) {
+            const double time = scene.frameTime(frame);
+            state.frame = frame;
+            state.time = time;
+
+            auto t0 = Clock::now();
+            servers.newTimeAll(frame, time);
+            times.newTime += since(t0);
+
+            t0 = Clock::now();
+            if (!state.geometry.build(scene, time, error)) return RenderResult::Failed;
+            state.camera = cameraFrameAt(scene, time);
+            times.geometry += since(t0);
+
+            const std::string label = range ? "frame " + std::to_string(frame) + " " : std::string();
+            t0 = Clock::now();
+            {
+                ProgressBar bar(label + "shading", 1000);
+                auto show = [&](unsigned done, unsigned total) {
+                    if (options.progress) bar.set(done * 1000 / total);
+                };
+                if (!shadeFrame(state, buffer, options.threads, show)) return RenderResult::Aborted;
+                if (options.progress) bar.finish();
+            }
+            times.shading += since(t0);
+
+            t0 = Clock::now();
+            if (!scene.pixelFilters.empty()) {
+                ProgressBar bar(label + "pixel filters", 1000);
+                auto show = [&](unsigned done, unsigned total) {
+                    if (options.progress) bar.set(done * 1000 / total);
+                };
+                if (!runPixelFilters(state, scene.pixelFilters, buffer, show)) return RenderResult::Aborted;
+                if (options.progress) bar.finish();
+            }
+            times.pixelFilters += since(t0);
+
+            t0 = Clock::now();
+            runImageFilters(scene.imageFilters, buffer, frame, time, time);
+            times.imageFilters += since(t0);
+            if (abortRequested()) return RenderResult::Aborted;
+
+            t0 = Clock::now();
+            const bool delivered = sink ? sink(frame, buffer, error) : true;
+            times.output += since(t0);
+            if (!delivered) return RenderResult::Failed;
+        }
+        return RenderResult::Done;
+    } catch (const std::exception &e) {
+        error = e.what();
+        return RenderResult::Failed;
+    }
+}
+
+}  // namespace minihost

@@ -1,0 +1,40 @@
+// One render of a scene over a range of frames, with the stages in the
+// order a host keeps: init on every instance before the first frame; per
+// frame new-time on every instance, shading, the pixel filters, the image
+// filters; cleanup after the last frame.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "minihost/render/frame_buffer.h"
+#include "minihost/render/server_instances.h"
+#include "minihost/scene/scene.h"
+
+namespace minihost {
+
+struct StageTimes {
+    double load = 0, newTime = 0, geometry = 0, shading = 0, pixelFilters = 0, imageFilters = 0, output = 0;
+    std::string summary() const;   // "load 0.12 s, new-time 0.00 s, ..."
+};
+
+struct RenderOptions {
+    int firstFrame = 1, lastFrame = 1;
+    int threads = 1;
+    bool progress = false;   // progress bars on stderr
+};
+
+// Receives each finished frame; false (with `error` set) stops the render.
+using FrameSink = std::function<bool(int frame, const FrameBuffer &image, std::string &error)>;
+
+enum class RenderResult { Done, Aborted, Failed };
+
+// Renders with the scene's services active. Throws nothing; on failure
+// `error` says why.
+RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options, const FrameSink &sink,
+                          StageTimes &times, std::string &error);
+
+// The worker count "all cores" means.
+int defaultThreadCount();
+
+}  // namespace minihost

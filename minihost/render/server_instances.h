@@ -1,0 +1,64 @@
+// The modules a scene loads and the server instances it uses: handlers are
+// activated once per server, an instance is created for every shader and
+// filter of the scene, loaded with its saved data and its settings by key.
+// Instances are destroyed, and the modules unloaded, with the set.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/handler.h"
+#include "minihost/loader.h"
+#include "minihost/scene/scene.h"
+
+namespace minihost {
+
+// One activated handler server and the records it filled.
+struct ActiveHandler {
+    LoadedModule *module = nullptr;
+    std::string className, name;
+    InstanceFuncs inst{};
+    ItemFuncs item{};
+    RenderFuncs rend{};
+    ShaderHandler shader{};
+    PixelFilterHandler pixel{};
+    ImageFilterHandler image{};
+    bool hasRender() const { return className != "ImageFilterHandler"; }
+};
+
+class ServerSet {
+public:
+    ServerSet() = default;
+    ~ServerSet();
+    ServerSet(const ServerSet &) = delete;
+    ServerSet &operator=(const ServerSet &) = delete;
+
+    // Loads the scene's modules and makes every instance. Throws SceneError
+    // naming the scene file and the fault (unknown module or server, a
+    // setting that does not exist or has the wrong type, a failed load).
+    void build(Scene &scene);
+
+    // Render operations on every instance, in the scene's order.
+    void initAll(int renderMode);
+    void newTimeAll(int frame, double time);
+    void cleanupAll();
+
+    // The instance's saved data, text representation.
+    std::string savedData(const ServerUse &use) const;
+
+    const ActiveHandler *handlerOf(const ServerUse &use) const;
+    const std::vector<ServerUse *> &uses() const { return uses_; }
+
+private:
+    ActiveHandler *handlerFor(const ServerUse &use, const Scene &scene);
+    void destroyAll();
+
+    std::vector<std::unique_ptr<LoadedModule>> modules_;
+    std::vector<std::string> moduleWhere_;
+    std::vector<std::unique_ptr<ActiveHandler>> handlers_;
+    std::vector<ServerUse *> uses_;
+    bool initialised_ = false;
+};
+
+}  // namespace minihost

@@ -1,0 +1,37 @@
+// Shading one hit: the shader access record is filled with the sample's
+// geometry, the surface's shaders run in order, and what they left
+// (replacement, diffuse, specular, mirror, transparency) makes the colour.
+#pragma once
+
+#include "host/access.h"
+#include "minihost/render/frame_state.h"
+
+namespace minihost {
+
+// Fills every field of `sa` for a hit of the ray (origin, unit direction).
+void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, Vec3 direction, int bounces,
+                      int px, int py, ShaderAccess &sa);
+
+// Runs the shaders of the hit surface in order, on the calling thread, with
+// the thread's bounce count set to the sample's.
+void runShaders(const FrameState &frame, const SceneSurface &surface, ShaderAccess &sa);
+
+struct TraceResult {
+    bool hit = false;
+    double distance = -1;
+    Vec3 color;
+};
+
+// Traces and fully shades a ray (mirror and transparency rays included, up to
+// the scene's bounce limit). A miss gives the background colour.
+TraceResult traceAndShade(const FrameState &frame, Vec3 origin, Vec3 direction, int bounces, int px, int py);
+
+// The surface a hit landed on.
+const SceneSurface *surfaceOfHit(const FrameState &frame, const RayHit &hit);
+
+// The host's ray functions for shaders and filters.
+double hostRayTrace(const double position[3], const double direction[3], double color[3]);
+double hostRayCast(const double position[3], const double direction[3]);
+double hostRayShade(const double position[3], const double direction[3], ShaderAccess *out);
+
+}  // namespace minihost

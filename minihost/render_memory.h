@@ -1,0 +1,32 @@
+// "Global Render Memory": named blocks kept until the host discards them.
+//
+// Blocks are zero-filled, aligned for any type and never move. Tests can make
+// creation fail, for every name or for one, to reach the modules' out-of-memory
+// paths.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "host/render_memory.h"
+
+namespace minihost {
+
+RenderMemory *renderMemoryRecord();
+
+// Frees every block (the end of a render session). Pointers handed out before
+// are invalid afterwards; modules find their blocks again by name.
+void discardRenderMemory();
+
+// While set, every create returns null.
+void setRenderMemoryCreateFails(bool fail);
+// Creating a block of exactly that name returns null; "" clears it.
+void setRenderMemoryCreateFailsFor(const std::string &name);
+
+// For tests: the names of the live blocks (sorted) and a block's size
+// (0 when there is no such block).
+std::vector<std::string> renderMemoryNames();
+std::size_t renderMemoryBlockSize(const std::string &name);
+
+}  // namespace minihost

@@ -1,0 +1,150 @@
+#include "minihost/scene/json_reader.h"
+
+#include <cmath>
+#include <limits>
+
+namespace minihost {
+
+namespace {
+const nlohmann::json kNull;
+const nlohmann::json kEmptyArray = nlohmann::json::array();
+}  // namespace
+
+JsonDocument::JsonDocument(std::string file, const std::string &text) : file_(std::move(file)) {
+    try {
+        root_ = nlohmann::json::parse(text);
+    } catch (const nlohmann::json::parse_error &e) {
+        // e.byte is one past the offending character.
+        const size_t offset = e.byte > 0 ? e.byte - 1 : 0;
+        const TextPosition p = positionOfOffset(text, offset);
+        std::string what = e.what();
+        const size_t colon = what.find("syntax error");
+        if (colon != std::string::npos) what = what.substr(colon);
+        throw SceneError(file_ + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
+                         ": " + what);
+    }
+    if (!root_.is_object()) fail("", "a scene is a JSON object");
+    positions_.index(text);
+}
+
+std::string JsonDocument::where(const std::string &pointer) const {
+    const TextPosition p = positions_.at(pointer);
+    if (p.line == 0) return file_;
+    return file_ + ":" + std::to_string(p.line) + ":" + std::to_string(p.column);
+}
+
+void JsonDocument::fail(const std::string &pointer, const std::string &message) const {
+    throw SceneError(where(pointer) + ": " + message);
+}
+
+JsonObject::JsonObject(const JsonDocument &doc, const nlohmann::json &value, std::string pointer)
+    : doc_(doc), value_(value), pointer_(std::move(pointer)) {
+    if (!value_.is_object()) doc_.fail(pointer_, "expected an object");
+}
+
+bool JsonObject::has(const std::string &key) {
+    read_.insert(key);
+    return value_.contains(key);
+}
+
+const nlohmann::json &JsonObject::raw(const std::string &key) {
+    read_.insert(key);
+    auto it = value_.find(key);
+    return it == value_.end() ? kNull : *it;
+}
+
+double JsonObject::number(const std::string &key, double fallback, double lo, double hi) {
+    const auto &v = raw(key);
+    if (v.is_null()) return fallback;
+    if (!v.is_number()) fail(key, "\"" + key + "\" must be a number");
+    const double d = v.get<double>();
+    if (!std::isfinite(d) || d < lo || d > hi)
+        fail(key, "\"" + key + "\" must lie between " + nlohmann::json(lo).dump() + " and " +
+                      nlohmann::json(hi).dump());
+    return d;
+}
+
+int JsonObject::integer(const std::string &key, int fallback, int lo, int hi) {
+    const auto &v = raw(key);
+    if (v.is_null()) return fallback;
+    if (!v.is_number_integer()) fail(key, "\"" + key + "\" must be an integer");
+    const auto i = v.get<int64_t>();
+    if (i < lo || i > hi)
+        fail(key, "\"" + key + "\" must lie between " + std::to_string(lo) + " and " +
+                      std::to_string(hi));
+    return static_cast<int>(i);
+}
+
+bool JsonObject::boolean(const std::string &key, bool fallback) {
+    const auto &v = raw(key);
+    if (v.is_null()) return fallback;
+    if (!v.is_boolean()) fail(key, "\"" + key + "\" must be true or false");
+    return v.get<bool>();
+}
+
+std::string JsonObject::string(const std::string &key, const std::string &fallback) {
+    const auto &v = raw(key);
+    if (v.is_null()) return fallback;
+    if (!v.is_string()) fail(key, "\"" + key + "\" must be a string");
+    return v.get<std::string>();
+}
+
+std::string JsonObject::requiredString(const std::string &key) {
+    if (!value_.contains(key)) doc_.fail(pointer_, "missing \"" + key + "\"");
+    std::string s = string(key, "");
+    if (s.empty()) fail(key, "\"" + key + "\" must not be empty");
+    return s;
+}
+
+Vec3 jsonVec3(const JsonDocument &doc, const nlohmann::json &v, const std::string &pointer) {
+    if (!v.is_array() || v.size() != 3) doc.fail(pointer, "expected an array of three numbers");
+    double c[3];
+    for (size_t i = 0; i < 3; ++i) {
+        if (!v[i].is_number()) doc.fail(pointer, "expected an array of three numbers");
+        c[i] = v[i].get<double>();
+        if (!std::isfinite(c[i])) doc.fail(pointer, "numbers must be finite");
+    }
+    return {c[0], c[1], c[2]};
+}
+
+Vec3 JsonObject::vec3(const std::string &key, Vec3 fallback) {
+    const auto &v = raw(key);
+    if (v.is_null()) return fallback;
+    return jsonVec3(doc_, v, pointer(key));
+}
+
+Vec3 JsonObject::vec3OrNumber(const std::string &key, Vec3 fallback) {
+    const auto &v = raw(key);
+    if (v.is_number()) {
+        const double d = v.get<double>();
+        return {d, d, d};
+    }
+    return vec3(key, fallback);
+}
+
+JsonObject JsonObject::object(const std::string &key) {
+    const auto &v = raw(key);
+    if (v.is_null()) {
+        static const nlohmann::json empty = nlohmann::json::object();
+        return JsonObject(doc_, empty, pointer(key));
+    }
+    return JsonObject(doc_, v, pointer(key));
+}
+
+const nlohmann::json &JsonObject::array(const std::string &key) {
+    const auto &v = raw(key);
+    if (v.is_null()) return kEmptyArray;
+    if (!v.is_array()) fail(key, "\"" + key + "\" must be an array");
+    return v;
+}
+
+void JsonObject::finish() const {
+    std::string known;
+    for (const auto &k : read_) known += (known.empty() ? "" : ", ") + k;
+    for (auto it = value_.begin(); it != value_.end(); ++it)
+        if (!read_.count(it.key()))
+            doc_.fail(pointer(it.key()),
+                      "unknown key \"" + it.key() + "\" (known: " + known + ")");
+}
+
+}  // namespace minihost

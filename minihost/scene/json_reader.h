@@ -1,0 +1,68 @@
+// Checked reading of a scene document: typed fields, positions in messages,
+// and an error for every key that nothing read.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "minihost/scene/json_positions.h"
+#include "minihost/scene/scene_error.h"
+#include "minihost/scene/vec_math.h"
+
+namespace minihost {
+
+class JsonDocument {
+public:
+    JsonDocument(std::string file, const std::string &text);   // throws SceneError
+    const nlohmann::json &root() const { return root_; }
+    const std::string &file() const { return file_; }
+    // "file:line:col" of the value at pointer.
+    std::string where(const std::string &pointer) const;
+    [[noreturn]] void fail(const std::string &pointer, const std::string &message) const;
+
+private:
+    std::string file_;
+    nlohmann::json root_;
+    JsonPositions positions_;
+};
+
+// One JSON object of the document. Every key must be read (or listed as
+// known) before finish(), else finish() reports it.
+class JsonObject {
+public:
+    JsonObject(const JsonDocument &doc, const nlohmann::json &value, std::string pointer);
+
+    bool has(const std::string &key);
+    const nlohmann::json &raw(const std::string &key);   // marks the key read
+    std::string pointer(const std::string &key) const { return pointer_ + "/" + pointerToken(key); }
+    const std::string &pointer() const { return pointer_; }
+    std::string where(const std::string &key) const { return doc_.where(pointer(key)); }
+    [[noreturn]] void fail(const std::string &key, const std::string &message) const {
+        doc_.fail(pointer(key), message);
+    }
+
+    double number(const std::string &key, double fallback, double lo, double hi);
+    int integer(const std::string &key, int fallback, int lo, int hi);
+    bool boolean(const std::string &key, bool fallback);
+    std::string string(const std::string &key, const std::string &fallback);
+    std::string requiredString(const std::string &key);
+    Vec3 vec3(const std::string &key, Vec3 fallback);
+    // A number gives the same value on all three axes.
+    Vec3 vec3OrNumber(const std::string &key, Vec3 fallback);
+    JsonObject object(const std::string &key);
+    const nlohmann::json &array(const std::string &key);   // empty when absent
+
+    void finish() const;
+
+private:
+    const JsonDocument &doc_;
+    const nlohmann::json &value_;
+    std::string pointer_;
+    std::set<std::string> read_;
+};
+
+Vec3 jsonVec3(const JsonDocument &doc, const nlohmann::json &v, const std::string &pointer);
+
+}  // namespace minihost

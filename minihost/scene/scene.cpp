@@ -1,0 +1,92 @@
+#include "minihost/scene/scene.h"
+
+#include <filesystem>
+
+#include "host/item_services.h"
+
+namespace minihost {
+
+SceneItem *Scene::item(ItemID id) const {
+    auto it = items.find(id);
+    return it == items.end() ? nullptr : it->second;
+}
+
+SceneItem *Scene::itemNamed(const std::string &itemName) const {
+    for (const auto &[id, it] : items)
+        if (it->name == itemName) return it;
+    return nullptr;
+}
+
+Affine Scene::worldTransform(ItemID id, double t) const {
+    Affine world;
+    // Parents were checked for cycles when the scene was read; the depth
+    // bound only guards a scene built by hand.
+    for (int depth = 0; depth < 256; ++depth) {
+        const SceneItem *it = item(id);
+        if (!it) break;
+        world = it->motion.localAt(t) * world;
+        id = it->parent;
+    }
+    return world;
+}
+
+bool Scene::itemParam(ItemID id, int code, double t, double vec[3]) const {
+    const SceneItem *it = item(id);
+    if (!it || code < ITEM_PARAM_POSITION || code > ITEM_PARAM_PIVOT_ROT) return false;
+    Vec3 v;
+    switch (code) {
+    case ITEM_PARAM_POSITION: v = it->motion.positionAt(t); break;
+    case ITEM_PARAM_ROTATION: v = it->motion.rotationAt(t); break;
+    case ITEM_PARAM_SCALING: v = it->motion.scaleAt(t); break;
+    case ITEM_PARAM_PIVOT:
+    case ITEM_PARAM_PIVOT_ROT: v = {}; break;
+    default: {
+        const Affine w = worldTransform(id, t);
+        switch (code) {
+        case ITEM_PARAM_RIGHT: v = normalized(w.linear.column(0)); break;
+        case ITEM_PARAM_UP: v = normalized(w.linear.column(1)); break;
+        case ITEM_PARAM_FORWARD: v = normalized(w.linear.column(2)); break;
+        case ITEM_PARAM_W_POSITION: v = w.offset; break;
+        case ITEM_PARAM_W_RIGHT: v = w.linear.column(0); break;
+        case ITEM_PARAM_W_UP: v = w.linear.column(1); break;
+        case ITEM_PARAM_W_FORWARD: v = w.linear.column(2); break;
+        default: break;
+        }
+    }
+    }
+    store(v, vec);
+    return true;
+}
+
+std::vector<SceneSurface *> Scene::allSurfaces() const {
+    std::vector<SceneSurface *> out;
+    for (const auto &obj : objects)
+        for (const auto &s : obj->surfaces) out.push_back(s.get());
+    return out;
+}
+
+std::vector<ServerUse *> Scene::allServerUses() {
+    std::vector<ServerUse *> out;
+    for (SceneSurface *s : allSurfaces())
+        for (auto &use : s->shaders) out.push_back(&use);
+    for (auto &use : pixelFilters) out.push_back(&use);
+    for (auto &use : imageFilters) out.push_back(&use);
+    return out;
+}
+
+SceneImage *Scene::imageFromFile(const std::string &file, std::string &error) {
+    std::error_code ec;
+    const std::string resolved = std::filesystem::path(file).is_absolute() || dir.empty()
+                                     ? file
+                                     : (std::filesystem::path(dir) / file).string();
+    std::lock_guard<std::mutex> lock(imageMutex);
+    for (const auto &img : images)
+        if (img->path == resolved || std::filesystem::equivalent(img->path, resolved, ec))
+            return img.get();
+    auto img = std::make_unique<SceneImage>();
+    if (!loadSceneImage(resolved, *img, error)) return nullptr;
+    images.push_back(std::move(img));
+    return images.back().get();
+}
+
+}  // namespace minihost

@@ -1,0 +1,63 @@
+#include "minihost/scene/scene_image.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include <stb/stb_image.h>
+
+namespace minihost {
+
+void SceneImage::pixel(int x, int y, float out[3]) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        out[0] = out[1] = out[2] = 0.0f;
+        return;
+    }
+    const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+    out[0] = rgb[i];
+    out[1] = rgb[i + 1];
+    out[2] = rgb[i + 2];
+}
+
+void SceneImage::sample(double u, double v, double out[3]) const {
+    out[0] = out[1] = out[2] = 0.0;
+    if (width <= 0 || height <= 0 || !std::isfinite(u) || !std::isfinite(v)) return;
+    u -= std::floor(u);
+    v = std::fmin(std::fmax(v, 0.0), 1.0);
+    const double fx = u * width - 0.5, fy = v * height - 0.5;
+    const int x0 = static_cast<int>(std::floor(fx)), y0 = static_cast<int>(std::floor(fy));
+    const double tx = fx - x0, ty = fy - y0;
+    for (int dy = 0; dy < 2; ++dy)
+        for (int dx = 0; dx < 2; ++dx) {
+            const int x = ((x0 + dx) % width + width) % width;
+            const int y = std::min(std::max(y0 + dy, 0), height - 1);
+            float c[3];
+            pixel(x, y, c);
+            const double w = (dx ? tx : 1 - tx) * (dy ? ty : 1 - ty);
+            for (int k = 0; k < 3; ++k) out[k] += w * c[k];
+        }
+}
+
+bool loadSceneImage(const std::string &path, SceneImage &image, std::string &error) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = "no such image file";
+        return false;
+    }
+    int w = 0, h = 0, channels = 0;
+    unsigned char *data = stbi_load(path.c_str(), &w, &h, &channels, 3);
+    if (!data) {
+        const char *why = stbi_failure_reason();
+        error = std::string("not a readable image: ") + (why ? why : "unknown format");
+        return false;
+    }
+    image.width = w;
+    image.height = h;
+    image.rgb.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 3);
+    for (size_t i = 0; i < image.rgb.size(); ++i) image.rgb[i] = data[i] / 255.0f;
+    stbi_image_free(data);
+    image.path = path;
+    image.name = std::filesystem::path(path).stem().string();
+    return true;
+}
+
+}  // namespace minihost

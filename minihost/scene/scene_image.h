@@ -1,0 +1,25 @@
+// Images of a scene, read from PNG files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace minihost {
+
+struct SceneImage {
+    std::string name;   // the file's stem
+    std::string path;   // as resolved when loaded
+    int width = 0, height = 0;
+    std::vector<float> rgb;   // row 0 at the top, 0 to 1 per channel
+    bool needAA = false;      // a module asked for anti-aliased lookups
+
+    // Black outside the image.
+    void pixel(int x, int y, float out[3]) const;
+    // Bilinear lookup at (u, v) in 0..1, v = 0 at the top, wrapping in u.
+    void sample(double u, double v, double out[3]) const;
+};
+
+// False with `error` set when the file is missing or not a readable image.
+bool loadSceneImage(const std::string &path, SceneImage &image, std::string &error);
+
+}  // namespace minihost

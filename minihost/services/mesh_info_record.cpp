@@ -1,0 +1,132 @@
+// Mesh records handed to modules. Points and polygons are named by their
+// index plus one, so that null stays "none".
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "minihost/services/scene_services.h"
+
+namespace minihost {
+namespace {
+
+struct MeshHandle {
+    MeshInfo record;
+    const Mesh *mesh;
+    int selectedMap = -1;
+};
+
+const Mesh *meshOf(MeshInfo *info) {
+    return info && info->priv ? static_cast<MeshHandle *>(info->priv)->mesh : nullptr;
+}
+
+// index of a handle, or -1 outside 0 .. count - 1
+template <typename Handle>
+int indexOf(Handle h, int count) {
+    const auto v = reinterpret_cast<uintptr_t>(h);
+    if (v == 0 || v > static_cast<uintptr_t>(count)) return -1;
+    return static_cast<int>(v - 1);
+}
+
+
+void destroy(MeshInfo *info) {
+    if (info) delete static_cast<MeshHandle *>(info->priv);
+}
+
+int numPoints(MeshInfo *info) {
+    const Mesh *m = meshOf(info);
+    return m ? m->numPoints() : 0;
+}
+
+int numPolygons(MeshInfo *info) {
+    const Mesh *m = meshOf(info);
+    return m ? m->numPolygons() : 0;
+}
+
+int scanPoints(MeshInfo *info, PointScanFunc *func, void *data) {
+    const Mesh *m = meshOf(info);
+    if (!m || !func) return 0;
+    for (int i = 0; i < m->numPoints(); ++i)
+        if (int r = func(data, pointHandle(i))) return r;
+    return 0;
+}
+
+int scanPolys(MeshInfo *info, PolygonScanFunc *func, void *data) {
+    const Mesh *m = meshOf(info);
+    if (!m || !func) return 0;
+    for (int i = 0; i < m->numPolygons(); ++i)
+        if (int r = func(data, polygonHandle(i))) return r;
+    return 0;
+}
+
+void pntBasePos(MeshInfo *info, PointID point, float pos[3]) {
+    const Mesh *m = meshOf(info);
+    if (!m || !pos) return;
+    const int i = indexOf(point, m->numPoints());
+    if (i < 0) return;
+    std::memcpy(pos, m->points[static_cast<size_t>(i)].data(), sizeof(float) * 3);
+}
+
+int polSize(MeshInfo *info, PolygonID polygon) {
+    const Mesh *m = meshOf(info);
+    if (!m) return 0;
+    const int p = indexOf(polygon, m->numPolygons());
+    return p < 0 ? 0 : m->polySize(p);
+}
+
+PointID polVertex(MeshInfo *info, PolygonID polygon, int vertex) {
+    const Mesh *m = meshOf(info);
+    if (!m) return nullptr;
+    const int p = indexOf(polygon, m->numPolygons());
+    if (p < 0 || vertex < 0 || vertex >= m->polySize(p)) return nullptr;
+    return pointHandle(m->corner(p, vertex));
+}
+
+const char *polTag(MeshInfo *info, PolygonID polygon, uint32_t tagType) {
+    const Mesh *m = meshOf(info);
+    if (!m || tagType != POLY_TAG_SURF) return nullptr;
+    const int p = indexOf(polygon, m->numPolygons());
+    if (p < 0) return nullptr;
+    return m->surfaceNames[static_cast<size_t>(m->polySurface[static_cast<size_t>(p)])].c_str();
+}
+
+VMapID pntVLookup(MeshInfo *info, uint32_t type, const char *name) {
+    const Mesh *m = meshOf(info);
+    if (!m || type != VMAP_WGHT || !name) return nullptr;
+    for (size_t i = 0; i < m->weightMaps.size(); ++i)
+        if (m->weightMaps[i].name == name) return reinterpret_cast<VMapID>(i + 1);
+    return nullptr;
+}
+
+int pntVSelect(MeshInfo *info, VMapID vmap) {
+    const Mesh *m = meshOf(info);
+    if (!m) return 0;
+    auto *h = static_cast<MeshHandle *>(info->priv);
+    h->selectedMap = indexOf(vmap, static_cast<int>(m->weightMaps.size()));
+    return h->selectedMap >= 0 ? 1 : 0;   // the map's dimension
+}
+
+int pntVGet(MeshInfo *info, PointID point, float *values) {
+    const Mesh *m = meshOf(info);
+    if (!m || !values) return 0;
+    const int sel = static_cast<MeshHandle *>(info->priv)->selectedMap;
+    const int i = indexOf(point, m->numPoints());
+    if (sel < 0 || i < 0) return 0;
+    const WeightMap &map = m->weightMaps[static_cast<size_t>(sel)];
+    if (!map.has[static_cast<size_t>(i)]) return 0;
+    values[0] = map.values[static_cast<size_t>(i)];
+    return 1;
+}
+
+}  // namespace
+
+MeshInfo *newMeshInfo(const SceneObject &object) {
+    auto *h = new (std::nothrow) MeshHandle{};
+    if (!h) return nullptr;
+    h->mesh = &object.mesh;
+    h->record = MeshInfo{h,          destroy,    numPoints, numPolygons, scanPoints,
+                         scanPolys,  pntBasePos, polSize,   polVertex,   polTag,
+                         pntVLookup, pntVSelect, pntVGet};
+    return &h->record;
+}
+
+}  // namespace minihost

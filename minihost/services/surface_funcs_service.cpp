@@ -1,0 +1,82 @@
+// "Surface Functions 2": the surfaces of the scene's objects.
+#include <cstring>
+
+#include "minihost/services/active_scene.h"
+#include "minihost/services/scene_services.h"
+
+namespace minihost {
+namespace {
+
+// Walks without allocating: callbacks of modules must not throw.
+SurfaceID first() {
+    const Scene *s = activeScenePtr();
+    if (!s) return nullptr;
+    for (const auto &obj : s->objects)
+        if (!obj->surfaces.empty()) return surfaceHandle(obj->surfaces.front().get());
+    return nullptr;
+}
+
+SurfaceID next(SurfaceID surf) {
+    const Scene *s = activeScenePtr();
+    const SceneSurface *cur = surfaceFromHandle(surf);
+    if (!s || !cur) return nullptr;
+    bool found = false;
+    for (const auto &obj : s->objects)
+        for (const auto &sf : obj->surfaces) {
+            if (found) return surfaceHandle(sf.get());
+            if (sf.get() == cur) found = true;
+        }
+    return nullptr;
+}
+
+const SurfaceID *byObject(const char *objFilename) {
+    if (!objFilename) return nullptr;
+    const auto &by = activeScene().surfacesByFile;
+    auto it = by.find(objFilename);
+    return it == by.end() ? nullptr : it->second.data();
+}
+
+const char *name(SurfaceID surf) {
+    const SceneSurface *s = surfaceFromHandle(surf);
+    return s ? s->name.c_str() : nullptr;
+}
+
+const char *sceneObject(SurfaceID surf) {
+    const SceneSurface *s = surfaceFromHandle(surf);
+    return s && s->object ? s->object->name.c_str() : nullptr;
+}
+
+// Surfaces have no animatable channels in minihost.
+ChanGroupID chanGroup(SurfaceID) { return nullptr; }
+
+int getInt(SurfaceID surf, const char *channel) {
+    const SceneSurface *s = surfaceFromHandle(surf);
+    if (!s || !channel) return 0;
+    if (std::strcmp(channel, "ReflectionOptions") == 0) return s->reflectionOptions;
+    if (std::strcmp(channel, "RefractionOptions") == 0) return s->refractionOptions;
+    return 0;
+}
+
+const double *getFlt(SurfaceID surf, const char *channel) {
+    const SceneSurface *s = surfaceFromHandle(surf);
+    if (!s || !channel) return nullptr;
+    auto it = s->channels.find(channel);
+    return it == s->channels.end() ? nullptr : it->second.data();
+}
+
+ImageID getImg(SurfaceID surf, const char *channel) {
+    const SceneSurface *s = surfaceFromHandle(surf);
+    if (!s || !channel) return nullptr;
+    SceneImage *img = nullptr;
+    if (std::strcmp(channel, "ReflectionImage") == 0) img = s->reflectionImage;
+    else if (std::strcmp(channel, "RefractionImage") == 0) img = s->refractionImage;
+    return img ? imageHandle(img) : nullptr;
+}
+
+SurfaceFuncs record = {first, next, byObject, name, sceneObject, chanGroup, getInt, getFlt, getImg};
+
+}  // namespace
+
+SurfaceFuncs *surfaceFuncsRecord() { return &record; }
+
+}  // namespace minihost

@@ -1,0 +1,9 @@
+// Placeholder: no shader panel until shader/ defines buildShaderPanel().
+// Delete this file then.
+#include "module/server_callbacks.h"
+
+namespace qr {
+
+XPanelID buildShaderPanel(Instance) { return nullptr; }
+
+}  // namespace qr

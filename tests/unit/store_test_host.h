@@ -1,0 +1,50 @@
+// The host side of the store tests: minihost's render memory, messages and a
+// settable frame size put straight into the module's service table.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "minihost/info_messages.h"
+#include "minihost/render_memory.h"
+#include "minihost/scene_info_basic.h"
+#include "module/edition.h"
+#include "module/module_state.h"
+
+namespace qr::testing {
+
+class StoreHost : public ::testing::Test {
+protected:
+    explicit StoreHost(const Edition &ed) : edition_(ed) {}
+
+    void SetUp() override {
+        setEdition(&edition_);
+        services() = {};
+        services().renderMemory = minihost::renderMemoryRecord();
+        services().sceneInfo = minihost::basicSceneInfoRecord();
+        services().infoMessages = minihost::infoMessagesRecord();
+        resetHost();
+        minihost::setMessagesQuiet(true);
+    }
+    void TearDown() override {
+        resetHost();
+        services() = {};
+    }
+
+    static void resetHost() {
+        minihost::discardRenderMemory();
+        minihost::setRenderMemoryCreateFails(false);
+        minihost::setRenderMemoryCreateFailsFor("");
+        minihost::clearRecordedMessages();
+        minihost::setBasicFrameSize(640, 480);
+    }
+
+    std::string buffer(int i) const { return edition_.storeBufferNames[i - 1]; }
+    size_t blockSize(const std::string &name) const {
+        return minihost::renderMemoryBlockSize(name);
+    }
+
+private:
+    const Edition &edition_;
+};
+
+}  // namespace qr::testing

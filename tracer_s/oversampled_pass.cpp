@@ -1,0 +1,151 @@
+#include "tracer_s/oversampled_pass.h"
+
+#include <cmath>
+
+#include "texlib/vector.h"
+
+namespace qr::tracer_s {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr uint32_t kHashSeed = 2380466065u;  // 0x8DE30791
+constexpr uint32_t kHashStep = 1566083941u;  // 0x5D588B65
+constexpr double kTwoToMinus32 = 2.3283064365386963e-10;
+constexpr char kMonitorText[] = "Oversampling pixels.";
+
+// Whether a neighbour's depth n agrees with the cell's depth c.
+bool similarDepth(double c, double n) {
+    if (c < 0.0) return n < 0.0;
+    if (!(n > 0.0)) return false;
+    return n > c ? n / c - 1.0 < 0.01 : c / n - 1.0 < 0.01;
+}
+
+// The monitor of one pass, created only when the host has the service.
+class PassMonitor {
+public:
+    PassMonitor(const MonitorFuncs *funcs, const char *title, unsigned int rows) {
+        if (!funcs || !funcs->create) return;
+        mon_ = funcs->create();
+        if (!mon_) return;
+        funcs_ = funcs;
+        if (funcs_->setup) funcs_->setup(mon_, title, 0, nullptr);
+        if (funcs_->init) funcs_->init(mon_, rows, kMonitorText);
+    }
+    ~PassMonitor() {
+        if (!mon_) return;
+        if (funcs_->done) funcs_->done(mon_);
+        if (funcs_->destroy) funcs_->destroy(mon_);
+    }
+    PassMonitor(const PassMonitor &) = delete;
+    PassMonitor &operator=(const PassMonitor &) = delete;
+
+    // One row done; true when the user asked to abort.
+    bool stepAborts() { return mon_ && funcs_->step && funcs_->step(mon_, 1, nullptr) != 0; }
+
+private:
+    const MonitorFuncs *funcs_ = nullptr;
+    MonitorID mon_ = nullptr;
+};
+
+}  // namespace
+
+CellHash cellHash(int col, int row) {
+    CellHash h;
+    h.r[0] = static_cast<uint32_t>(col) * static_cast<uint32_t>(row) * kHashSeed;
+    for (int k = 1; k < 4; ++k) h.r[k] = h.r[k - 1] * kHashStep + 1u;
+    for (int k = 0; k < 4; ++k) h.u[k] = h.r[k] * kTwoToMinus32;
+    return h;
+}
+
+bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int gridHeight,
+                 double jitter, double origin[3], double direction[3]) {
+    if (!host.scene || !host.scene->renderCamera || !host.items || !host.items->param ||
+        !host.camera || !host.camera->fovAngles)
+        return false;
+    const ItemID cam = host.scene->renderCamera(host.time);
+    double right[3] = {0, 0, 0}, up[3] = {0, 0, 0}, forward[3] = {0, 0, 0}, pos[3] = {0, 0, 0};
+    host.items->param(cam, ITEM_PARAM_RIGHT, host.time, right);
+    host.items->param(cam, ITEM_PARAM_UP, host.time, up);
+    host.items->param(cam, ITEM_PARAM_FORWARD, host.time, forward);
+    host.items->param(cam, ITEM_PARAM_W_POSITION, host.time, pos);
+    Vector r{right[0], right[1], right[2]}, u{up[0], up[1], up[2]}, f{forward[0], forward[1], forward[2]};
+    Vector scratch;
+    normalizeInPlace(r, scratch);
+    normalizeInPlace(u, scratch);
+    normalizeInPlace(f, scratch);
+
+    double hfov = 0.0, vfov = 0.0;
+    host.camera->fovAngles(cam, host.time, &hfov, &vfov);
+    if (!(hfov < kPi) || !(vfov < kPi)) return false;
+
+    const CellHash h = cellHash(col, row);
+    const double sx = 2.0 * ((col + jitter * (2.0 * h.u[0] - 1.0) + 0.01 * h.u[2]) / gridWidth - 0.5);
+    const double sy = 2.0 * (0.5 - (row + jitter * (2.0 * h.u[1] - 1.0) + 0.01 * h.u[3]) / gridHeight);
+    const double th = std::tan(hfov / 2.0);
+    const double tv = std::tan(vfov / 2.0);
+    Vector d{f.x + sx * th * r.x + sy * tv * u.x, f.y + sx * th * r.y + sy * tv * u.y,
+             f.z + sx * th * r.z + sy * tv * u.z};
+    Vector unit;
+    normalizedCopy(unit, d);
+    origin[0] = pos[0];
+    origin[1] = pos[1];
+    origin[2] = pos[2];
+    direction[0] = unit.x;
+    direction[1] = unit.y;
+    direction[2] = unit.z;
+    return true;
+}
+
+bool runOversampledPass(StrokeStoreHeader &header, const TraceStep1Instance &settings,
+                        const PassHost &host) {
+    const StrokeStoreView store = viewOf(header);
+    if (!store.valid()) return false;
+    {
+        PassMonitor monitor(host.monitor, host.title, static_cast<unsigned int>(store.gridHeight));
+        header.passRunning = 1;
+        // The host fills this record for every ray; the pass never reads it.
+        ShaderAccess shading{};
+        for (int row = 0; row < store.gridHeight; ++row) {
+            for (int col = 0; col < store.gridWidth; ++col) {
+                const double jitter = settings.aa_sample >= 2 ? settings.aa_jitter : 0.0;
+                double origin[3], direction[3];
+                if (!makeCellRay(host, col, row, store.gridWidth, store.gridHeight, jitter, origin,
+                                 direction))
+                    continue;
+                header.currentColumn = col;
+                header.currentRow = row;
+                if (!host.rayShade) continue;
+                const double distance = host.rayShade(origin, direction, &shading);
+                store.depth[store.index(col, row)] = static_cast<float>(distance);
+            }
+            if (monitor.stepAborts()) {
+                header.failed = 1;
+                break;
+            }
+        }
+    }
+    if (header.failed != 0) return false;
+    markIsolatedSamples(store);
+    header.passRunning = 0;
+    header.passDone = 1;
+    return true;
+}
+
+void markIsolatedSamples(const StrokeStoreView &store) {
+    for (int y = 0; y < store.gridHeight; ++y) {
+        for (int x = 0; x < store.gridWidth; ++x) {
+            const double c = store.depth[store.index(x, y)];
+            int similar = 0;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if ((dx == 0 && dy == 0) || !store.inside(x + dx, y + dy)) continue;
+                    if (similarDepth(c, store.depth[store.index(x + dx, y + dy)])) ++similar;
+                }
+            }
+            if (similar < 2) store.marks[store.index(x, y)] |= qr::kIsolatedMark;
+        }
+    }
+}
+
+}  // namespace qr::tracer_s

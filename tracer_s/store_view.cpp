@@ -1,0 +1,19 @@
+#include "tracer_s/store_view.h"
+
+namespace qr::tracer_s {
+
+StrokeStoreView viewOf(const qr::StrokeStoreHeader &h) {
+    StrokeStoreView v;
+    v.gridWidth = h.gridWidth;
+    v.gridHeight = h.gridHeight;
+    v.factor = h.oversampling;
+    v.marks = h.buff1;
+    v.depth = h.buff2;
+    v.normal = h.buff3;
+    v.lineColor = h.buff4;
+    v.boost = h.buff5;
+    v.shader = h.buff6;
+    return v;
+}
+
+}  // namespace qr::tracer_s

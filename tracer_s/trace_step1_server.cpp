@@ -1,0 +1,108 @@
+// TraceStep1's handler callbacks: the instance, its persistence, init and
+// new-time; evaluate runs the oversampled pass on the frame's first call.
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "module/edition.h"
+#include "module/module_state.h"
+#include "module/server_callbacks.h"
+#include "store/stroke_store.h"
+#include "tracer_s/oversampled_pass.h"
+#include "tracer_s/trace_step1_params.h"
+
+namespace qr {
+
+namespace {
+
+using tracer_s::TraceStep1Instance;
+
+TraceStep1Instance *asTracer(Instance inst) { return static_cast<TraceStep1Instance *>(inst); }
+
+Instance create(void *, void *, const char **) {
+    auto *inst = new (std::nothrow) TraceStep1Instance();
+    if (inst && !moduleState().currentTracer) moduleState().currentTracer = inst;
+    return inst;
+}
+
+void destroy(Instance inst) {
+    if (!inst) return;
+    if (moduleState().currentTracer == inst) moduleState().currentTracer = nullptr;
+    delete asTracer(inst);
+}
+
+const char *copy(Instance to, Instance from) {
+    if (to && from && to != from) *asTracer(to) = *asTracer(from);
+    return nullptr;
+}
+
+const char *load(Instance inst, const LoadState *ls) {
+    if (!inst || !ls) return nullptr;
+    tracer_s::TraceStep1ParamTable table = tracer_s::traceStep1Params(*asTracer(inst));
+    readVersionedParamBlock(ls, table.entries);
+    return nullptr;
+}
+
+const char *save(Instance inst, const SaveState *ss) {
+    if (!inst || !ss) return nullptr;
+    tracer_s::TraceStep1ParamTable table = tracer_s::traceStep1Params(*asTracer(inst));
+    writeVersionedParamBlock(ss, table.entries);
+    return nullptr;
+}
+
+const char *describe(Instance inst) {
+    if (!inst) return edition().tracerServer;
+    char *text = asTracer(inst)->description;
+    std::snprintf(text, tracer_s::kDescriptionSize, "%s", edition().tracerServer);
+    return text;
+}
+
+const char *init(Instance inst, int) {
+    writeTracerPointer(inst);
+    moduleState().currentTracer = inst;
+    return nullptr;
+}
+
+void cleanup(Instance) {}
+
+const char *newTime(Instance inst, int, double time) {
+    moduleState().frameTime = time;
+    if (!inst) return nullptr;
+    const int32_t index = asTracer(inst)->aa_sample;
+    // A stored index of INT_MAX asks for a factor no grid can have; the store
+    // refuses it rather than the addition overflowing.
+    clearStrokeStore(index < INT_MAX ? index + 1 : INT_MAX);
+    return nullptr;
+}
+
+void evaluate(Instance inst, const PixelAccess *pa) {
+    if (!inst || !pa) return;
+    StrokeStoreHeader *header = getOrCreateStrokeStore(false, 0);
+    if (!header || header->failed != 0 || header->passDone != 0) return;
+    const ServiceTable &s = services();
+    tracer_s::PassHost host;
+    host.scene = s.sceneInfo;
+    host.items = s.itemInfo;
+    host.camera = s.cameraInfo;
+    host.monitor = s.monitor;
+    host.rayShade = pa->rayShade;
+    host.time = moduleState().frameTime;
+    host.title = edition().title;
+    tracer_s::runOversampledPass(*header, *asTracer(inst), host);
+}
+
+unsigned int flags(Instance) { return edition().tracerFlags; }
+
+constexpr PixelFilterCallbacks kCallbacks = {
+    {create, destroy, copy, load, save, describe},
+    {init, cleanup, newTime},
+    evaluate,
+    flags,
+};
+
+}  // namespace
+
+const PixelFilterCallbacks &traceStep1Callbacks() { return kCallbacks; }
+
+}  // namespace qr
