@@ -6,9 +6,11 @@ namespace qr {
 namespace {
 
 // Clamping happens on the double, before conversion, so positions beyond
-// the int range cannot overflow the conversion.
+// the int range cannot overflow the conversion. For a whole-number bound,
+// trunc(t) >= size exactly when t >= size, and trunc(t) < 0 only for t < 0,
+// so the truncation itself is left to the conversion of an in-range value.
 int clampedCoordinate(double s, int size) {
-    double t = std::trunc(s + 0.5);
+    const double t = s + 0.5;
     if (t >= static_cast<double>(size))
         return size - 1;
     if (t < 0.0)

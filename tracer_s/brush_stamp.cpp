@@ -19,11 +19,21 @@ constexpr double kSubOffset = 0.125;
 constexpr double kSubStep = 0.25;
 constexpr double kPointCoverage = 0.0625;
 
-// The sub-columns of one sub-row whose sample points may lie in the ellipse,
-// as global sub-column indices; empty when first > last.
+// The sub-columns of one sub-row whose sample points may lie in the ellipse
+// (first to last), and among them those that certainly do (innerFirst to
+// innerLast), as global sub-column indices; a range is empty when its first
+// exceeds its last.
 struct SubSpan {
     long long first, last;
+    long long innerFirst, innerLast;
 };
+
+long long firstIndexAtOrAbove(double v) {
+    return v <= 0.0 ? 0 : static_cast<long long>(std::min(std::ceil(v), 4e18));
+}
+long long lastIndexAtOrBelow(double v, long long top) {
+    return v >= static_cast<double>(top) ? top : static_cast<long long>(std::max(std::floor(v), -1.0));
+}
 
 }  // namespace
 
@@ -89,28 +99,39 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
     // Span of each sub-row. With Q(dx) = a dx^2 + 2 b dy dx + c dy^2 the
     // ellipse's quadratic form (determinant k^2), a sub-row meets the ellipse
     // for dx within -b dy / a +- sqrt(a R^2 - k^2 dy^2) / a. The span is widened
-    // by a margin far larger than any rounding, and every point in it is then
-    // tested exactly; when the form is too flat or not finite, the whole row of
-    // sub-columns is tested.
+    // by a margin far larger than any rounding and every point in it but its
+    // inner part is tested exactly; the inner part, computed for a slightly
+    // smaller ellipse and narrowed by the same margin, holds only points whose
+    // exact test cannot fail. When the form is too flat or not finite, every
+    // sub-column is tested.
     const double qa = cosA * cosA + k * k * sinA * sinA;
     const double qb = cosA * sinA * (k * k - 1.0);
     const double firstDx = static_cast<double>(col0) + kSubOffset - centreX;
     const double margin = 1e-5 * shape.radius + 1e-9;
+    const double innerR2 = r2 - 1e-6 * (shape.radius + 2.0) * (shape.radius + 2.0);
     const bool spansUsable = qa >= 1e-2 && std::isfinite(qa) && std::isfinite(qb) &&
                              std::isfinite(r2) && std::isfinite(k);
     auto spanOf = [&](double dy) -> SubSpan {
-        if (!spansUsable) return {0, subCols - 1};
+        const SubSpan everything{0, subCols - 1, 0, -1};
+        if (!spansUsable) return everything;
         const double centre = -qb * dy / qa;
         const double disc = qa * r2 - k * k * dy * dy;
         const double half = disc > 0.0 ? std::sqrt(disc) / qa : 0.0;
         const double lo = (centre - half - margin - firstDx) / kSubStep;
         const double hi = (centre + half + margin - firstDx) / kSubStep;
-        if (!(lo <= hi)) return {0, subCols - 1};
-        const long long first = lo <= 0.0 ? 0 : static_cast<long long>(std::min(std::ceil(lo), 4e18));
-        const long long last = hi >= static_cast<double>(subCols - 1)
-                                   ? subCols - 1
-                                   : static_cast<long long>(std::max(std::floor(hi), -1.0));
-        return {first, last};
+        if (!(lo <= hi)) return everything;
+        SubSpan span{firstIndexAtOrAbove(lo), lastIndexAtOrBelow(hi, subCols - 1), 0, -1};
+        const double innerDisc = qa * innerR2 - k * k * dy * dy;
+        if (innerDisc > 0.0) {
+            const double innerHalf = std::sqrt(innerDisc) / qa;
+            const double innerLo = (centre - innerHalf + margin - firstDx) / kSubStep;
+            const double innerHi = (centre + innerHalf - margin - firstDx) / kSubStep;
+            if (innerLo <= innerHi) {
+                span.innerFirst = firstIndexAtOrAbove(innerLo);
+                span.innerLast = lastIndexAtOrBelow(innerHi, subCols - 1);
+            }
+        }
+        return span;
     };
 
     const size_t centreIndex = store.index(x, y);
@@ -136,17 +157,29 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
             const size_t target = rowBase + static_cast<size_t>(tx);
             const bool painted = tx == x || ty == y || store.depth[target] >= centreDepth;
             if (!painted) continue;
-            int count = 0;
+            long long count = 0;
             for (int j = 0; j < 4; ++j) {
                 const long long g0 = std::max(span[j].first, 4 * t);
                 const long long g1 = std::min(span[j].last, 4 * t + 3);
-                for (long long g = g0; g <= g1; ++g) {
-                    const double u = cosDx[g] - sinDy[j];
-                    const double v = (sinDx[g] + cosDy[j]) * k;
-                    if (u * u + v * v <= r2) ++count;
+                if (g0 > g1) continue;
+                auto test = [&](long long from, long long to) {
+                    for (long long g = from; g <= to; ++g) {
+                        const double u = cosDx[g] - sinDy[j];
+                        const double v = (sinDx[g] + cosDy[j]) * k;
+                        if (u * u + v * v <= r2) ++count;
+                    }
+                };
+                const long long i0 = std::max(g0, span[j].innerFirst);
+                const long long i1 = std::min(g1, span[j].innerLast);
+                if (i0 <= i1) {
+                    count += i1 - i0 + 1;
+                    test(g0, i0 - 1);
+                    test(i1 + 1, g1);
+                } else {
+                    test(g0, g1);
                 }
             }
-            if (count > 0) blendIntoCell(draw + 4 * target, count * kPointCoverage, line);
+            if (count > 0) blendIntoCell(draw + 4 * target, static_cast<double>(count) * kPointCoverage, line);
         }
     }
 }

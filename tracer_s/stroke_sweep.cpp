@@ -1,11 +1,78 @@
 #include "tracer_s/stroke_sweep.h"
 
 #include <cstring>
+#include <limits>
 
 #include "tracer_s/brush_stamp.h"
 #include "tracer_s/edge_strength.h"
+#include "tracer_s/shader_line_settings.h"
 
 namespace qr::tracer_s {
+
+namespace {
+
+// The smallest normal and depth tolerances that any cell of a row can bring
+// in: those of the tracer, or of a shader there that overrides them.
+struct ToleranceFloor {
+    double normal;
+    double depth;
+};
+
+void lower(double &floor, double v) {
+    if (v < floor) floor = v;  // a tolerance that is not a number never grades, so it is left out
+}
+
+ToleranceFloor rowFloor(const StrokeStoreView &store, int row, const EdgeTolerances &own) {
+    ToleranceFloor f{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+    lower(f.normal, own.normal);
+    lower(f.depth, own.depth);
+    if (row < 0 || row >= store.gridHeight) return f;
+    const void *last = nullptr;
+    void *const *shader = store.shader + store.index(0, row);
+    for (int x = 0; x < store.gridWidth; ++x) {
+        if (shader[x] == nullptr || shader[x] == last) continue;
+        last = shader[x];
+        const ShaderLineSettings &line = lineSettingsOf(last);
+        if (line.override_f != 0) {
+            lower(f.normal, line.norm_err);
+            lower(f.depth, line.dist_err);
+        }
+    }
+    return f;
+}
+
+double dotOfNormals(const float *a, const float *b) {
+    return (static_cast<double>(a[2]) * b[2] + static_cast<double>(a[1]) * b[1]) +
+           static_cast<double>(a[0]) * b[0];
+}
+
+// True when the recorded, unmarked cell i is certainly no edge, whichever of
+// the tolerances of its block apply: every test that could raise its strength
+// is made as the grading makes it, against the smallest tolerance there. False
+// means only "grade it properly".
+bool certainlyNoEdge(const StrokeStoreView &store, size_t i, const size_t *neighbour, int count,
+                     const ToleranceFloor &floor) {
+    const double d0 = store.depth[i];
+    const float *n0 = store.normal + 3 * i;
+    const void *shader0 = store.shader[i];
+    for (int k = 0; k < count; ++k) {
+        const size_t n = neighbour[k];
+        if (store.isolated(n)) continue;
+        if (store.depth[n] < 0.0f) return false;
+        const void *shader = store.shader[n];
+        if (shader == nullptr) continue;
+        if (shader != shader0 && lineSettingsOf(shader).mat_id != lineSettingsOf(shader0).mat_id)
+            return false;
+        const double e = 1.0 - dotOfNormals(n0, store.normal + 3 * n);
+        if (e >= floor.normal) return false;
+        const double d1 = store.depth[n];
+        const double r = d1 > d0 ? d1 / d0 - 1.0 : d0 / d1 - 1.0;
+        if (r >= floor.depth) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 void clearDrawBuffer(uint8_t *draw, size_t cells) {
     uint32_t pattern;
@@ -16,10 +83,22 @@ void clearDrawBuffer(uint8_t *draw, size_t cells) {
 void paintStrokes(const StrokeStoreView &store, const TraceStep1Instance &settings, uint8_t *draw,
                   double *scratch) {
     // Whether a cell is an edge does not depend on the tolerances when it is
-    // isolated, unrecorded or background, so those cells are settled before
-    // the reference search (which only chooses the tolerances and the colour).
+    // isolated, unrecorded or background, and most recorded cells are settled
+    // by certainlyNoEdge; only the rest need the reference search, which
+    // chooses the tolerances and the colour.
     const EdgeTolerances own = tolerancesFor(settings, nullptr);
+    ToleranceFloor rows[3] = {rowFloor(store, -1, own), rowFloor(store, 0, own), rowFloor(store, 1, own)};
     for (int y = 0; y < store.gridHeight; ++y) {
+        if (y > 0) {
+            rows[0] = rows[1];
+            rows[1] = rows[2];
+            rows[2] = rowFloor(store, y + 1, own);
+        }
+        ToleranceFloor block = rows[0];
+        for (int r = 1; r < 3; ++r) {
+            lower(block.normal, rows[r].normal);
+            lower(block.depth, rows[r].depth);
+        }
         for (int x = 0; x < store.gridWidth; ++x) {
             const size_t i = store.index(x, y);
             if (store.isolated(i)) continue;
@@ -31,6 +110,14 @@ void paintStrokes(const StrokeStoreView &store, const TraceStep1Instance &settin
                 if (!findReferenceSample(store, x, y, ref)) continue;
             } else {
                 if (store.shader[i] == nullptr) continue;
+                size_t neighbour[3];
+                int count = 0;
+                if (y > 0) {
+                    if (x > 0) neighbour[count++] = i - static_cast<size_t>(store.gridWidth) - 1;
+                    neighbour[count++] = i - static_cast<size_t>(store.gridWidth);
+                }
+                if (x > 0) neighbour[count++] = i - 1;
+                if (certainlyNoEdge(store, i, neighbour, count, block)) continue;
                 if (!findReferenceSample(store, x, y, ref)) continue;
                 m = edgeStrength(store, x, y, tolerancesFor(settings, ref.shader));
                 if (m < 0.0) continue;

@@ -126,8 +126,10 @@ struct SceneShaders {
 // Fills the store like a rendered scene: spheres and boxes of several
 // materials at several depths over an empty background, a floor without the
 // edge shader along the bottom, and a few lone samples. Deterministic for a
-// given seed; the objects scale with the grid.
-inline void fillSceneLike(StoreBuilder &store, const SceneShaders &shaders, uint32_t seed = 7) {
+// given seed; the objects scale with the grid, so their number sets the share
+// of edge cells (about 3 % with 90 objects).
+inline void fillSceneLike(StoreBuilder &store, const SceneShaders &shaders, uint32_t seed = 7,
+                          int objects = 14) {
     uint32_t state = seed;
     auto next = [&state] {
         state = state * 1664525u + 1013904223u;
@@ -146,11 +148,10 @@ inline void fillSceneLike(StoreBuilder &store, const SceneShaders &shaders, uint
             store.set(x, y, floor);
         }
 
-    const int objects = 14;
     for (int o = 0; o < objects; ++o) {
         const Shader *shader = &shaders.shaders[o % 4];
         const double cx = next() * w, cy = next() * h * 0.9;
-        const double radius = (0.05 + 0.12 * next()) * scale;
+        const double radius = (0.3 + 0.9 * next()) * scale / std::sqrt(double(objects) + 1.0);
         const double base = 5.0 + 10.0 * next();
         const uint8_t col[3] = {uint8_t(next() * 255), uint8_t(next() * 255), uint8_t(next() * 255)};
         const float boost = o % 3 == 0 ? 0.5f : 0.0f;

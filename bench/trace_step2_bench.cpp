@@ -1,0 +1,164 @@
+// TraceStep2's process at 1920 x 1080 with b = 1, 2 and 3 on a scene-like
+// store, against the plain form of the stroke sweep; and the store clear
+// against a plain memory fill of the same bytes. Single-threaded, as the
+// modules are.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "minihost/info_messages.h"
+#include "minihost/render_memory.h"
+#include "minihost/scene_info_basic.h"
+#include "module/edition.h"
+#include "module/module_state.h"
+#include "store/stroke_store.h"
+#include "tests/unit/plain_stroke_reference.h"
+#include "tests/unit/stroke_store_builder.h"
+#include "tracer_s/composite.h"
+#include "tracer_s/edge_strength.h"
+#include "tracer_s/trace_step2_process.h"
+
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+// A host image whose lines are its own rows: no copies on either side.
+struct BenchImage {
+    std::vector<float> channels[4];
+    FilterAccess fa{};
+    static BenchImage *current;
+
+    BenchImage() {
+        for (int c = 0; c < 4; ++c) channels[c].assign(size_t(kWidth) * kHeight, 0.25f + 0.1f * c);
+        fa.width = kWidth;
+        fa.height = kHeight;
+        fa.getLine = [](int type, int y) -> const float * {
+            if (type < BUFFER_RED || type > BUFFER_ALPHA || y < 0 || y >= kHeight) return nullptr;
+            return current->channels[type - BUFFER_RED].data() + size_t(y) * kWidth;
+        };
+        fa.setRGB = [](int x, int y, const float rgb[3]) {
+            for (int c = 0; c < 3; ++c) current->channels[c][size_t(y) * kWidth + x] = rgb[c];
+        };
+        fa.setAlpha = [](int x, int y, float a) { current->channels[3][size_t(y) * kWidth + x] = a; };
+        current = this;
+    }
+};
+BenchImage *BenchImage::current = nullptr;
+
+// One store in render memory per factor, filled like a rendered scene.
+struct Scene {
+    storetest::SceneShaders shaders;
+    qr::tracer_s::TraceStep1Instance settings;
+    std::unique_ptr<storetest::StoreBuilder> cells;
+    double edgePercent = 0;
+};
+
+void useHost() {
+    qr::setEdition(&qr::kStrokeEdition);
+    qr::services().renderMemory = minihost::renderMemoryRecord();
+    qr::services().sceneInfo = minihost::basicSceneInfoRecord();
+    qr::services().infoMessages = minihost::infoMessagesRecord();
+    minihost::setMessagesQuiet(true);
+    minihost::setBasicFrameSize(kWidth, kHeight);
+}
+
+double edgePercent(storetest::StoreBuilder &store, const qr::tracer_s::TraceStep1Instance &s) {
+    const auto v = store.view();
+    size_t edges = 0;
+    for (int y = 0; y < v.gridHeight; ++y)
+        for (int x = 0; x < v.gridWidth; ++x) {
+            qr::tracer_s::ReferenceSample ref;
+            if (!qr::tracer_s::findReferenceSample(v, x, y, ref)) continue;
+            edges += qr::tracer_s::edgeStrength(v, x, y, qr::tracer_s::tolerancesFor(s, ref.shader)) >= 0.0;
+        }
+    return 100.0 * double(edges) / double(v.cellCount());
+}
+
+// Makes the render-memory store of factor b (discarding any other) and fills
+// it from the scene's cells.
+// The factor whose scene the render-memory store holds; 0 when none.
+int liveFactor = 0;
+
+Scene &sceneFor(int b) {
+    static std::map<int, std::unique_ptr<Scene>> scenes;
+    int &live = liveFactor;
+    auto &slot = scenes[b];
+    if (!slot) {
+        slot = std::make_unique<Scene>();
+        slot->cells = std::make_unique<storetest::StoreBuilder>(b * kWidth, b * kHeight, b);
+        storetest::fillSceneLike(*slot->cells, slot->shaders, 5u, 400);
+        slot->edgePercent = edgePercent(*slot->cells, slot->settings);
+    }
+    if (live != b) {
+        useHost();
+        minihost::discardRenderMemory();
+        qr::clearStrokeStore(b);
+        qr::StrokeStoreHeader *h = qr::getOrCreateStrokeStore(false, 0);
+        slot->cells->copyInto(*h);
+        qr::writeTracerPointer(&slot->settings);
+        live = b;
+    }
+    return *slot;
+}
+
+void BM_TraceStep2Process(benchmark::State &state) {
+    const int b = int(state.range(0));
+    Scene &scene = sceneFor(b);
+    BenchImage image;
+    for (auto _ : state) {
+        qr::tracer_s::processFrame(&image.fa);
+        benchmark::ClobberMemory();
+    }
+    state.counters["edge_cells_%"] = scene.edgePercent;
+}
+
+// The same frame with the plain sweep: a fresh draw buffer, every cell's
+// reference search, every stamp target's 16 points, then the same composite.
+void BM_PlainTraceStep2(benchmark::State &state) {
+    const int b = int(state.range(0));
+    Scene &scene = sceneFor(b);
+    BenchImage image;
+    for (auto _ : state) {
+        const std::vector<uint8_t> draw = plainref::plainDrawBuffer(scene.cells->view(), scene.settings);
+        qr::tracer_s::compositeStrokes(&image.fa, draw.data(), b * kWidth, b * kHeight, b, false);
+        benchmark::ClobberMemory();
+    }
+    state.counters["edge_cells_%"] = scene.edgePercent;
+}
+
+void BM_StoreClear(benchmark::State &state) {
+    const int b = int(state.range(0));
+    sceneFor(b);
+    for (auto _ : state) {
+        qr::clearStrokeStore(b);
+        benchmark::ClobberMemory();
+    }
+    const qr::StrokeStoreHeader *h = qr::getOrCreateStrokeStore(false, 0);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(qr::cellCount(*h)) *
+                            int64_t(1 + 4 + 12 + 3 + 4 + sizeof(void *)));
+    liveFactor = 0;  // the store no longer holds the scene
+}
+
+// A plain fill of as many bytes as the six buffers hold.
+void BM_MemsetSameBytes(benchmark::State &state) {
+    const int b = int(state.range(0));
+    const size_t bytes = size_t(b) * kWidth * size_t(b) * kHeight * (1 + 4 + 12 + 3 + 4 + sizeof(void *));
+    std::vector<unsigned char> block(bytes, 1);
+    for (auto _ : state) {
+        std::memset(block.data(), 0, bytes);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+
+BENCHMARK(BM_TraceStep2Process)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainTraceStep2)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreClear)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemsetSameBytes)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
