@@ -5,6 +5,8 @@
 #include "host/render_memory.h"
 #include "minihost/file_io.h"
 #include "minihost/info_messages.h"
+#include "minihost/panels/panel_services_host.h"
+#include "minihost/panels/xpanel_host.h"
 #include "minihost/render_memory.h"
 #include "minihost/scene_info_basic.h"
 #include "minihost/service_registry.h"
@@ -17,6 +19,8 @@ void installCoreServices() {
     services.provide(SERVICE_INFO_MESSAGES, infoMessagesRecord());
     services.provide(SERVICE_FILE_IO, fileIORecord());
     services.provide(SERVICE_SCENE_INFO, basicSceneInfoRecord());
+    installXPanelService();
+    installPanelServices();
 }
 
 }  // namespace minihost

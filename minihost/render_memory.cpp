@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <string_view>
 
 namespace minihost {
 namespace {
@@ -14,7 +15,8 @@ struct Block {
 
 struct Store {
     std::mutex mutex;
-    std::map<std::string, Block> blocks;
+    // Transparent comparison: a lookup by const char* allocates nothing.
+    std::map<std::string, Block, std::less<>> blocks;
     bool createFails = false;
     std::string failingName;
     // Blocks still held at exit are freed like a discard.
@@ -33,7 +35,7 @@ void *findBlock(const char *name) {
     try {
         Store &s = store();
         std::lock_guard<std::mutex> lock(s.mutex);
-        auto it = s.blocks.find(name);
+        auto it = s.blocks.find(std::string_view(name));
         return it == s.blocks.end() ? nullptr : it->second.data;
     } catch (...) {
         return nullptr;

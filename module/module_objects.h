@@ -8,7 +8,7 @@
 #pragma once
 
 #include "module/critical_section.h"
-#include "module/placeholders/frame_snapshot_slot.h"
+#include "texlib/item_snapshot.h"
 #include "module/placeholders/preset_requester_slot.h"
 #include "module/placeholders/shader_instance_list_slot.h"
 #include "module/placeholders/texture_support_slot.h"

@@ -109,23 +109,30 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
     const double firstDx = static_cast<double>(col0) + kSubOffset - centreX;
     const double margin = 1e-5 * shape.radius + 1e-9;
     const double innerR2 = r2 - 1e-6 * (shape.radius + 2.0) * (shape.radius + 2.0);
-    const bool spansUsable = qa >= 1e-2 && std::isfinite(qa) && std::isfinite(qb) &&
-                             std::isfinite(r2) && std::isfinite(k);
+    const bool spansUsable = qa >= 1e-2 && shape.radius >= 1e-3 && std::isfinite(qa) &&
+                             std::isfinite(qb) && std::isfinite(r2) && std::isfinite(k) && k > 0.0;
+    // The spans need no exact arithmetic (their margins absorb any rounding),
+    // so divisions become multiplications.
+    const double invQa = 1.0 / qa;
+    // Sub-rows farther from the centre than the ellipse reaches (plus the
+    // margin) hold no point at all.
+    const double reachY = spansUsable ? shape.radius * std::sqrt(qa) / k + margin : 0.0;
     auto spanOf = [&](double dy) -> SubSpan {
         const SubSpan everything{0, subCols - 1, 0, -1};
         if (!spansUsable) return everything;
-        const double centre = -qb * dy / qa;
+        if (std::abs(dy) > reachY) return SubSpan{0, -1, 0, -1};
+        const double centre = -qb * dy * invQa;
         const double disc = qa * r2 - k * k * dy * dy;
-        const double half = disc > 0.0 ? std::sqrt(disc) / qa : 0.0;
-        const double lo = (centre - half - margin - firstDx) / kSubStep;
-        const double hi = (centre + half + margin - firstDx) / kSubStep;
+        const double half = disc > 0.0 ? std::sqrt(disc) * invQa : 0.0;
+        const double lo = (centre - half - margin - firstDx) * 4.0;
+        const double hi = (centre + half + margin - firstDx) * 4.0;
         if (!(lo <= hi)) return everything;
         SubSpan span{firstIndexAtOrAbove(lo), lastIndexAtOrBelow(hi, subCols - 1), 0, -1};
         const double innerDisc = qa * innerR2 - k * k * dy * dy;
         if (innerDisc > 0.0) {
-            const double innerHalf = std::sqrt(innerDisc) / qa;
-            const double innerLo = (centre - innerHalf + margin - firstDx) / kSubStep;
-            const double innerHi = (centre + innerHalf - margin - firstDx) / kSubStep;
+            const double innerHalf = std::sqrt(innerDisc) * invQa;
+            const double innerLo = (centre - innerHalf + margin - firstDx) * 4.0;
+            const double innerHi = (centre + innerHalf - margin - firstDx) * 4.0;
             if (innerLo <= innerHi) {
                 span.innerFirst = firstIndexAtOrAbove(innerLo);
                 span.innerLast = lastIndexAtOrBelow(innerHi, subCols - 1);
@@ -138,6 +145,9 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
     const float centreDepth = store.depth[centreIndex];
     const double centreY = y + 0.5;
     for (long long ty = row0; ty <= row1; ++ty) {
+        if (spansUsable && (static_cast<double>(ty) + 1.0 - centreY < -reachY ||
+                            static_cast<double>(ty) - centreY > reachY))
+            continue;  // the whole target row lies beyond the ellipse
         double sinDy[4], cosDy[4];
         SubSpan span[4];
         long long tFirst = subCols, tLast = -1;

@@ -29,6 +29,21 @@ struct RowChunk {
     }
 };
 
+// Whether a stroke reached any of the pixel's cells. A pixel without one is
+// written as its background directly: the average of b x b equal
+// background terms differs from the background by a few units of the last
+// place of a double at most, which the conversion to float rounds away, so
+// the result is the same.
+bool anyCoverage(const uint8_t *draw, int gridWidth, int b, int x, int y) {
+    for (int row = b * y; row < b * y + b; ++row) {
+        const uint8_t *cell = draw + 4 * (static_cast<size_t>(row) * static_cast<size_t>(gridWidth) +
+                                          static_cast<size_t>(b) * static_cast<size_t>(x));
+        for (int col = 0; col < b; ++col)
+            if (cell[4 * col + 3] != 0) return true;
+    }
+    return false;
+}
+
 bool usable(const FilterAccess *fa) {
     return fa != nullptr && fa->getLine && fa->setRGB && fa->setAlpha && fa->width > 0 &&
            fa->height > 0;
@@ -72,7 +87,7 @@ void compositeStrokes(const FilterAccess *fa, const uint8_t *draw, int gridWidth
                                         overWhite ? 1.0 : chunk.blue[i]};
                 double rgb[3] = {back[0], back[1], back[2]};
                 double coverage = 0.0;
-                if (x < coveredWidth && y < coveredHeight) {
+                if (x < coveredWidth && y < coveredHeight && anyCoverage(draw, gridWidth, b, x, y)) {
                     double sum[3] = {0, 0, 0};
                     double alphaSum = 0.0;
                     for (int row = b * y; row < b * y + b; ++row) {

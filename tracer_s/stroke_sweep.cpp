@@ -16,7 +16,14 @@ namespace {
 struct ToleranceFloor {
     double normal;
     double depth;
+    // With 0 < depth < 1: a ratio of depths below this is certainly a step
+    // under the depth tolerance (see certainlyNoEdge); 0 when not usable.
+    double ratioBelow = 0.0;
 };
+
+void setRatioBound(ToleranceFloor &f) {
+    f.ratioBelow = f.depth > 0.0 && f.depth < 1.0 ? (1.0 + f.depth) * (1.0 - 1e-9) : 0.0;
+}
 
 void lower(double &floor, double v) {
     if (v < floor) floor = v;  // a tolerance that is not a number never grades, so it is left out
@@ -65,9 +72,18 @@ bool certainlyNoEdge(const StrokeStoreView &store, size_t i, const size_t *neigh
             return false;
         const double e = 1.0 - dotOfNormals(n0, store.normal + 3 * n);
         if (e >= floor.normal) return false;
+        // The step is certainly below the tolerance when the larger depth is
+        // under the smaller times ratioBelow: the quotient then rounds below
+        // 1 + tolerance by far more than any rounding, and subtracting 1 from
+        // a quotient in [1, 2) is exact. Otherwise it is tested as graded.
         const double d1 = store.depth[n];
-        const double r = d1 > d0 ? d1 / d0 - 1.0 : d0 / d1 - 1.0;
-        if (r >= floor.depth) return false;
+        if (d1 > d0) {
+            if (d0 > 0.0 && d1 < d0 * floor.ratioBelow) continue;
+            if (d1 / d0 - 1.0 >= floor.depth) return false;
+        } else {
+            if (d1 > 0.0 && d0 < d1 * floor.ratioBelow) continue;
+            if (d0 / d1 - 1.0 >= floor.depth) return false;
+        }
     }
     return true;
 }
@@ -99,24 +115,34 @@ void paintStrokes(const StrokeStoreView &store, const TraceStep1Instance &settin
             lower(block.normal, rows[r].normal);
             lower(block.depth, rows[r].depth);
         }
+        setRatioBound(block);
         for (int x = 0; x < store.gridWidth; ++x) {
             const size_t i = store.index(x, y);
             if (store.isolated(i)) continue;
             ReferenceSample ref;
             double m;
-            if (store.depth[i] < 0.0f) {
+            const bool background = store.depth[i] < 0.0f;
+            if (!background && store.shader[i] == nullptr) continue;
+            size_t neighbour[3];
+            int count = 0;
+            if (y > 0) {
+                if (x > 0) neighbour[count++] = i - static_cast<size_t>(store.gridWidth) - 1;
+                neighbour[count++] = i - static_cast<size_t>(store.gridWidth);
+            }
+            if (x > 0) neighbour[count++] = i - 1;
+            if (background) {
+                // An edge only beside an unmarked, recorded hit.
+                bool besideHit = false;
+                for (int k = 0; k < count; ++k) {
+                    const size_t n = neighbour[k];
+                    besideHit = besideHit || (!store.isolated(n) && store.shader[n] != nullptr &&
+                                              store.depth[n] >= 0.0f);
+                }
+                if (!besideHit) continue;
                 m = edgeStrength(store, x, y, own);
                 if (m < 0.0) continue;
                 if (!findReferenceSample(store, x, y, ref)) continue;
             } else {
-                if (store.shader[i] == nullptr) continue;
-                size_t neighbour[3];
-                int count = 0;
-                if (y > 0) {
-                    if (x > 0) neighbour[count++] = i - static_cast<size_t>(store.gridWidth) - 1;
-                    neighbour[count++] = i - static_cast<size_t>(store.gridWidth);
-                }
-                if (x > 0) neighbour[count++] = i - 1;
                 if (certainlyNoEdge(store, i, neighbour, count, block)) continue;
                 if (!findReferenceSample(store, x, y, ref)) continue;
                 m = edgeStrength(store, x, y, tolerancesFor(settings, ref.shader));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/item_services.h"
+
 namespace minihost {
 
 ShadingThread &shadingThread() {
@@ -15,6 +17,37 @@ ShadingScope::ShadingScope(const FrameState *frame, int bounces, int px, int py)
 }
 
 ShadingScope::~ShadingScope() { shadingThread() = saved_; }
+
+bool FrameState::prepare(const Scene &s, int f, double t, std::string &error) {
+    scene = &s;
+    frame = f;
+    time = t;
+    if (!geometry.build(s, t, error)) return false;
+    camera = cameraFrameAt(s, t);
+    lights.clear();
+    for (const auto &l : s.lights) {
+        LightFrame lf;
+        lf.light = l.get();
+        double v[3];
+        auto param = [&](int code) {
+            v[0] = v[1] = v[2] = 0;
+            s.itemParam(l->id, code, t, v);
+            return load(v);
+        };
+        lf.position = param(ITEM_PARAM_W_POSITION);
+        lf.right = param(ITEM_PARAM_RIGHT);
+        lf.up = param(ITEM_PARAM_UP);
+        lf.forward = param(ITEM_PARAM_FORWARD);
+        lights.push_back(lf);
+    }
+    return true;
+}
+
+const LightFrame *FrameState::lightFrame(const SceneLight &light) const {
+    for (const auto &lf : lights)
+        if (lf.light == &light) return &lf;
+    return nullptr;
+}
 
 double rayEpsilon(Vec3 p) {
     const double m = std::max({1.0, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});

@@ -8,12 +8,23 @@
 
 namespace minihost {
 
+// A light's placement at the frame's time, worked out once per frame.
+struct LightFrame {
+    const SceneLight *light = nullptr;
+    Vec3 position, right, up, forward;
+};
+
 struct FrameState {
     const Scene *scene = nullptr;
     EmbreeScene geometry;
     CameraFrame camera;
+    std::vector<LightFrame> lights;   // in the scene's order
     int frame = 0;
     double time = 0;
+
+    // Builds the geometry, camera and lights of `scene` at `time`.
+    bool prepare(const Scene &scene, int frame, double time, std::string &error);
+    const LightFrame *lightFrame(const SceneLight &light) const;
 };
 
 // The shading state of the calling thread. The host's ray functions take no

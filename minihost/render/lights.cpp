@@ -1,6 +1,7 @@
 #include "minihost/render/lights.h"
 
 #include <cmath>
+#include <limits>
 
 #include "host/item_services.h"
 
@@ -9,17 +10,15 @@ namespace minihost {
 Vec3 ambientLight(const Scene &scene) { return scene.ambientColor * scene.ambientIntensity; }
 
 bool illuminateFrom(const FrameState &frame, const SceneLight &light, Vec3 p, Vec3 &toLight, Vec3 &color) {
-    const Scene &scene = *frame.scene;
-    double v[3] = {0, 0, 0};
-    scene.itemParam(light.id, ITEM_PARAM_FORWARD, frame.time, v);
-    const Vec3 forward = normalized(load(v));
+    const LightFrame *lf = frame.lightFrame(light);
+    if (!lf) return false;
+    const Vec3 forward = lf->forward;
     double distance = std::numeric_limits<double>::infinity();
     color = light.color * light.intensity;
     if (light.lightType == LIGHT_TYPE_DISTANT) {
         toLight = -forward;
     } else {
-        scene.itemParam(light.id, ITEM_PARAM_W_POSITION, frame.time, v);
-        const Vec3 d = load(v) - p;
+        const Vec3 d = lf->position - p;
         distance = length(d);
         toLight = normalized(d);
         if (light.lightType == LIGHT_TYPE_SPOT) {
@@ -29,16 +28,13 @@ bool illuminateFrom(const FrameState &frame, const SceneLight &light, Vec3 p, Ve
                 color = color * (1.0 - (angle - light.coneAngle) / light.edgeAngle);
             if (light.projection) {
                 // The image spans the cone: its centre on the axis.
-                scene.itemParam(light.id, ITEM_PARAM_RIGHT, frame.time, v);
-                const Vec3 right = load(v);
-                scene.itemParam(light.id, ITEM_PARAM_UP, frame.time, v);
-                const Vec3 up = load(v);
                 const Vec3 d0 = -toLight;
                 const double z = dot(d0, forward);
                 const double t = std::tan(light.coneAngle);
                 if (z > 0 && t > 0) {
                     double c[3];
-                    light.projection->sample(0.5 + 0.5 * dot(d0, right) / (z * t), 0.5 - 0.5 * dot(d0, up) / (z * t), c);
+                    light.projection->sample(0.5 + 0.5 * dot(d0, lf->right) / (z * t),
+                                             0.5 - 0.5 * dot(d0, lf->up) / (z * t), c);
                     color = Vec3{color.x * c[0], color.y * c[1], color.z * c[2]};
                 }
             }

@@ -49,23 +49,19 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
                           StageTimes &times, std::string &error) {
     try {
         FrameState state;
-        state.scene = &scene;
         FrameBuffer buffer;
         const bool range = options.lastFrame > options.firstFrame;
         servers.initAll(0);
         CleanupGuard guard{servers};
         for (int frame = options.firstFrame; frame <= options.lastFrame; ++frame) {
             const double time = scene.frameTime(frame);
-            state.frame = frame;
-            state.time = time;
 
             auto t0 = Clock::now();
             servers.newTimeAll(frame, time);
             times.newTime += since(t0);
 
             t0 = Clock::now();
-            if (!state.geometry.build(scene, time, error)) return RenderResult::Failed;
-            state.camera = cameraFrameAt(scene, time);
+            if (!state.prepare(scene, frame, time, error)) return RenderResult::Failed;
             times.geometry += since(t0);
 
             const std::string label = range ? "frame " + std::to_string(frame) + " " : std::string();

@@ -114,7 +114,7 @@ struct Scene {
     ItemID renderCamera = ITEM_NULL;
 
     // The document as read, and where it names files (for saving elsewhere).
-    nlohmann::json document;
+    nlohmann::ordered_json document;   // key order kept for saving
     std::vector<std::string> pathPointers;
 
     std::map<ItemID, SceneItem *> items;

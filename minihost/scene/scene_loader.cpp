@@ -85,9 +85,19 @@ ServerUse readServerUse(const JsonDocument &doc, const nlohmann::json &value,
         for (auto it = s.begin(); it != s.end(); ++it)
             use.settingWhere[it.key()] = doc.where(obj.pointer("settings") + "/" + pointerToken(it.key()));
     }
-    if (obj.has("data")) {
+    if (obj.has("data")) {   // one string, or its lines as an array
         use.hasData = true;
-        use.data = obj.string("data", "");
+        const auto &d = obj.raw("data");
+        if (d.is_string()) {
+            use.data = d.get<std::string>();
+        } else if (d.is_array()) {
+            for (const auto &line : d) {
+                if (!line.is_string()) obj.fail("data", "\"data\" is a string or an array of lines");
+                use.data += line.get<std::string>() + "\n";
+            }
+        } else {
+            obj.fail("data", "\"data\" is a string or an array of lines");
+        }
     }
     obj.finish();
     return use;
@@ -233,7 +243,7 @@ std::unique_ptr<Scene> loadSceneText(const std::string &text, const std::string 
     scene->dir = fs::path(path).parent_path().string();
     scene->name = fs::path(path).filename().string();
     JsonDocument doc(path, text);
-    scene->document = doc.root();
+    scene->document = nlohmann::ordered_json::parse(text);
     JsonObject root(doc, doc.root(), "");
 
     readRender(root, *scene);

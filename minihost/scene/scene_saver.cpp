@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -12,13 +13,13 @@ namespace minihost {
 
 namespace fs = std::filesystem;
 
-nlohmann::json savedSceneDocument(const Scene &scene, const ServerSet &servers, const std::string &newPath) {
-    nlohmann::json doc = scene.document;
+nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &servers, const std::string &newPath) {
+    nlohmann::ordered_json doc = scene.document;
     std::error_code ec;
     const fs::path oldDir = fs::absolute(scene.dir.empty() ? fs::path(".") : fs::path(scene.dir), ec);
     fs::path newDir = fs::absolute(fs::path(newPath), ec).parent_path();
     for (const std::string &ptr : scene.pathPointers) {
-        const nlohmann::json::json_pointer jp(ptr);
+        const nlohmann::ordered_json::json_pointer jp(ptr);
         if (!doc.contains(jp) || !doc[jp].is_string()) continue;
         const fs::path given(doc[jp].get<std::string>());
         if (given.is_absolute()) continue;
@@ -27,12 +28,15 @@ nlohmann::json savedSceneDocument(const Scene &scene, const ServerSet &servers, 
         doc[jp] = rel.empty() ? resolved.string() : rel.generic_string();
     }
     for (ServerUse *use : servers.uses()) {
-        const nlohmann::json::json_pointer jp(use->pointer);
+        const nlohmann::ordered_json::json_pointer jp(use->pointer);
         if (!doc.contains(jp)) continue;
-        nlohmann::json entry = doc[jp].is_object() ? doc[jp] : nlohmann::json::object();
+        nlohmann::ordered_json entry = doc[jp].is_object() ? doc[jp] : nlohmann::ordered_json::object();
         entry["server"] = use->server;
         entry.erase("settings");
-        entry["data"] = servers.savedData(*use);
+        nlohmann::ordered_json lines = nlohmann::ordered_json::array();
+        std::istringstream text(servers.savedData(*use));
+        for (std::string line; std::getline(text, line);) lines.push_back(line);
+        entry["data"] = lines;
         doc[jp] = entry;
     }
     return doc;

@@ -1,6 +1,7 @@
 // Saving a scene back: the document as read, with every shader's and
 // filter's settings replaced by the instance's own saved data (text
-// representation) and every file path made relative to the new file.
+// representation, one array element per line) and every file path made
+// relative to the new file.
 #pragma once
 
 #include <string>
@@ -13,7 +14,7 @@ namespace minihost {
 
 class ServerSet;
 
-nlohmann::json savedSceneDocument(const Scene &scene, const ServerSet &servers, const std::string &newPath);
+nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &servers, const std::string &newPath);
 
 // Writes beside the target and renames, so a failure leaves an existing file
 // as it was.

@@ -114,7 +114,9 @@ TEST(RenderImage, SavedSceneRendersTheSameImage) {
     const auto saved = nlohmann::json::parse(savedText);
     const auto &shader = saved["objects"][0]["surfaces"]["Ball"]["shaders"][0];
     EXPECT_FALSE(shader.contains("settings"));
-    EXPECT_NE(shader["data"].get<std::string>().find("PluginDataLib"), std::string::npos);
+    ASSERT_TRUE(shader["data"].is_array());
+    EXPECT_EQ(shader["data"][0], "I4 256");
+    EXPECT_NE(shader["data"].dump().find("PluginDataLib"), std::string::npos);
 
     const auto second = rendertest::render(savedText, 1, savedPath);
     ASSERT_EQ(second.result, minihost::RenderResult::Done) << second.error;

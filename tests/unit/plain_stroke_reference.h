@@ -155,4 +155,26 @@ inline std::vector<uint8_t> plainDrawBuffer(const StrokeStoreView &s, const Trac
     return draw;
 }
 
+// The composite of a draw buffer over an image of w x h pixels (four floats
+// per pixel, red, green, blue, alpha, changed in place), as written.
+inline void plainComposite(std::vector<float> &rgba, int w, int h, const std::vector<uint8_t> &draw,
+                           int gridWidth, int b, bool onlyLine) {
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            float *p = &rgba[4 * (size_t(y) * w + x)];
+            const double back[3] = {onlyLine ? 1.0 : p[0], onlyLine ? 1.0 : p[1], onlyLine ? 1.0 : p[2]};
+            double sum[3] = {0, 0, 0}, cov = 0;
+            for (int row = b * y; row < b * y + b; ++row)
+                for (int col = b * x; col < b * x + b; ++col) {
+                    const uint8_t *c = &draw[4 * (size_t(row) * gridWidth + col)];
+                    const double a = c[3] * 0.00392156862745098;
+                    for (int ch = 0; ch < 3; ++ch) sum[ch] += c[ch] * 0.00392156862745098 * a + back[ch] * (1 - a);
+                    cov += a;
+                }
+            for (int ch = 0; ch < 3; ++ch) p[ch] = float(sum[ch] / (b * b));
+            p[3] = float(std::min(1.0, p[3] + cov / (b * b)));
+        }
+    }
+}
+
 }  // namespace plainref

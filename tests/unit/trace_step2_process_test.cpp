@@ -9,6 +9,7 @@
 #include "store/stroke_store.h"
 #include "store_test_host.h"
 #include "tests/unit/filter_image.h"
+#include "tests/unit/plain_stroke_reference.h"
 #include "tests/unit/stroke_store_builder.h"
 #include "tracer_s/trace_step2_process.h"
 
@@ -121,6 +122,41 @@ TEST_F(TraceStep2Process, OutlineIsCompositedAtPixelResolution) {
     // Black over grey: the colour drops exactly as the coverage rises.
     const float *p = im.output(4, 3);
     EXPECT_NEAR(p[0], 0.5 * (1.0 - p[3]), 1e-6);
+}
+
+TEST_F(TraceStep2Process, WholeFrameEqualsThePlainFormOnASceneLikeStore) {
+    for (int b = 1; b <= 3; ++b) {
+        for (int onlyLine = 0; onlyLine < 2; ++onlyLine) {
+            resetHost();
+            StrokeStoreHeader *h = makeStore(40, 28, b);
+            ASSERT_NE(h, nullptr);
+            settings_.only_line = onlyLine;
+            storetest::SceneShaders shaders;
+            storetest::StoreBuilder cells(h->gridWidth, h->gridHeight, b);
+            storetest::fillSceneLike(cells, shaders, 3u + uint32_t(b), 30);
+            cells.copyInto(*h);
+
+            FilterImage im(40, 28);
+            im.fillGradient();
+            tracer_s::processFrame(im.access());
+
+            std::vector<float> expected(4 * 40 * 28);
+            for (int y = 0; y < 28; ++y)
+                for (int x = 0; x < 40; ++x)
+                    for (int c = 0; c < 4; ++c) expected[4 * (size_t(y) * 40 + x) + c] = im.input(x, y)[c];
+            const std::vector<uint8_t> draw = plainref::plainDrawBuffer(cells.view(), settings_);
+            plainref::plainComposite(expected, 40, 28, draw, h->gridWidth, b, onlyLine != 0);
+            size_t stroked = 0;
+            for (int y = 0; y < 28; ++y)
+                for (int x = 0; x < 40; ++x) {
+                    stroked += expected[4 * (size_t(y) * 40 + x) + 3] != im.input(x, y)[3];
+                    for (int c = 0; c < 4; ++c)
+                        ASSERT_EQ(im.output(x, y)[c], expected[4 * (size_t(y) * 40 + x) + c])
+                            << "b " << b << " pixel " << x << ", " << y << " channel " << c;
+                }
+            EXPECT_GT(stroked, 20u);
+        }
+    }
 }
 
 TEST_F(TraceStep2Process, ImageLargerThanTheGridGetsNoStrokesOutsideIt) {
