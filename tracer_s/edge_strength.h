@@ -10,7 +10,7 @@
 namespace qr::tracer_s {
 
 // Colours are stored as bytes; this factor (not a division by 255) turns them
-// into fractions, so the truncated bytes of a blend come out as specified.
+// into fractions, so the truncated bytes of a blend come out as intended.
 inline constexpr double kByteToUnit = 0.00392156862745098;
 
 // Depth the reference search starts from: farther than any hit.
