@@ -37,6 +37,8 @@ bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
     }
     scene_ = rtcNewScene(dev);
     rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_MEDIUM);
+    // Watertight: a ray through a shared edge or corner still hits.
+    rtcSetSceneFlags(scene_, RTC_SCENE_FLAG_ROBUST);
     objects_.resize(scene.objects.size());
     for (size_t o = 0; o < scene.objects.size(); ++o) {
         const SceneObject &obj = *scene.objects[o];
