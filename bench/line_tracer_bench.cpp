@@ -22,7 +22,7 @@
 #include "module/edition.h"
 #include "module/module_state.h"
 #include "store/line_store.h"
-#include "tracer_p/edge_line_settings.h"
+#include "shader/edge_line_settings.h"
 #include "tracer_p/line_tracer_callbacks.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "module/critical_section.h"
 #include "texlib/item_snapshot.h"
 #include "module/placeholders/preset_requester_slot.h"
-#include "module/placeholders/shader_instance_list_slot.h"
+#include "shader/shader_instance_list.h"
 #include "module/placeholders/texture_support_slot.h"
 
 namespace qr {

@@ -13,6 +13,8 @@ case "$kind" in
 esac
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
+# A compiler cache, where the machine has one, shares objects between trees.
+command -v ccache >/dev/null && extra+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 if [ ! -f "$dir/CMakeCache.txt" ]; then
   cmake -S . -B "$dir" "${generator[@]}" "${extra[@]}"
 fi

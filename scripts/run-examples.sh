@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds the plain tree and runs the main job: lists the servers of both
 # modules with `minihost info`, then renders the bundled example scenes to
-# PNG files in build/examples/.
+# PNG files in build/examples/, with and without outlines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh plain
 build/minihost/minihost info build/QM_Quillrim_S.so build/QM_Quillrim_P.so
 mkdir -p build/examples
-for scene in pawn primitives pawn_line_edition primitives_stroke_edition; do
+# Without modules, with the stroke edition, with the line edition, and lines
+# or strokes alone over white.
+for scene in pawn primitives pawn_stroke_edition primitives_stroke_edition pawn_line_edition \
+             primitives_line_edition pawn_lines_only primitives_strokes_only; do
   build/minihost/minihost render "examples/$scene.json" -o "build/examples/$scene.png"
 done
-echo "Rendered images: $(pwd)/build/examples/*.png"
+echo "Rendered images (open them with any image viewer):"
+for f in build/examples/*.png; do echo "  $(pwd)/$f"; done

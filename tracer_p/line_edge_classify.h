@@ -7,7 +7,7 @@
 #pragma once
 
 #include "store/line_store.h"
-#include "tracer_p/edge_line_settings.h"
+#include "shader/edge_line_settings.h"
 
 namespace qr {
 

@@ -3,7 +3,7 @@
 // same record, whose layout the edge shader's instance starts with.
 #pragma once
 
-#include "tracer_p/edge_line_settings.h"
+#include "shader/edge_line_settings.h"
 
 namespace qr::tracer_s {
 

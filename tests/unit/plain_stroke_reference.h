@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tracer_p/edge_line_settings.h"
+#include "shader/edge_line_settings.h"
 #include "tracer_s/store_view.h"
 #include "tracer_s/stroke_noise.h"
 #include "tracer_s/trace_step1_instance.h"

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tracer_p/edge_line_settings.h"
+#include "shader/edge_line_settings.h"
 #include "tracer_s/oversampled_pass.h"
 #include "tracer_s/store_view.h"
 

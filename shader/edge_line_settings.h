@@ -1,4 +1,4 @@
-// The edge shader's line settings as the line tracer reads them, through the
+// The edge shader's line settings as both tracers read them, through the
 // instance address the shader records in Buff1. The shader instance begins
 // with these four fields, in this order (the stroke tracer reads the same
 // record through Buff6).

@@ -1,0 +1,95 @@
+// Whole frames of a bundled scene (examples/pawn*.json) at 1920 x 1080:
+// without modules, with the line edition, and with the stroke edition at
+// oversampling 1, 2 and 3. Each run reports the time of every stage
+// (shading, the pixel filters -- the stroke pass or the line tracer --, the
+// image filters -- TraceStep2 --) and the process's peak resident memory.
+// Run one benchmark per process for a peak that belongs to it alone, e.g.
+//   build/bench/frame_stages_bench --benchmark_filter='Stroke/2$'
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "minihost/core_services.h"
+#include "minihost/info_messages.h"
+#include "minihost/render/render_session.h"
+#include "minihost/render/server_instances.h"
+#include "minihost/render_memory.h"
+#include "minihost/scene/scene_loader.h"
+#include "minihost/services/progress_bar.h"
+#include "minihost/services/scene_services.h"
+
+namespace {
+
+using namespace minihost;
+
+std::string example(const char *name) {
+    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / name).string();
+}
+
+// VmHWM of /proc/self/status, in MiB.
+double peakMemoryMiB() {
+    std::FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    double kib = 0;
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::atof(line + 6);
+    std::fclose(f);
+    return kib / 1024.0;
+}
+
+void renderFrame(benchmark::State &state, const char *scenePath, int oversampling) {
+    setProgressQuiet(true);
+    setMessagesQuiet(true);
+    installCoreServices();
+    std::unique_ptr<Scene> scene = loadScene(example(scenePath));
+    scene->width = 1920;
+    scene->height = 1080;
+    if (oversampling > 0)
+        for (auto &use : scene->pixelFilters) use.settings["aa_sample"] = oversampling;
+    installSceneServices(*scene);
+    auto servers = std::make_unique<ServerSet>();
+    servers->build(*scene);
+    RenderOptions options;
+    options.firstFrame = options.lastFrame = scene->firstFrame;
+    options.threads = defaultThreadCount();
+    StageTimes sum;
+    int64_t frames = 0;
+    for (auto _ : state) {
+        StageTimes t;
+        std::string error;
+        const RenderResult r = renderFrames(*scene, *servers, options,
+                                            [](int, const FrameBuffer &, std::string &) { return true; }, t, error);
+        if (r != RenderResult::Done) state.SkipWithError(error.c_str());
+        sum.shading += t.shading;
+        sum.pixelFilters += t.pixelFilters;
+        sum.imageFilters += t.imageFilters;
+        ++frames;
+    }
+    const double n = frames > 0 ? double(frames) : 1.0;
+    state.counters["shading_ms"] = 1000 * sum.shading / n;
+    state.counters["pixel_filters_ms"] = 1000 * sum.pixelFilters / n;
+    state.counters["image_filters_ms"] = 1000 * sum.imageFilters / n;
+    state.counters["peak_MiB"] = peakMemoryMiB();
+    servers.reset();
+    discardRenderMemory();
+    removeSceneServices();
+}
+
+void BM_NoModules(benchmark::State &state) { renderFrame(state, "pawn.json", 0); }
+void BM_LineEdition(benchmark::State &state) { renderFrame(state, "pawn_line_edition.json", 0); }
+void BM_StrokeEdition(benchmark::State &state) {
+    renderFrame(state, "pawn_stroke_edition.json", static_cast<int>(state.range(0)));
+}
+
+BENCHMARK(BM_NoModules)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_LineEdition)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_StrokeEdition)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+}  // namespace
+
+BENCHMARK_MAIN();

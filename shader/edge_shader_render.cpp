@@ -1,0 +1,42 @@
+// The edge shader's render operations: images prepared at init, textures
+// released at cleanup, and at each frame the frame time, the frame item
+// snapshot and the textures' per-frame preparation.
+#include "module/edition.h"
+#include "module/module_state.h"
+#include "shader/edge_shader_callbacks.h"
+#include "shader/edge_shader_instance.h"
+#include "texlib/item_snapshot.h"
+#include "texlib/shader_texture_support.h"
+
+namespace qr {
+
+const char *initEdgeShader(Instance instance, int) noexcept {
+    auto *inst = asShader(instance);
+    if (!inst) return nullptr;
+    prepareLightImages();
+    prepareSurfaceImages(inst->surface);
+    return nullptr;
+}
+
+void cleanupEdgeShader(Instance instance) noexcept {
+    auto *inst = asShader(instance);
+    if (!inst) return;
+    if (inst->lineColor) inst->lineColor->cleanup();
+    if (inst->second) inst->second->cleanup();
+}
+
+const char *newTimeEdgeShader(Instance instance, int frame, double time) noexcept {
+    auto *inst = asShader(instance);
+    if (!inst) return nullptr;
+    moduleState().frameTime = time;
+    // Every instance refreshes the snapshot: with several surfaces it is
+    // rebuilt once per instance, which keeps each instance self-sufficient.
+    refreshFrameSnapshot(time, frame);
+    if (inst->lineColor) inst->lineColor->newTime(time, frame);
+    if (inst->second) inst->second->newTime(time, frame);
+    return nullptr;
+}
+
+unsigned int edgeShaderFlags(Instance) noexcept { return edition().shaderFlags; }
+
+}  // namespace qr

@@ -1,0 +1,59 @@
+// The line edition's evaluate: every camera sample writes its shader, depth,
+// normal, line colour and density into the store cell of its pixel; the
+// surface itself renders unchanged. Objects that are not in the scene (a
+// material preview) get the line colour laid over their grazing parts with
+// the line's density as opacity.
+#include "module/module_state.h"
+#include "shader/edge_shader_callbacks.h"
+#include "shader/sample_values.h"
+#include "store/line_store.h"
+
+namespace qr {
+
+namespace {
+
+constexpr double kRimCosine = 0.25;
+
+void blendLineRim(const EdgeShaderInstance &inst, ShaderAccess &sa) {
+    const SampleLineValues v = queryLineValues(inst, sa);
+    if (!(sa.cosine < kRimCosine)) return;
+    const double a = v.second;
+    const double p0 = sa.replacePercentage;
+    const double d = 1.0 - (1.0 - p0) * (1.0 - a);
+    if (d == 0.0) return;
+    for (int k = 0; k < 3; ++k) sa.replaceColor[k] = (a * v.color[k] + (1.0 - a) * p0 * sa.replaceColor[k]) / d;
+    sa.replacePercentage = d;
+}
+
+}  // namespace
+
+void evaluateEdgeShaderLine(Instance instance, ShaderAccess *sa) noexcept {
+    const auto *inst = asShader(instance);
+    if (!inst || !sa || !recordingServicesPresent()) return;
+    if (!isSceneObject(sa->objID)) {
+        blendLineRim(*inst, *sa);
+        return;
+    }
+    LineStoreHeader *store = getOrCreateLineStore(false);
+    if (!store || sa->bounces != 0) return;
+    // A pixel outside the store's grid (a frame larger than the store) is
+    // not recorded.
+    if (!cellInside(*store, sa->sx, sa->sy)) return;
+
+    const Vector n = unitSampleNormal(*sa);
+    const SampleLineValues values = queryLineValues(*inst, *sa);
+    const std::size_t i = cellIndex(*store, sa->sx, sa->sy);
+    store->buff1[i] = const_cast<EdgeShaderInstance *>(inst);
+    const SceneInfo *scene = services().sceneInfo;
+    const ItemID camera = scene && scene->renderCamera ? scene->renderCamera(moduleState().frameTime) : ITEM_NULL;
+    store->buff2[i] = static_cast<float>(cameraDepth(camera, sa->wPos));
+    float *normal = store->buff3 + 3 * i;
+    normal[0] = static_cast<float>(n.x);
+    normal[1] = static_cast<float>(n.y);
+    normal[2] = static_cast<float>(n.z);
+    uint8_t *color = store->buff4 + 3 * i;
+    for (int k = 0; k < 3; ++k) color[k] = colorByte(values.color[k]);
+    store->buff5[i] = static_cast<float>(values.second);
+}
+
+}  // namespace qr

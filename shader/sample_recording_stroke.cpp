@@ -1,0 +1,59 @@
+// The stroke edition's evaluate: during TraceStep1's oversampled pass each
+// camera or first-bounce sample writes its normal, line colour, width boost
+// and shader into the cell the pass is shading, and the sample turns black
+// for the pass's ray. Outside the pass nothing changes, except on objects
+// that are not in the scene (a material preview), which get a line-coloured
+// rim at grazing angles.
+#include "shader/edge_shader_callbacks.h"
+#include "shader/sample_values.h"
+#include "store/stroke_store.h"
+
+namespace qr {
+
+namespace {
+
+constexpr double kRimCosine = 0.25;
+
+void paintStrokeRim(const EdgeShaderInstance &inst, ShaderAccess &sa) {
+    double color[3];
+    queryLineColor(inst, sa, color);
+    if (!(sa.cosine < kRimCosine)) return;
+    sa.replacePercentage = 1.0;
+    for (int k = 0; k < 3; ++k) sa.replaceColor[k] = color[k];
+}
+
+}  // namespace
+
+void evaluateEdgeShaderStroke(Instance instance, ShaderAccess *sa) noexcept {
+    const auto *inst = asShader(instance);
+    if (!inst || !sa || !recordingServicesPresent()) return;
+    if (!isSceneObject(sa->objID)) {
+        paintStrokeRim(*inst, *sa);
+        return;
+    }
+    StrokeStoreHeader *store = getOrCreateStrokeStore(false, 0);
+    if (!store || store->failed != 0 || store->passRunning == 0 || sa->bounces > 1) return;
+    // A cell outside the store's grid (a frame larger than the store) is
+    // not recorded, and the sample is left as it is.
+    if (!cellInside(*store, store->currentColumn, store->currentRow)) return;
+
+    const Vector n = unitSampleNormal(*sa);
+    const SampleLineValues values = queryLineValues(*inst, *sa);
+    const std::size_t i = cellIndex(*store, store->currentColumn, store->currentRow);
+    float *normal = store->buff3 + 3 * i;
+    normal[0] = static_cast<float>(n.x);
+    normal[1] = static_cast<float>(n.y);
+    normal[2] = static_cast<float>(n.z);
+    uint8_t *color = store->buff4 + 3 * i;
+    for (int k = 0; k < 3; ++k) color[k] = colorByte(values.color[k]);
+    store->buff5[i] = static_cast<float>(values.second);
+    store->buff6[i] = const_cast<EdgeShaderInstance *>(inst);
+
+    sa->diffuse = 0.0;
+    sa->specular = 0.0;
+    sa->mirror = 0.0;
+    sa->replacePercentage = 1.0;
+    sa->replaceColor[0] = sa->replaceColor[1] = sa->replaceColor[2] = 0.0;
+}
+
+}  // namespace qr

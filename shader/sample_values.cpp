@@ -1,0 +1,76 @@
+#include "shader/sample_values.h"
+
+#include <cmath>
+
+#include "module/edition.h"
+#include "module/module_state.h"
+#include "texlib/item_snapshot.h"
+#include "texlib/shader_texture_support.h"
+
+namespace qr {
+
+bool recordingServicesPresent() noexcept {
+    const ServiceTable &s = services();
+    return s.itemInfo && s.lightInfo && s.objectInfo && s.sceneInfo && s.cameraInfo && s.renderMemory;
+}
+
+bool isSceneObject(ItemID object) noexcept {
+    const ItemInfo *items = services().itemInfo;
+    if (!items || !items->first || !items->next) return false;
+    for (ItemID id = items->first(ITEM_TYPE_OBJECT, ITEM_NULL); id != ITEM_NULL; id = items->next(id))
+        if (id == object) return true;
+    return false;
+}
+
+namespace {
+
+double valueOf(const Vparam *vp, TexturedSpot &spot, double result[3]) {
+    const VParmFuncs *vpf = vparamService();
+    if (!vp || !vp->hostParam() || !vpf || !vpf->getVal) return result[0];
+    return vpf->getVal(vp->hostParam(), moduleState().frameTime, &spot, result);
+}
+
+}  // namespace
+
+SampleLineValues queryLineValues(const EdgeShaderInstance &inst, const ShaderAccess &sa) noexcept {
+    TexturedSpot spot{};
+    buildTextureSpot(&spot, &sa, inst.surface);
+    SampleLineValues v{{0.0, 0.0, 0.0}, edition().secondDefault};
+    valueOf(inst.lineColor, spot, v.color);
+    double second[3] = {v.second, v.second, v.second};
+    valueOf(inst.second, spot, second);
+    v.second = second[0];
+    return v;
+}
+
+void queryLineColor(const EdgeShaderInstance &inst, const ShaderAccess &sa, double color[3]) noexcept {
+    TexturedSpot spot{};
+    buildTextureSpot(&spot, &sa, inst.surface);
+    color[0] = color[1] = color[2] = 0.0;
+    valueOf(inst.lineColor, spot, color);
+}
+
+Vector unitSampleNormal(const ShaderAccess &sa) noexcept {
+    Vector n{sa.wNorm0[0], sa.wNorm0[1], sa.wNorm0[2]};
+    Vector out;
+    normalizedCopy(out, n);
+    return out;
+}
+
+double cameraDepth(ItemID camera, const double position[3]) noexcept {
+    double forward[3] = {0.0, 0.0, 0.0};
+    double origin[3] = {0.0, 0.0, 0.0};
+    lookupFrameSnapshot(camera, 4, forward);
+    lookupFrameSnapshot(camera, 8, origin);
+    const Vector d{position[0] - origin[0], position[1] - origin[1], position[2] - origin[2]};
+    return dot(d, Vector{forward[0], forward[1], forward[2]});
+}
+
+uint8_t colorByte(double c) noexcept {
+    const double scaled = c * 255.0;
+    if (!(scaled > 0.0)) return 0;   // negative or not a number
+    if (scaled >= 255.0) return 255;
+    return static_cast<uint8_t>(scaled);
+}
+
+}  // namespace qr

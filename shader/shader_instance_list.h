@@ -1,0 +1,24 @@
+// The module-wide list of live edge-shader instances, in creation order, with
+// its own lock. Create appends, destroy removes, "Find unused ID" reads it.
+#pragma once
+
+#include <vector>
+
+#include "module/critical_section.h"
+
+namespace qr {
+
+struct ShaderInstanceList {
+    CriticalSection lock;
+    std::vector<void *> instances;
+};
+
+// Under the list's lock. add reports false when memory is short (the
+// instance is then not listed).
+bool addShaderInstance(void *inst) noexcept;
+// Removes the first entry equal to inst; the later ones move up.
+void removeShaderInstance(void *inst) noexcept;
+// A copy of the list, taken under the lock.
+std::vector<void *> shaderInstancesSnapshot();
+
+}  // namespace qr
