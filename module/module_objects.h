@@ -11,7 +11,7 @@
 #include "texlib/item_snapshot.h"
 #include "module/placeholders/preset_requester_slot.h"
 #include "shader/shader_instance_list.h"
-#include "module/placeholders/texture_support_slot.h"
+#include "texlib/texture_support_tables.h"
 
 namespace qr {
 

@@ -1,0 +1,32 @@
+// Dominant axes and polygon normals for the texture spot.
+#include <cmath>
+
+#include "texlib/shader_texture_support.h"
+
+namespace qr {
+
+int dominantAxis(const Vector &d, const Vector &a0, const Vector &a1, const Vector &a2) noexcept {
+    const double v0 = std::fabs(dot(d, a0)), v1 = std::fabs(dot(d, a1)), v2 = std::fabs(dot(d, a2));
+    if (v2 > v0 && v2 > v1) return 2;
+    if (v1 > v0) return 1;
+    return 0;
+}
+
+bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) noexcept {
+    if (!mesh || !polygon || !mesh->polSize || !mesh->polVertex || !mesh->pntBasePos) return false;
+    const int n = mesh->polSize(mesh, polygon);
+    if (n < 3) return false;
+    float a[3] = {0, 0, 0}, b[3] = {0, 0, 0}, c[3] = {0, 0, 0};
+    mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, 0), a);
+    mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, 1), b);
+    mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, n - 1), c);
+    const Vector ab{double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
+    const Vector ac{double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
+    Vector u, v;
+    normalizedCopy(u, ab);
+    normalizedCopy(v, ac);
+    cross(out, u, v);
+    return true;
+}
+
+}  // namespace qr

@@ -1,0 +1,26 @@
+// The texture support's module-wide state: its services and the shared
+// texture context. Created empty when the module loads; at unload the
+// context, if one was made, is destroyed through the host.
+#pragma once
+
+#include "host/host_types.h"
+#include "texlib/support_services.h"
+
+namespace qr {
+
+struct TextureSupportTables {
+    TextureSupportTables() noexcept = default;
+    ~TextureSupportTables();
+    TextureSupportTables(const TextureSupportTables &) = delete;
+    TextureSupportTables &operator=(const TextureSupportTables &) = delete;
+
+    SupportServices services{};
+    TxtrContextID sharedContext = nullptr;
+};
+
+TextureSupportTables &textureSupportTables() noexcept;
+
+// Tests: forget the services and the context (without destroying it).
+void resetTextureSupportForTests() noexcept;
+
+}  // namespace qr
