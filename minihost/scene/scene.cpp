@@ -1,5 +1,6 @@
 #include "minihost/scene/scene.h"
 
+#include <atomic>
 #include <filesystem>
 
 #include "host/item_services.h"
@@ -17,7 +18,31 @@ SceneItem *Scene::itemNamed(const std::string &itemName) const {
     return nullptr;
 }
 
+namespace {
+
+std::atomic<uint64_t> gSceneSerial{0};
+
+// The last transforms each thread computed: a tracer asks for the camera's
+// axes once per ray, and every hit asks for its object's transform, always
+// at the same time within a frame.
+struct CachedTransform {
+    uint64_t scene = 0;
+    ItemID id = ITEM_NULL;
+    double time = 0;
+    Affine world;
+};
+constexpr int kCachedTransforms = 8;
+thread_local CachedTransform tCache[kCachedTransforms];
+thread_local int tCacheNext = 0;
+
+}  // namespace
+
+uint64_t newSceneSerial() { return ++gSceneSerial; }
+
 Affine Scene::worldTransform(ItemID id, double t) const {
+    for (const CachedTransform &c : tCache)
+        if (c.scene == serial && c.id == id && c.time == t) return c.world;
+    const ItemID asked = id;
     Affine world;
     // Parents were checked for cycles when the scene was read; the depth
     // bound only guards a scene built by hand.
@@ -27,6 +52,8 @@ Affine Scene::worldTransform(ItemID id, double t) const {
         world = it->motion.localAt(t) * world;
         id = it->parent;
     }
+    tCache[tCacheNext] = {serial, asked, t, world};
+    tCacheNext = (tCacheNext + 1) % kCachedTransforms;
     return world;
 }
 

@@ -89,7 +89,11 @@ struct SceneBone : SceneItem {
     double restLength = 1;
 };
 
+// A number no other scene of the process has had, for caches keyed by scene.
+uint64_t newSceneSerial();
+
 struct Scene {
+    const uint64_t serial = newSceneSerial();
     std::string path;   // the scene file as given
     std::string dir;    // its folder, for relative paths
     std::string name;   // the file's name without folder
