@@ -4,6 +4,7 @@
 
 #include "minihost/cli/info_command.h"
 #include "minihost/cli/panel_command.h"
+#include "minihost/cli/preview_command.h"
 #include "minihost/cli/render_command.h"
 
 int main(int argc, char **argv) {
@@ -13,6 +14,7 @@ int main(int argc, char **argv) {
 
     minihost::cli::addInfoCommand(app, exitCode);
     minihost::cli::addPanelCommand(app, exitCode);
+    minihost::cli::addPreviewCommand(app, exitCode);
     minihost::cli::addRenderCommand(app, exitCode);
 
     try {

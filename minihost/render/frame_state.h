@@ -21,6 +21,9 @@ struct FrameState {
     std::vector<LightFrame> lights;   // in the scene's order
     int frame = 0;
     double time = 0;
+    // Set for a material preview: every hit shows this surface (its settings
+    // and shaders) instead of the surface of the hit polygon.
+    const SceneSurface *previewSurface = nullptr;
 
     // Builds the geometry, camera and lights of `scene` at `time`.
     bool prepare(const Scene &scene, int frame, double time, std::string &error);

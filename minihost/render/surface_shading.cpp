@@ -33,6 +33,7 @@ Mat3 rotationOf(const Mat3 &linear) {
 }  // namespace
 
 const SceneSurface *surfaceOfHit(const FrameState &frame, const RayHit &hit) {
+    if (frame.previewSurface) return frame.previewSurface;
     const SceneObject &obj = *frame.scene->objects[static_cast<size_t>(hit.object)];
     const int poly = frame.geometry.triangles(hit.object)[static_cast<size_t>(hit.triangle)].polygon;
     return obj.surfaces[static_cast<size_t>(obj.mesh.polySurface[static_cast<size_t>(poly)])].get();

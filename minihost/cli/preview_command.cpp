@@ -1,0 +1,125 @@
+#include "minihost/cli/preview_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+
+#include "minihost/core_services.h"
+#include "minihost/render/png_output.h"
+#include "minihost/render/preview_render.h"
+#include "minihost/render/preview_scene.h"
+#include "minihost/render_memory.h"
+#include "minihost/scene/scene_error.h"
+#include "minihost/scene/scene_loader.h"
+#include "minihost/services/monitor_service.h"
+#include "minihost/services/progress_bar.h"
+#include "minihost/services/scene_services.h"
+
+namespace minihost::cli {
+
+namespace {
+
+void onInterrupt(int) { requestAbort(); }
+
+// Ends the preview session however runPreview returns: instances and
+// modules first, then the render memory, then the scene's services.
+struct PreviewSessionEnd {
+    std::unique_ptr<ServerSet> &servers;
+    ~PreviewSessionEnd() {
+        servers.reset();
+        discardRenderMemory();
+        removeSceneServices();
+    }
+};
+
+std::string joined(const std::vector<std::string> &names) {
+    std::string out;
+    for (const auto &n : names) out += (out.empty() ? "\"" : ", \"") + n + "\"";
+    return out;
+}
+
+}  // namespace
+
+int runPreview(const PreviewArgs &args, std::ostream &err) {
+    if (args.size < 1 || args.size > kMaxPreviewSize) {
+        err << "minihost: --size " << args.size << ": expected 1 to " << kMaxPreviewSize << '\n';
+        return 1;
+    }
+    if (args.threads < 0 || args.threads > 256) {
+        err << "minihost: --threads " << args.threads << ": expected 1 to 256\n";
+        return 1;
+    }
+    const std::filesystem::path outDir = std::filesystem::path(args.output).parent_path();
+    std::error_code ec;
+    if (args.output.empty() || (!outDir.empty() && !std::filesystem::is_directory(outDir, ec))) {
+        err << "minihost: " << args.output << ": no such folder for the output\n";
+        return 1;
+    }
+
+    installCoreServices();
+    clearAbort();
+    std::unique_ptr<Scene> scene;
+    std::unique_ptr<ServerSet> servers;
+    PreviewSessionEnd end{servers};
+    const SceneSurface *surface = nullptr;
+    try {
+        scene = loadScene(args.scene);
+        surface = findPreviewSurface(*scene, args.surface);
+        if (!surface) {
+            const auto names = surfaceNames(*scene);
+            err << "minihost: " << args.scene << ": no surface named \"" << args.surface << "\" ("
+                << (names.empty() ? std::string("the scene has no surfaces") : "known: " + joined(names)) << ")\n";
+            return 1;
+        }
+        installSceneServices(*scene);
+        servers = std::make_unique<ServerSet>();
+        servers->build(*scene);
+    } catch (const SceneError &e) {
+        err << "minihost: " << e.what() << '\n';
+        return 1;
+    } catch (const std::exception &e) {
+        err << "minihost: " << args.scene << ": " << e.what() << '\n';
+        return 1;
+    }
+
+    PreviewOptions options;
+    options.size = args.size;
+    options.threads = args.threads > 0 ? args.threads : defaultThreadCount();
+    setProgressQuiet(args.quiet);
+    FrameBuffer image;
+    PreviewInfo info;
+    std::string error;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    const RenderResult result = renderPreview(*scene, *servers, *surface, options, image, info, error);
+    std::signal(SIGINT, previous);
+    if (result == RenderResult::Aborted) {
+        err << "minihost: aborted\n";
+        return 130;
+    }
+    if (result == RenderResult::Failed) {
+        err << "minihost: " << args.scene << ": " << (error.empty() ? "the preview failed" : error) << '\n';
+        return 1;
+    }
+    if (!writePng(image, args.output, error)) {
+        err << "minihost: " << error << '\n';
+        return 1;
+    }
+    if (!args.quiet) err << "minihost: wrote " << args.output << '\n';
+    return 0;
+}
+
+void addPreviewCommand(CLI::App &app, int &exitCode) {
+    CLI::App *preview = app.add_subcommand("preview", "Render one surface of a scene on a preview sphere");
+    auto args = std::make_shared<PreviewArgs>();
+    preview->add_option("SCENE", args->scene, "Scene description (JSON)")->required();
+    preview->add_option("--surface", args->surface, "The surface to show: NAME or OBJECT/NAME")->required();
+    preview->add_option("-o,--output", args->output, "Output PNG")->required();
+    preview->add_option("--size", args->size, "Width and height in pixels (default 96)");
+    preview->add_option("--threads", args->threads, "Shading threads (default: every core)");
+    preview->add_flag("-q,--quiet", args->quiet, "No messages on success");
+    preview->callback([args, &exitCode] { exitCode = runPreview(*args, std::cerr); });
+}
+
+}  // namespace minihost::cli

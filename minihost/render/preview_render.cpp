@@ -1,0 +1,79 @@
+#include "minihost/render/preview_render.h"
+
+#include <algorithm>
+
+#include "minihost/render/frame_state.h"
+#include "minihost/render/preview_scene.h"
+#include "minihost/render/tile_shading.h"
+#include "minihost/scene/scene_error.h"
+
+namespace minihost {
+
+namespace {
+
+// init, new-time and cleanup on the shaders of one surface, in its order;
+// cleanup runs however the preview ends.
+class SurfaceShaderSession {
+public:
+    SurfaceShaderSession(ServerSet &servers, const SceneSurface &surface) : servers_(servers), surface_(surface) {}
+    ~SurfaceShaderSession() {
+        for (size_t i = 0; i < started_; ++i) {
+            const ServerUse &use = surface_.shaders[i];
+            if (const ActiveHandler *h = servers_.handlerOf(use); h && use.instance && h->rend.cleanup)
+                h->rend.cleanup(use.instance);
+        }
+    }
+    SurfaceShaderSession(const SurfaceShaderSession &) = delete;
+    SurfaceShaderSession &operator=(const SurfaceShaderSession &) = delete;
+
+    // Stops at the first shader whose init fails; only those started get
+    // their cleanup.
+    void init() {
+        for (const ServerUse &use : surface_.shaders) {
+            if (const ActiveHandler *h = servers_.handlerOf(use); h && use.instance && h->rend.init)
+                if (const char *err = h->rend.init(use.instance, 0))
+                    throw SceneError(use.where + ": " + use.server + " could not start rendering: " + err);
+            ++started_;
+        }
+    }
+    void newTime(int frame, double time) {
+        for (const ServerUse &use : surface_.shaders)
+            if (const ActiveHandler *h = servers_.handlerOf(use); h && use.instance && h->rend.newTime)
+                if (const char *err = h->rend.newTime(use.instance, frame, time))
+                    throw SceneError(use.where + ": " + use.server + " could not start frame " +
+                                     std::to_string(frame) + ": " + err);
+    }
+
+private:
+    ServerSet &servers_;
+    const SceneSurface &surface_;
+    size_t started_ = 0;   // shaders whose init succeeded, from the first
+};
+
+}  // namespace
+
+RenderResult renderPreview(const Scene &scene, ServerSet &servers, const SceneSurface &surface,
+                           const PreviewOptions &options, FrameBuffer &out, PreviewInfo &info, std::string &error) {
+    try {
+        const std::unique_ptr<Scene> stage = makePreviewStage(scene, options.size);
+        info.sphereID = stage->objects.front()->id;
+        info.frame = scene.firstFrame;
+        info.time = scene.frameTime(scene.firstFrame);
+
+        SurfaceShaderSession shaders(servers, surface);
+        shaders.init();
+        shaders.newTime(info.frame, info.time);
+        FrameState state;
+        if (!state.prepare(*stage, info.frame, info.time, error)) return RenderResult::Failed;
+        state.previewSurface = &surface;
+        if (!shadeFrame(state, out, options.threads)) return RenderResult::Aborted;
+        // The stage's background is part of the picture: opaque everywhere.
+        std::fill(out.alpha.begin(), out.alpha.end(), 1.0f);
+        return RenderResult::Done;
+    } catch (const std::exception &e) {
+        error = e.what();
+        return RenderResult::Failed;
+    }
+}
+
+}  // namespace minihost
