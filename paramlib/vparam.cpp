@@ -37,7 +37,7 @@ void releaseSuffix(uint32_t suffix) {
 
 constexpr int kChannelNameSize = 256;
 
-int textureEvent(TextureID, void *userData, int event, void *eventData) {
+int textureEvent(TextureID, void *userData, int event, void *eventData) noexcept {
     auto *vp = static_cast<Vparam *>(userData);
     if (!vp) return 1;
     if (event == TXEVENT_BBOX && eventData) {

@@ -14,8 +14,10 @@ int dominantAxis(const Vector &d, const Vector &a0, const Vector &a1, const Vect
 
 bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) noexcept {
     if (!mesh || !polygon || !mesh->polSize || !mesh->polVertex || !mesh->pntBasePos) return false;
+    // A size beyond any real polygon is a damaged mesh: no normal from it.
+    constexpr int kMaxPolygonVertices = 1 << 20;
     const int n = mesh->polSize(mesh, polygon);
-    if (n < 3) return false;
+    if (n < 3 || n > kMaxPolygonVertices) return false;
     float a[3] = {0, 0, 0}, b[3] = {0, 0, 0}, c[3] = {0, 0, 0};
     mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, 0), a);
     mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, 1), b);

@@ -12,4 +12,14 @@ void readImageEnvelopes(TextureID texture, const LoadState *ls) noexcept;
 void writeImageReferences(TextureID texture, const SaveState *ss) noexcept;
 void readImageReferences(TextureID texture, const LoadState *ls) noexcept;
 
+// Tests: how often each of the four ran and the texture it got last, so that
+// a test can see which parameters ask for their image blocks while the
+// blocks themselves are still empty.
+struct ImageBlockCalls {
+    int writeEnvelopes, writeReferences, readEnvelopes, readReferences;
+    TextureID lastTexture;
+};
+ImageBlockCalls imageBlockCallsForTests() noexcept;
+void resetImageBlockCallsForTests() noexcept;
+
 }  // namespace qr

@@ -12,6 +12,8 @@ namespace {
 constexpr uint32_t kSurfaceTag = HOST_FOURCC('S', 'U', 'R', 'F');
 // Polygons of more vertices than this are taken as damaged and skipped.
 constexpr int kMaxPolygonVertices = 1 << 20;
+// Layer counts beyond this are taken as damaged: the walk stops there.
+constexpr int kMaxLayers = 1 << 12;
 
 struct ScanContext {
     const char *surfaceName;
@@ -19,7 +21,7 @@ struct ScanContext {
     double *box;
 };
 
-int extendByPolygon(void *data, PolygonID polygon) {
+int extendByPolygon(void *data, PolygonID polygon) noexcept {
     auto &ctx = *static_cast<ScanContext *>(data);
     MeshInfo *mesh = ctx.mesh;
     const char *tag = mesh->polTag ? mesh->polTag(mesh, polygon, kSurfaceTag) : nullptr;
@@ -64,7 +66,8 @@ bool surfaceBoundingBox(SurfaceID surface, double box[6]) noexcept {
             const char *file = objects->filename(i);
             const SurfaceID *list = file ? surfaces->byObject(file) : nullptr;
             if (!list || !listed(list, surface)) continue;
-            const int layers = objects->maxLayers ? objects->maxLayers(i) : 0;
+            int layers = objects->maxLayers ? objects->maxLayers(i) : 0;
+            if (layers > kMaxLayers) layers = kMaxLayers;
             for (int layer = 0; layer < layers; ++layer) {
                 if (!objects->layerExists || !objects->layerExists(i, layer) || !objects->layerMesh) continue;
                 MeshInfo *mesh = objects->layerMesh(i, layer);

@@ -72,20 +72,20 @@ struct InputTimeRecord {
     ItemSnapshot *snapshot;
 };
 
-// The inputs' values are not computed yet: numbers outside 1..36 give 1, as
-// the host expects of an unknown input, and the inputs give 0.
-double evaluateInput(TxtrInputParam *, int inputNumber, TexturedSpot *, void *) {
+// The inputs' values are not computed yet: every input 1..36 gives 0.0 for
+// now; numbers outside 1..36 give 1.0, the answer to an unknown input.
+double evaluateInput(TxtrInputParam *, int inputNumber, TexturedSpot *, void *) noexcept {
     return (inputNumber >= 1 && inputNumber <= kInputCount) ? 0.0 : 1.0;
 }
 
-void *prepareTime(void *, TxtrInputParam *param, int, double time, int frame) {
+void *prepareTime(void *, TxtrInputParam *param, int, double time, int frame) noexcept {
     if (!param) return nullptr;
     auto *record = new (std::nothrow) InputTimeRecord{time, frame, createItemSnapshot()};
     if (record && record->snapshot) refreshItemSnapshot(record->snapshot, time, frame);
     return record;
 }
 
-void releaseTime(TxtrInputParam *, int, void *timeData) {
+void releaseTime(TxtrInputParam *, int, void *timeData) noexcept {
     auto *record = static_cast<InputTimeRecord *>(timeData);
     if (!record) return;
     destroyItemSnapshot(record->snapshot);

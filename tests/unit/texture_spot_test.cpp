@@ -41,9 +41,12 @@ MeshInfo *fakeMeshInfo(ItemID, int) {
     return &gMesh.info;
 }
 ObjectInfo gObjects{};
+VParmFuncs gVparm{};   // only its spot initialisation, and only when offered
+bool gOfferVparm = false;
 
 void *fakeLookup(const char *name, int) {
     if (std::string(name) == SERVICE_OBJECT_INFO) return &gObjects;
+    if (gOfferVparm && std::string(name) == SERVICE_VPARM_FUNCS) return &gVparm;
     return nullptr;
 }
 
@@ -51,6 +54,12 @@ class TextureSpotTest : public ::testing::Test {
 protected:
     void SetUp() override {
         gObjects.meshInfo = fakeMeshInfo;
+        gOfferVparm = false;
+        gVparm.initSpot = [](TexturedSpot *spot) {
+            spot->txVal = 5.0;
+            spot->oPos[0] = 99.0;
+            spot->context = 9;
+        };
         resetTextureSupportForTests();
         moduleState().global = fakeLookup;
     }
@@ -78,7 +87,11 @@ protected:
         sa.verts[2] = reinterpret_cast<PointID>(uintptr_t{3});
         sa.weights[2] = 0.25f;
         sa.vertsWPos[2][1] = 4.5f;
+        for (int i = 0; i < 9; ++i) sa.oXfrm[i] += 0.5 * i;
+        sa.illuminate = [](ItemID, const double *, double *, double *) { return 1; };
+        sa.rayTrace = [](const double *, const double *, double *) { return 2.0; };
         sa.rayCast = [](const double *, const double *) { return 1.0; };
+        sa.rayShade = [](const double *, const double *, ShaderAccess *) { return 3.0; };
         return sa;
     }
 };
@@ -110,8 +123,15 @@ TEST_F(TextureSpotTest, EveryFieldComesFromTheSampleAndTheRayIsNotNormalised) {
     EXPECT_EQ(spot.weights[2], 0.25f);
     EXPECT_EQ(spot.vertsWPos[2][1], 4.5f);
     EXPECT_EQ(spot.polNum, 7);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(spot.oXfrm[i], sa.oXfrm[i]);
+        EXPECT_EQ(spot.wXfrm[i], sa.wXfrm[i]);
+    }
+    EXPECT_EQ(spot.polygon, sa.polygon);
     EXPECT_EQ(spot.rayCast, sa.rayCast);
-    EXPECT_EQ(spot.illuminate, nullptr);
+    EXPECT_EQ(spot.illuminate, sa.illuminate);
+    EXPECT_EQ(spot.rayTrace, sa.rayTrace);
+    EXPECT_EQ(spot.rayShade, sa.rayShade);
     EXPECT_EQ(spot.context, 0);
     EXPECT_EQ(spot.txFlags, 0);
     EXPECT_EQ(spot.txVal, 3.0);
@@ -119,6 +139,19 @@ TEST_F(TextureSpotTest, EveryFieldComesFromTheSampleAndTheRayIsNotNormalised) {
     EXPECT_EQ(spot.wAxis, 2);
     // No polygon: the object axis comes from the world transform (identity).
     EXPECT_EQ(spot.oAxis, 2);
+
+    // With the variant-parameter service the spot is initialised first: the
+    // fields the builder does not set keep the initialised values.
+    resetTextureSupportForTests();
+    gOfferVparm = true;
+    ShaderAccess withPolygon = sa;
+    withPolygon.polygon = reinterpret_cast<PolygonID>(uintptr_t{1});
+    TexturedSpot initialised{};
+    buildTextureSpot(&initialised, &withPolygon, nullptr);
+    EXPECT_EQ(initialised.polygon, withPolygon.polygon);
+    EXPECT_EQ(initialised.txVal, 5.0);
+    EXPECT_EQ(initialised.oPos[0], withPolygon.oPos[0]);
+    EXPECT_EQ(initialised.context, 0);
 }
 
 TEST_F(TextureSpotTest, ObjectAxisFromThePolygonUnlessItIsDegenerate) {
