@@ -213,3 +213,26 @@ TEST(Recording, WithoutTheStoreOrServicesNothingHappens) {
 
 }  // namespace
 }  // namespace shadertest
+
+namespace shadertest {
+namespace {
+
+TEST(AnimatedLineSettings, TheRecordedColourAndDensityFollowTheirKeysOverFrames) {
+    EdgeShaderScene s(Ed::Line, R"({"lcol": {"keys": [[1, [1.0, 0.0, 0.0]], [3, [0.0, 0.0, 1.0]]]},
+                                    "lpow": {"keys": [[1, 0.2], [3, 0.6]]}})");
+    const int expectedRed[] = {255, 127, 0};
+    const float expectedDensity[] = {0.2f, 0.4f, 0.6f};
+    for (int frame = 1; frame <= 3; ++frame) {
+        s.newFrame(frame);
+        LineHeader *h = s.lineStore();
+        ASSERT_NE(h, nullptr);
+        ShaderAccess sa = s.sample(2, 2);
+        s.evaluate(s.shader(), sa);
+        const size_t i = size_t(2 * h->width + 2);
+        EXPECT_NEAR(h->buff4[3 * i], expectedRed[frame - 1], 1) << "frame " << frame;
+        EXPECT_NEAR(h->buff5[i], expectedDensity[frame - 1], 1e-6) << "frame " << frame;
+    }
+}
+
+}  // namespace
+}  // namespace shadertest
