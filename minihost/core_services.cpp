@@ -3,6 +3,7 @@
 #include "host/item_services.h"
 #include "host/messages_files.h"
 #include "host/render_memory.h"
+#include "host/variant_params.h"
 #include "minihost/file_io.h"
 #include "minihost/info_messages.h"
 #include "minihost/panels/panel_services_host.h"
@@ -10,6 +11,9 @@
 #include "minihost/render_memory.h"
 #include "minihost/scene_info_basic.h"
 #include "minihost/service_registry.h"
+#include "minihost/vparams/channel_info_service.h"
+#include "minihost/vparams/envelope_service.h"
+#include "minihost/vparams/vparm_service.h"
 
 namespace minihost {
 
@@ -19,6 +23,9 @@ void installCoreServices() {
     services.provide(SERVICE_INFO_MESSAGES, infoMessagesRecord());
     services.provide(SERVICE_FILE_IO, fileIORecord());
     services.provide(SERVICE_SCENE_INFO, basicSceneInfoRecord());
+    services.provide(SERVICE_VPARM_FUNCS, vparmFuncsRecord());
+    services.provide(SERVICE_ENVELOPE_FUNCS, envelopeFuncsRecord());
+    services.provide(SERVICE_CHANNEL_INFO, channelInfoRecord());
     installXPanelService();
     installPanelServices();
 }

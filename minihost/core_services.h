@@ -4,7 +4,9 @@
 namespace minihost {
 
 // Provides, in the registry, "Global Render Memory", "Info Messages 2",
-// "File IO" and the basic "LW Scene Info 3" (a scene may replace the last).
+// "File IO", the basic "LW Scene Info 3" (a scene may replace it), the
+// panels ("LWXPanel", "LWPanelServices") and the variant parameters
+// ("LWVParmFuncs 2", "Animation Envelopes", "Channel Info 2").
 // Calling it again provides them again.
 void installCoreServices();
 

@@ -7,7 +7,9 @@
 #include "host/host_types.h"
 #include "host/io_state.h"
 #include "minihost/memory_states.h"
+#include "minihost/render/vparam_settings.h"
 #include "minihost/scene/scene_error.h"
+#include "minihost/services/active_scene.h"
 #include "minihost/state_tree.h"
 
 namespace minihost {
@@ -95,7 +97,8 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
     const int count = countOf(p);
     if (count == 0) fail(use, p.name, who + " holds no value that can be set by key");
     const auto els = elements(v);
-    if (type != "PSTR" && static_cast<int>(els.size()) != count)
+    // A variant parameter takes one value of its own shape (vparam_settings.h).
+    if (type != "PSTR" && type != "PVPR" && static_cast<int>(els.size()) != count)
         fail(use, p.name, who + " takes " + (count == 1 ? "one value" : std::to_string(count) + " values"));
     StateItem &item = *p.value;
     if (type == "PINT" || type == "PUNT") {
@@ -128,8 +131,14 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
     } else if (type == "PSTR") {
         if (!v.is_string()) fail(use, p.name, who + " is a string (PSTR), not " + v.dump());
         item.data = v.get<std::string>();
+    } else if (type == "PVPR") {
+        // Frames count at the active scene's rate (a scene's default without one).
+        const Scene *scene = activeScenePtr();
+        const double fps = scene ? scene->fps : Scene().fps;
+        const std::string problem = setVparamSetting(item, v, fps);
+        if (!problem.empty()) fail(use, p.name, who + " " + problem);
     } else {
-        fail(use, p.name, who + " is of type " + type + ", which cannot be set by key yet; give the "
+        fail(use, p.name, who + " is of type " + type + ", which cannot be set by key; give the "
                               "instance's saved \"data\" instead");
     }
 }

@@ -1,8 +1,12 @@
 // "Surface Functions 2": the surfaces of the scene's objects.
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
+#include "minihost/vparams/channel_info_service.h"
+#include "minihost/vparams/envelope_service.h"
 
 namespace minihost {
 namespace {
@@ -46,8 +50,50 @@ const char *sceneObject(SurfaceID surf) {
     return s && s->object ? s->object->name.c_str() : nullptr;
 }
 
-// Surfaces have no animatable channels in minihost.
-ChanGroupID chanGroup(SurfaceID) { return nullptr; }
+// One channel group per surface, named after it, made on first request so
+// that shaders can put their envelope groups under it. The groups of an
+// earlier scene are destroyed when a request comes from another one: by then
+// that scene's instances are gone, and a group that something still holds
+// only detaches its channels (see vparams/channel_registry.h).
+struct SurfaceGroups {
+    std::mutex mutex;
+    const Scene *scene = nullptr;
+    std::map<const SceneSurface *, ChanGroupID> groups;
+};
+
+SurfaceGroups &surfaceGroups() {
+    static SurfaceGroups instance;
+    return instance;
+}
+
+ChanGroupID chanGroup(SurfaceID surf) noexcept {
+    try {
+        const Scene *scene = activeScenePtr();
+        const SceneSurface *s = surfaceFromHandle(surf);
+        if (!scene || !s) return nullptr;
+        EnvelopeFuncs *envelopes = envelopeFuncsRecord();
+        SurfaceGroups &sg = surfaceGroups();
+        std::lock_guard<std::mutex> lock(sg.mutex);
+        if (sg.scene != scene) {
+            for (const auto &entry : sg.groups) envelopes->destroyGroup(entry.second);
+            sg.groups.clear();
+            sg.scene = scene;
+        }
+        auto it = sg.groups.find(s);
+        // A new scene may reuse an old one's addresses: check the name too.
+        if (it != sg.groups.end()) {
+            const char *groupName = channelInfoRecord()->groupName(it->second);
+            if (groupName && s->name == groupName) return it->second;
+            envelopes->destroyGroup(it->second);
+            sg.groups.erase(it);
+        }
+        ChanGroupID group = envelopes->createGroup(nullptr, s->name.c_str());
+        if (group) sg.groups.emplace(s, group);
+        return group;
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 int getInt(SurfaceID surf, const char *channel) {
     const SceneSurface *s = surfaceFromHandle(surf);
