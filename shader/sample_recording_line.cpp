@@ -47,12 +47,8 @@ void evaluateEdgeShaderLine(Instance instance, ShaderAccess *sa) noexcept {
     const SceneInfo *scene = services().sceneInfo;
     const ItemID camera = scene && scene->renderCamera ? scene->renderCamera(moduleState().frameTime) : ITEM_NULL;
     store->buff2[i] = static_cast<float>(cameraDepth(camera, sa->wPos));
-    float *normal = store->buff3 + 3 * i;
-    normal[0] = static_cast<float>(n.x);
-    normal[1] = static_cast<float>(n.y);
-    normal[2] = static_cast<float>(n.z);
-    uint8_t *color = store->buff4 + 3 * i;
-    for (int k = 0; k < 3; ++k) color[k] = colorByte(values.color[k]);
+    storeNormal(store->buff3 + 3 * i, n);
+    storeColorBytes(store->buff4 + 3 * i, values.color);
     store->buff5[i] = static_cast<float>(values.second);
 }
 

@@ -40,12 +40,8 @@ void evaluateEdgeShaderStroke(Instance instance, ShaderAccess *sa) noexcept {
     const Vector n = unitSampleNormal(*sa);
     const SampleLineValues values = queryLineValues(*inst, *sa);
     const std::size_t i = cellIndex(*store, store->currentColumn, store->currentRow);
-    float *normal = store->buff3 + 3 * i;
-    normal[0] = static_cast<float>(n.x);
-    normal[1] = static_cast<float>(n.y);
-    normal[2] = static_cast<float>(n.z);
-    uint8_t *color = store->buff4 + 3 * i;
-    for (int k = 0; k < 3; ++k) color[k] = colorByte(values.color[k]);
+    storeNormal(store->buff3 + 3 * i, n);
+    storeColorBytes(store->buff4 + 3 * i, values.color);
     store->buff5[i] = static_cast<float>(values.second);
     store->buff6[i] = const_cast<EdgeShaderInstance *>(inst);
 

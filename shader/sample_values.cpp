@@ -73,4 +73,14 @@ uint8_t colorByte(double c) noexcept {
     return static_cast<uint8_t>(scaled);
 }
 
+void storeNormal(float cell[3], const Vector &n) noexcept {
+    cell[0] = static_cast<float>(n.x);
+    cell[1] = static_cast<float>(n.y);
+    cell[2] = static_cast<float>(n.z);
+}
+
+void storeColorBytes(uint8_t cell[3], const double color[3]) noexcept {
+    for (int k = 0; k < 3; ++k) cell[k] = colorByte(color[k]);
+}
+
 }  // namespace qr

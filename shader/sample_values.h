@@ -44,4 +44,8 @@ double cameraDepth(ItemID camera, const double position[3]) noexcept;
 // components give 0.
 uint8_t colorByte(double c) noexcept;
 
+// A cell's normal as three floats and its line colour as three bytes.
+void storeNormal(float cell[3], const Vector &n) noexcept;
+void storeColorBytes(uint8_t cell[3], const double color[3]) noexcept;
+
 }  // namespace qr

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "minihost/cli/output_checks.h"
 #include "minihost/core_services.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/preview_render.h"
@@ -47,16 +48,7 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
         err << "minihost: --size " << args.size << ": expected 1 to " << kMaxPreviewSize << '\n';
         return 1;
     }
-    if (args.threads < 0 || args.threads > 256) {
-        err << "minihost: --threads " << args.threads << ": expected 1 to 256\n";
-        return 1;
-    }
-    const std::filesystem::path outDir = std::filesystem::path(args.output).parent_path();
-    std::error_code ec;
-    if (args.output.empty() || (!outDir.empty() && !std::filesystem::is_directory(outDir, ec))) {
-        err << "minihost: " << args.output << ": no such folder for the output\n";
-        return 1;
-    }
+    if (!checkThreadCount(args.threads, err) || !checkOutputFolder(args.output, err)) return 1;
 
     installCoreServices();
     clearAbort();

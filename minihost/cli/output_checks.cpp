@@ -1,0 +1,21 @@
+#include "minihost/cli/output_checks.h"
+
+#include <filesystem>
+
+namespace minihost::cli {
+
+bool checkThreadCount(int threads, std::ostream &err) {
+    if (threads >= 0 && threads <= 256) return true;
+    err << "minihost: --threads " << threads << ": expected 1 to 256\n";
+    return false;
+}
+
+bool checkOutputFolder(const std::string &output, std::ostream &err) {
+    const std::filesystem::path outDir = std::filesystem::path(output).parent_path();
+    std::error_code ec;
+    if (!output.empty() && (outDir.empty() || std::filesystem::is_directory(outDir, ec))) return true;
+    err << "minihost: " << output << ": no such folder for the output\n";
+    return false;
+}
+
+}  // namespace minihost::cli
