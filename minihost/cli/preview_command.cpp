@@ -7,33 +7,17 @@
 #include <iostream>
 
 #include "minihost/cli/output_checks.h"
+#include "minihost/cli/scene_session.h"
 #include "minihost/core_services.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/preview_render.h"
 #include "minihost/render/preview_scene.h"
-#include "minihost/render_memory.h"
-#include "minihost/scene/scene_error.h"
-#include "minihost/scene/scene_loader.h"
 #include "minihost/services/monitor_service.h"
 #include "minihost/services/progress_bar.h"
-#include "minihost/services/scene_services.h"
 
 namespace minihost::cli {
 
 namespace {
-
-void onInterrupt(int) { requestAbort(); }
-
-// Ends the preview session however runPreview returns: instances and
-// modules first, then the render memory, then the scene's services.
-struct PreviewSessionEnd {
-    std::unique_ptr<ServerSet> &servers;
-    ~PreviewSessionEnd() {
-        servers.reset();
-        discardRenderMemory();
-        removeSceneServices();
-    }
-};
 
 std::string joined(const std::vector<std::string> &names) {
     std::string out;
@@ -52,29 +36,18 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
 
     installCoreServices();
     clearAbort();
-    std::unique_ptr<Scene> scene;
-    std::unique_ptr<ServerSet> servers;
-    PreviewSessionEnd end{servers};
-    const SceneSurface *surface = nullptr;
-    try {
-        scene = loadScene(args.scene);
-        surface = findPreviewSurface(*scene, args.surface);
-        if (!surface) {
-            const auto names = surfaceNames(*scene);
-            err << "minihost: " << args.scene << ": no surface named \"" << args.surface << "\" ("
-                << (names.empty() ? std::string("the scene has no surfaces") : "known: " + joined(names)) << ")\n";
-            return 1;
-        }
-        installSceneServices(*scene);
-        servers = std::make_unique<ServerSet>();
-        servers->build(*scene);
-    } catch (const SceneError &e) {
-        err << "minihost: " << e.what() << '\n';
-        return 1;
-    } catch (const std::exception &e) {
-        err << "minihost: " << args.scene << ": " << e.what() << '\n';
+    SceneSession session;
+    if (!session.load(args.scene, err)) return 1;
+    Scene *scene = &session.scene();
+    const SceneSurface *surface = findPreviewSurface(*scene, args.surface);
+    if (!surface) {
+        const auto names = surfaceNames(*scene);
+        err << "minihost: " << args.scene << ": no surface named \"" << args.surface << "\" ("
+            << (names.empty() ? std::string("the scene has no surfaces") : "known: " + joined(names)) << ")\n";
         return 1;
     }
+    if (!session.start(err)) return 1;
+    ServerSet *servers = &session.servers();
 
     PreviewOptions options;
     options.size = args.size;

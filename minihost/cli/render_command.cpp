@@ -8,34 +8,18 @@
 #include <iostream>
 
 #include "minihost/cli/output_checks.h"
+#include "minihost/cli/scene_session.h"
 #include "minihost/core_services.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/render_session.h"
 #include "minihost/render/server_instances.h"
-#include "minihost/render_memory.h"
-#include "minihost/scene/scene_error.h"
-#include "minihost/scene/scene_loader.h"
 #include "minihost/scene/scene_saver.h"
 #include "minihost/services/monitor_service.h"
 #include "minihost/services/progress_bar.h"
-#include "minihost/services/scene_services.h"
 
 namespace minihost::cli {
 
 namespace {
-
-void onInterrupt(int) { requestAbort(); }
-
-// Ends the render session however runRender returns: instances and modules
-// first, then the render memory, then the scene's services.
-struct SessionEnd {
-    std::unique_ptr<ServerSet> &servers;
-    ~SessionEnd() {
-        servers.reset();
-        discardRenderMemory();
-        removeSceneServices();
-    }
-};
 
 bool parseInt(const std::string &s, int &out) {
     if (s.empty()) return false;
@@ -73,22 +57,11 @@ int runRender(const RenderArgs &args, std::ostream &err) {
 
     installCoreServices();
     clearAbort();
-    std::unique_ptr<Scene> scene;
-    std::unique_ptr<ServerSet> servers;
-    SessionEnd end{servers};
+    SceneSession session;
+    if (!session.load(args.scene, err) || !session.start(err)) return 1;
+    Scene *scene = &session.scene();
+    ServerSet *servers = &session.servers();
     StageTimes times;
-    try {
-        scene = loadScene(args.scene);
-        installSceneServices(*scene);
-        servers = std::make_unique<ServerSet>();
-        servers->build(*scene);
-    } catch (const SceneError &e) {
-        err << "minihost: " << e.what() << '\n';
-        return 1;
-    } catch (const std::exception &e) {
-        err << "minihost: " << args.scene << ": " << e.what() << '\n';
-        return 1;
-    }
     times.load = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!args.saveScene.empty()) {
         std::string error;

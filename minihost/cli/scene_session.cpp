@@ -1,0 +1,49 @@
+#include "minihost/cli/scene_session.h"
+
+#include "minihost/render_memory.h"
+#include "minihost/scene/scene_error.h"
+#include "minihost/scene/scene_loader.h"
+#include "minihost/services/monitor_service.h"
+#include "minihost/services/scene_services.h"
+
+namespace minihost::cli {
+
+namespace {
+
+template <typename Step>
+bool reported(const std::string &path, std::ostream &err, Step step) {
+    try {
+        step();
+        return true;
+    } catch (const SceneError &e) {
+        err << "minihost: " << e.what() << '\n';
+    } catch (const std::exception &e) {
+        err << "minihost: " << path << ": " << e.what() << '\n';
+    }
+    return false;
+}
+
+}  // namespace
+
+SceneSession::~SceneSession() {
+    servers_.reset();
+    discardRenderMemory();
+    removeSceneServices();
+}
+
+bool SceneSession::load(const std::string &path, std::ostream &err) {
+    path_ = path;
+    return reported(path, err, [&] { scene_ = loadScene(path); });
+}
+
+bool SceneSession::start(std::ostream &err) {
+    return reported(path_, err, [&] {
+        installSceneServices(*scene_);
+        servers_ = std::make_unique<ServerSet>();
+        servers_->build(*scene_);
+    });
+}
+
+void onInterrupt(int) { requestAbort(); }
+
+}  // namespace minihost::cli

@@ -1,0 +1,39 @@
+// The scene a command works on: read from its file, then started (its
+// services active, its modules loaded and its instances made). However the
+// command ends, the instances and modules go first, then the render memory,
+// then the scene's services.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "minihost/render/server_instances.h"
+#include "minihost/scene/scene.h"
+
+namespace minihost::cli {
+
+class SceneSession {
+public:
+    SceneSession() = default;
+    ~SceneSession();
+    SceneSession(const SceneSession &) = delete;
+    SceneSession &operator=(const SceneSession &) = delete;
+
+    // Each prints what is wrong, naming the file, and returns false on a fault.
+    bool load(const std::string &path, std::ostream &err);
+    bool start(std::ostream &err);
+
+    Scene &scene() { return *scene_; }
+    ServerSet &servers() { return *servers_; }
+
+private:
+    std::string path_;
+    std::unique_ptr<Scene> scene_;
+    std::unique_ptr<ServerSet> servers_;
+};
+
+// The SIGINT handler of rendering commands: asks the progress monitor to abort.
+void onInterrupt(int);
+
+}  // namespace minihost::cli
