@@ -1,6 +1,7 @@
 // The line tracer's handler and interface servers (line edition).
 #include "module/activation.h"
 #include "module/handler_filling.h"
+#include "tracer_p/line_tracer_server.h"
 
 namespace qr {
 

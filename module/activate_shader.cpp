@@ -1,6 +1,8 @@
 // The edge shader's handler and interface servers (both editions).
 #include "module/activation.h"
 #include "module/handler_filling.h"
+#include "module/placeholders/placeholders.h"
+#include "shader/edge_shader_server.h"
 
 namespace qr {
 

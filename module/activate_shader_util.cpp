@@ -2,6 +2,7 @@
 // inside the activation call.
 #include "module/activation.h"
 #include "module/handler_filling.h"
+#include "module/placeholders/placeholders.h"
 
 namespace qr {
 

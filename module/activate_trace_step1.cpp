@@ -1,6 +1,7 @@
 // TraceStep1's handler and interface servers (stroke edition).
 #include "module/activation.h"
 #include "module/handler_filling.h"
+#include "tracer_s/trace_step1_server.h"
 
 namespace qr {
 

@@ -2,6 +2,7 @@
 // operations, and process instead of evaluate.
 #include "module/activation.h"
 #include "module/handler_filling.h"
+#include "tracer_s/trace_step2_server.h"
 
 namespace qr {
 

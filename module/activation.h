@@ -2,7 +2,8 @@
 //
 // Each activation checks the interface version first and returns
 // AFUNC_BADVERSION without touching the record when it differs (or when the
-// host passes no record at all).
+// host passes no record at all). The descriptor and the server tables install
+// them guarded (module_base/callback_guard.h).
 #pragma once
 
 #include "host/handler.h"
@@ -10,7 +11,7 @@
 
 namespace qr {
 
-int moduleStartup();   // returns 4: the module is usable
+int moduleStartup();  // returns 4: the module is usable
 void moduleShutdown();
 
 int activateShaderHandler(int version, GlobalFunc *global, void *local, void *serverData);
@@ -21,6 +22,10 @@ int activateTraceStep2Handler(int version, GlobalFunc *global, void *local, void
 int activateLineTracerHandler(int version, GlobalFunc *global, void *local, void *serverData);
 int activateLineTracerInterface(int version, GlobalFunc *global, void *local, void *serverData);
 int activateShaderUtil(int version, GlobalFunc *global, void *local, void *serverData);
+
+// The fallback of an activation cut short by an exception: the server is
+// refused, with the only refusal the host knows.
+int refuseActivation(int version, GlobalFunc *global, void *local, void *serverData) noexcept;
 
 // The item operations every handler of a module installs: no scene items are
 // used, identifier changes are ignored.

@@ -1,12 +1,15 @@
+// Startup, shutdown and the steps every activation shares.
 #include "module/activation.h"
 #include "module/handler_filling.h"
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 
 namespace qr {
 
 int moduleStartup() { return 4; }
 
 void moduleShutdown() {}
+
+int refuseActivation(int, GlobalFunc *, void *, void *) noexcept { return AFUNC_BADVERSION; }
 
 const ItemID *useNoItems(Instance) { return nullptr; }
 

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "module/activation.h"
-#include "module/server_callbacks.h"
+#include "module_base/callback_guard.h"
+#include "host/xpanel.h"
+#include "module_base/server_callbacks.h"
 
 namespace qr {
 
@@ -19,8 +21,8 @@ inline void fillInstanceFuncs(InstanceFuncs *slots, const InstanceCallbacks &cb)
 
 inline void fillItemFuncs(ItemFuncs *slots) {
     if (!slots) return;  // the host may pass no item record
-    slots->useItems = useNoItems;
-    slots->changeID = ignoreItemIdChange;
+    slots->useItems = guarded<useNoItems>;
+    slots->changeID = guarded<ignoreItemIdChange>;
 }
 
 inline void fillRenderFuncs(RenderFuncs *slots, const RenderCallbacks &cb) {

@@ -1,16 +1,19 @@
-// The module-wide objects created when the module is loaded, before the host
-// calls the descriptor's functions, and destroyed in reverse order at unload.
+// The module-wide objects, created when the module is loaded (before the host
+// calls the descriptor's functions) and destroyed in the reverse order at
+// unload.
 //
 // They are members of one record so that the order is the declaration order
-// below and nothing else. A subsystem that owns a slot replaces its
-// placeholder type: include the subsystem's header instead of the placeholder
-// and delete the placeholder file; keep the slot where it is.
+// below and nothing else. Each object is bound to the slot of the subsystem
+// that uses it once all exist, and unbound before any is destroyed. A
+// subsystem that owns a slot's placeholder type replaces it: include the
+// subsystem's header instead and delete the placeholder; keep the slot where
+// it is.
 #pragma once
 
-#include "module/critical_section.h"
-#include "texlib/item_snapshot.h"
 #include "module/placeholders/preset_requester_slot.h"
+#include "module_base/critical_section.h"
 #include "shader/shader_instance_list.h"
+#include "texlib/item_snapshot.h"
 #include "texlib/texture_support_tables.h"
 
 namespace qr {
@@ -21,10 +24,11 @@ struct ModuleObjects {
     PresetRequesterState presetRequester;  // 3. the preset file requester
     FrameSnapshotState frameSnapshot;      // 4. the snapshot lock and the frame item snapshot
     TextureSupportTables textureTables;    // 5. the texture support's module-wide tables
+
+    ModuleObjects() noexcept;
+    ~ModuleObjects();
+    ModuleObjects(const ModuleObjects &) = delete;
+    ModuleObjects &operator=(const ModuleObjects &) = delete;
 };
-
-ModuleObjects &moduleObjects();
-
-inline CriticalSection &storeLock() { return moduleObjects().storeLock; }
 
 }  // namespace qr

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "module_base/callback_guard.h"
 #include "paramlib/vparam_services.h"
 #include "texlib/shader_texture_support.h"
 #include "texlib/texture_context.h"
@@ -37,7 +38,7 @@ void releaseSuffix(uint32_t suffix) {
 
 constexpr int kChannelNameSize = 256;
 
-int textureEvent(TextureID, void *userData, int event, void *eventData) noexcept {
+int textureEvent(TextureID, void *userData, int event, void *eventData) {
     auto *vp = static_cast<Vparam *>(userData);
     if (!vp) return 1;
     if (event == TXEVENT_BBOX && eventData) {
@@ -59,10 +60,13 @@ int textureEvent(TextureID, void *userData, int event, void *eventData) noexcept
     return 1;
 }
 
+// Texture events are answered with 1 whatever happened.
+int answerTextureEvent(TextureID, void *, int, void *) noexcept { return 1; }
+
 }  // namespace
 
 void Vparam::construct(const char *name, int valueType, int textureType, ChanGroupID group,
-                       const char *pluginName, void *ownerContext) noexcept {
+                       const char *pluginName, void *ownerContext) {
     acquireVparamServices();
     valueType_ = valueType;
     textureType_ = textureType;
@@ -80,9 +84,9 @@ void Vparam::construct(const char *name, int valueType, int textureType, ChanGro
         std::snprintf(channelName, sizeof channelName, "%s_%08x", name, static_cast<unsigned>(nameSuffix_));
         ChanGroupID sub = (s.envelopes && s.envelopes->createGroup) ? s.envelopes->createGroup(group, channelName)
                                                                     : nullptr;
-        if (s.vparm->setup) s.vparm->setup(hostParam_, channelName, sub, context, textureEvent, pluginName, this);
+        if (s.vparm->setup) s.vparm->setup(hostParam_, channelName, sub, context, guarded<textureEvent, answerTextureEvent>, pluginName, this);
     } else if (s.vparm->setup) {
-        s.vparm->setup(hostParam_, name, group, context, textureEvent, pluginName, this);
+        s.vparm->setup(hostParam_, name, group, context, guarded<textureEvent, answerTextureEvent>, pluginName, this);
     }
     const double zero[3] = {0.0, 0.0, 0.0};
     if (s.vparm->setVal) s.vparm->setVal(hostParam_, zero);
@@ -95,14 +99,14 @@ Vparam::~Vparam() {
     if (nameSuffix_) releaseSuffix(nameSuffix_);
 }
 
-void Vparam::newTime(double time, int frame) noexcept {
+void Vparam::newTime(double time, int frame) {
     const VparamServices &s = vparamServices();
     if (!hostParam_ || !s.vparm || !s.vparm->getTex) return;
     TextureID tex = s.vparm->getTex(hostParam_);
     if (tex && s.textures && s.textures->newTime) s.textures->newTime(tex, time, frame);
 }
 
-int Vparam::cleanup() noexcept {
+int Vparam::cleanup() {
     const VparamServices &s = vparamServices();
     if (!hostParam_ || !s.vparm || !s.vparm->getTex) return 0;
     TextureID tex = s.vparm->getTex(hostParam_);

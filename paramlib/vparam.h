@@ -35,21 +35,21 @@ public:
     // `group`; other types keep `name` and `group`. textureType -1: no
     // texture context. The value starts at (0, 0, 0).
     void construct(const char *name, int valueType, int textureType, ChanGroupID group,
-                   const char *pluginName, void *ownerContext) noexcept;
+                   const char *pluginName, void *ownerContext);
 
     // The host parameter, for get-value, set-value and copy; null before
     // construct() or without the service.
-    VParmID hostParam() const noexcept { return hostParam_; }
+    VParmID hostParam() const { return hostParam_; }
     ChanGroupID envelopeGroup() const noexcept { return envelopeGroup_; }
     void *ownerContext() const noexcept { return ownerContext_; }
 
     // Forwarded to the parameter's texture, when it has one.
-    void newTime(double time, int frame) noexcept;
-    int cleanup() noexcept;
+    void newTime(double time, int frame);
+    int cleanup();
 
     // The "VPRM" block.
-    void save(const SaveState *ss) const noexcept;
-    void load(const LoadState *ls) noexcept;
+    void save(const SaveState *ss) const;
+    void load(const LoadState *ls);
 
 private:
     int32_t valueType_ = 0;

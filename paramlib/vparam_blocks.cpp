@@ -54,7 +54,7 @@ TextureID textureOf(VParmID vp) {
 
 }  // namespace
 
-void Vparam::save(const SaveState *ss) const noexcept {
+void Vparam::save(const SaveState *ss) const {
     if (!ss || !ss->beginBlock || !ss->endBlock || !ss->writeI4) return;
     const VparamServices &s = vparamServices();
     ss->beginBlock(ss->writeData, &kVparamIdents[0], 0);
@@ -76,7 +76,7 @@ void Vparam::save(const SaveState *ss) const noexcept {
     ss->endBlock(ss->writeData);
 }
 
-void Vparam::load(const LoadState *ls) noexcept {
+void Vparam::load(const LoadState *ls) {
     if (!ls || !ls->findBlock || !ls->endBlock || !ls->readI4) return;
     const VparamServices &s = vparamServices();
     if (ls->findBlock(ls->readData, kVparamIdents) != kVparamBlock) {

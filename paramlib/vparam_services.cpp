@@ -1,6 +1,6 @@
 #include "paramlib/vparam_services.h"
 
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "paramlib/vparam.h"
 
 namespace qr {
@@ -9,7 +9,7 @@ namespace {
 VparamServices gServices{};
 }  // namespace
 
-void acquireVparamServices() noexcept {
+void acquireVparamServices() {
     GlobalFunc *global = moduleState().global;
     if (gServices.vparm || gServices.envelopes || gServices.textures || !global) return;
     gServices.vparm = static_cast<VParmFuncs *>(global(SERVICE_VPARM_FUNCS, 0));

@@ -16,7 +16,7 @@ struct VparamServices {
 
 // Fetches all four through the module's stored lookup unless one of the
 // first three is held.
-void acquireVparamServices() noexcept;
+void acquireVparamServices();
 const VparamServices &vparamServices() noexcept;
 // Tests: forget them.
 void resetVparamServicesForTests() noexcept;

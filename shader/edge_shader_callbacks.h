@@ -8,21 +8,21 @@
 namespace qr {
 
 // Instance operations (edge_shader_instance.cpp, edge_shader_persistence.cpp).
-Instance createEdgeShader(void *priv, void *surface, const char **err) noexcept;
-void destroyEdgeShader(Instance inst) noexcept;
-const char *copyEdgeShader(Instance to, Instance from) noexcept;
-const char *loadEdgeShader(Instance inst, const LoadState *ls) noexcept;
-const char *saveEdgeShader(Instance inst, const SaveState *ss) noexcept;
-const char *describeEdgeShader(Instance inst) noexcept;
+Instance createEdgeShader(void *priv, void *surface, const char **err);
+void destroyEdgeShader(Instance inst);
+const char *copyEdgeShader(Instance to, Instance from);
+const char *loadEdgeShader(Instance inst, const LoadState *ls);
+const char *saveEdgeShader(Instance inst, const SaveState *ss);
+const char *describeEdgeShader(Instance inst);
 
 // Render operations (edge_shader_render.cpp).
-const char *initEdgeShader(Instance inst, int renderMode) noexcept;
-void cleanupEdgeShader(Instance inst) noexcept;
-const char *newTimeEdgeShader(Instance inst, int frame, double time) noexcept;
-unsigned int edgeShaderFlags(Instance inst) noexcept;
+const char *initEdgeShader(Instance inst, int renderMode);
+void cleanupEdgeShader(Instance inst);
+const char *newTimeEdgeShader(Instance inst, int frame, double time);
+unsigned int edgeShaderFlags(Instance inst);
 
 // Sample recording (sample_recording_stroke.cpp, sample_recording_line.cpp).
-void evaluateEdgeShaderStroke(Instance inst, ShaderAccess *sa) noexcept;
-void evaluateEdgeShaderLine(Instance inst, ShaderAccess *sa) noexcept;
+void evaluateEdgeShaderStroke(Instance inst, ShaderAccess *sa);
+void evaluateEdgeShaderLine(Instance inst, ShaderAccess *sa);
 
 }  // namespace qr

@@ -1,10 +1,11 @@
 // Create, destroy, copy and describe of the edge shader.
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include "host/variant_params.h"
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "shader/edge_shader_callbacks.h"
 #include "shader/edge_shader_instance.h"
 #include "shader/shader_instance_list.h"
@@ -27,27 +28,33 @@ void loadAppliedPreset(EdgeShaderInstance *inst) {
     if (!state.applying || state.presetPath[0] == '\0') return;
     const FileIOFuncs *fileIO = state.services.fileIO;
     if (!fileIO || !fileIO->openLoad) return;
-    LoadState *ls = fileIO->openLoad(state.presetPath, 0);
-    if (!ls) return;
-    loadEdgeShader(inst, ls);
-    if (fileIO->closeLoad) fileIO->closeLoad(ls);
+    // The state is closed on every path, also when the load is cut short.
+    auto close = [fileIO](LoadState *ls) {
+        if (fileIO->closeLoad) fileIO->closeLoad(ls);
+    };
+    std::unique_ptr<LoadState, decltype(close)> ls(fileIO->openLoad(state.presetPath, 0), close);
+    if (ls) loadEdgeShader(inst, ls.get());
 }
+
+void freeInstance(EdgeShaderInstance *inst) {
+    delete inst->lineColor;
+    delete inst->second;
+    delete inst;
+}
+
+// Frees a half-made instance if its creation is cut short.
+using InstanceOwner = std::unique_ptr<EdgeShaderInstance, decltype(&freeInstance)>;
 
 }  // namespace
 
-Instance createEdgeShader(void *, void *surface, const char **) noexcept {
+Instance createEdgeShader(void *, void *surface, const char **) {
     const Edition &ed = edition();
-    auto *inst = new (std::nothrow) EdgeShaderInstance{};
+    InstanceOwner inst(new (std::nothrow) EdgeShaderInstance{}, freeInstance);
     if (!inst) return nullptr;
     inst->surface = static_cast<SurfaceID>(surface);
     inst->lineColor = new (std::nothrow) Vparam;
     inst->second = new (std::nothrow) Vparam;
-    if (!inst->lineColor || !inst->second) {
-        delete inst->lineColor;
-        delete inst->second;
-        delete inst;
-        return nullptr;
-    }
+    if (!inst->lineColor || !inst->second) return nullptr;
     ChanGroupID group = createShaderEnvelopeGroup(ed.shaderServer, inst->surface);
     inst->lineColor->construct("line_color", VPTYPE_COLOR, VPTEX_COLOR, group, ed.shaderServer,
                                inst->surface);
@@ -56,21 +63,19 @@ Instance createEdgeShader(void *, void *surface, const char **) noexcept {
     setDefault(inst->lineColor, 0.0);
     setDefault(inst->second, ed.secondDefault);
     inst->line = {0, ed.shaderNormErr, ed.shaderDistErr, 0};
-    addShaderInstance(inst);
-    loadAppliedPreset(inst);
-    return inst;
+    loadAppliedPreset(inst.get());
+    addShaderInstance(inst.get());
+    return inst.release();
 }
 
-void destroyEdgeShader(Instance instance) noexcept {
+void destroyEdgeShader(Instance instance) {
     auto *inst = asShader(instance);
     if (!inst) return;
     removeShaderInstance(inst);
-    delete inst->lineColor;
-    delete inst->second;
-    delete inst;
+    freeInstance(inst);
 }
 
-const char *copyEdgeShader(Instance toInstance, Instance fromInstance) noexcept {
+const char *copyEdgeShader(Instance toInstance, Instance fromInstance) {
     auto *to = asShader(toInstance);
     const auto *from = asShader(fromInstance);
     if (!to || !from || to == from) return nullptr;
@@ -87,7 +92,7 @@ const char *copyEdgeShader(Instance toInstance, Instance fromInstance) noexcept 
     return nullptr;
 }
 
-const char *describeEdgeShader(Instance instance) noexcept {
+const char *describeEdgeShader(Instance instance) {
     auto *inst = asShader(instance);
     if (!inst) return edition().title;
     std::snprintf(inst->description, sizeof inst->description, "%s", edition().title);

@@ -1,6 +1,6 @@
 #include "shader/edge_shader_params.h"
 
-#include "module/edition.h"
+#include "module_base/edition.h"
 
 namespace qr {
 

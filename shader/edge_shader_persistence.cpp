@@ -5,25 +5,19 @@
 
 namespace qr {
 
-const char *loadEdgeShader(Instance instance, const LoadState *ls) noexcept {
+const char *loadEdgeShader(Instance instance, const LoadState *ls) {
     auto *inst = asShader(instance);
     if (!inst || !ls) return nullptr;
-    try {
-        EdgeShaderTable table(*inst);
-        readVersionedParamBlock(ls, table.entries);
-    } catch (...) {
-    }
+    EdgeShaderTable table(*inst);
+    readVersionedParamBlock(ls, table.entries);
     return nullptr;
 }
 
-const char *saveEdgeShader(Instance instance, const SaveState *ss) noexcept {
+const char *saveEdgeShader(Instance instance, const SaveState *ss) {
     auto *inst = asShader(instance);
     if (!inst || !ss) return nullptr;
-    try {
-        EdgeShaderTable table(*inst);
-        writeVersionedParamBlock(ss, table.entries);
-    } catch (...) {
-    }
+    EdgeShaderTable table(*inst);
+    writeVersionedParamBlock(ss, table.entries);
     return nullptr;
 }
 

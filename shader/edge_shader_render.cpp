@@ -1,8 +1,8 @@
 // The edge shader's render operations: images prepared at init, textures
 // released at cleanup, and at each frame the frame time, the frame item
 // snapshot and the textures' per-frame preparation.
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "shader/edge_shader_callbacks.h"
 #include "shader/edge_shader_instance.h"
 #include "texlib/item_snapshot.h"
@@ -10,7 +10,7 @@
 
 namespace qr {
 
-const char *initEdgeShader(Instance instance, int) noexcept {
+const char *initEdgeShader(Instance instance, int) {
     auto *inst = asShader(instance);
     if (!inst) return nullptr;
     prepareLightImages();
@@ -18,14 +18,14 @@ const char *initEdgeShader(Instance instance, int) noexcept {
     return nullptr;
 }
 
-void cleanupEdgeShader(Instance instance) noexcept {
+void cleanupEdgeShader(Instance instance) {
     auto *inst = asShader(instance);
     if (!inst) return;
     if (inst->lineColor) inst->lineColor->cleanup();
     if (inst->second) inst->second->cleanup();
 }
 
-const char *newTimeEdgeShader(Instance instance, int frame, double time) noexcept {
+const char *newTimeEdgeShader(Instance instance, int frame, double time) {
     auto *inst = asShader(instance);
     if (!inst) return nullptr;
     moduleState().frameTime = time;
@@ -37,6 +37,6 @@ const char *newTimeEdgeShader(Instance instance, int frame, double time) noexcep
     return nullptr;
 }
 
-unsigned int edgeShaderFlags(Instance) noexcept { return edition().shaderFlags; }
+unsigned int edgeShaderFlags(Instance) { return edition().shaderFlags; }
 
 }  // namespace qr

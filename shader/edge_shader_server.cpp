@@ -1,6 +1,8 @@
 // The edge shader's callback set, with the edition's evaluate.
-#include "module/edition.h"
-#include "module/server_callbacks.h"
+#include "shader/edge_shader_server.h"
+
+#include "module_base/callback_guard.h"
+#include "module_base/edition.h"
 #include "shader/edge_shader_callbacks.h"
 
 namespace qr {
@@ -14,13 +16,12 @@ void evaluate(Instance inst, ShaderAccess *sa) {
         evaluateEdgeShaderLine(inst, sa);
 }
 
-unsigned int flags(Instance inst) { return edgeShaderFlags(inst); }
-
 constexpr ShaderCallbacks kCallbacks = {
-    {createEdgeShader, destroyEdgeShader, copyEdgeShader, loadEdgeShader, saveEdgeShader, describeEdgeShader},
-    {initEdgeShader, cleanupEdgeShader, newTimeEdgeShader},
-    evaluate,
-    flags,
+    {guarded<createEdgeShader>, guarded<destroyEdgeShader>, guarded<copyEdgeShader>,
+     guarded<loadEdgeShader>, guarded<saveEdgeShader>, guarded<describeEdgeShader>},
+    {guarded<initEdgeShader>, guarded<cleanupEdgeShader>, guarded<newTimeEdgeShader>},
+    guarded<evaluate>,
+    guarded<edgeShaderFlags>,
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 // surface itself renders unchanged. Objects that are not in the scene (a
 // material preview) get the line colour laid over their grazing parts with
 // the line's density as opacity.
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "shader/edge_shader_callbacks.h"
 #include "shader/sample_values.h"
 #include "store/line_store.h"
@@ -27,7 +27,7 @@ void blendLineRim(const EdgeShaderInstance &inst, ShaderAccess &sa) {
 
 }  // namespace
 
-void evaluateEdgeShaderLine(Instance instance, ShaderAccess *sa) noexcept {
+void evaluateEdgeShaderLine(Instance instance, ShaderAccess *sa) {
     const auto *inst = asShader(instance);
     if (!inst || !sa || !recordingServicesPresent()) return;
     if (!isSceneObject(sa->objID)) {

@@ -24,7 +24,7 @@ void paintStrokeRim(const EdgeShaderInstance &inst, ShaderAccess &sa) {
 
 }  // namespace
 
-void evaluateEdgeShaderStroke(Instance instance, ShaderAccess *sa) noexcept {
+void evaluateEdgeShaderStroke(Instance instance, ShaderAccess *sa) {
     const auto *inst = asShader(instance);
     if (!inst || !sa || !recordingServicesPresent()) return;
     if (!isSceneObject(sa->objID)) {

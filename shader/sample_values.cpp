@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "texlib/item_snapshot.h"
 #include "texlib/shader_texture_support.h"
 
@@ -14,7 +14,7 @@ bool recordingServicesPresent() noexcept {
     return s.itemInfo && s.lightInfo && s.objectInfo && s.sceneInfo && s.cameraInfo && s.renderMemory;
 }
 
-bool isSceneObject(ItemID object) noexcept {
+bool isSceneObject(ItemID object) {
     const ItemInfo *items = services().itemInfo;
     if (!items || !items->first || !items->next) return false;
     for (ItemID id = items->first(ITEM_TYPE_OBJECT, ITEM_NULL); id != ITEM_NULL; id = items->next(id))
@@ -32,7 +32,7 @@ double valueOf(const Vparam *vp, TexturedSpot &spot, double result[3]) {
 
 }  // namespace
 
-SampleLineValues queryLineValues(const EdgeShaderInstance &inst, const ShaderAccess &sa) noexcept {
+SampleLineValues queryLineValues(const EdgeShaderInstance &inst, const ShaderAccess &sa) {
     TexturedSpot spot{};
     buildTextureSpot(&spot, &sa, inst.surface);
     SampleLineValues v{{0.0, 0.0, 0.0}, edition().secondDefault};
@@ -43,7 +43,7 @@ SampleLineValues queryLineValues(const EdgeShaderInstance &inst, const ShaderAcc
     return v;
 }
 
-void queryLineColor(const EdgeShaderInstance &inst, const ShaderAccess &sa, double color[3]) noexcept {
+void queryLineColor(const EdgeShaderInstance &inst, const ShaderAccess &sa, double color[3]) {
     TexturedSpot spot{};
     buildTextureSpot(&spot, &sa, inst.surface);
     color[0] = color[1] = color[2] = 0.0;

@@ -18,7 +18,7 @@ bool recordingServicesPresent() noexcept;
 
 // True when `object` is one of the scene's objects (found by walking the
 // item service's objects from the first).
-bool isSceneObject(ItemID object) noexcept;
+bool isSceneObject(ItemID object);
 
 // The line settings at a sample, evaluated at the current frame time with
 // the sample's texture spot.
@@ -28,9 +28,9 @@ struct SampleLineValues {
 };
 // Builds the spot and queries both parameters; missing parameters or service
 // give colour (0, 0, 0) and the edition's default second setting.
-SampleLineValues queryLineValues(const EdgeShaderInstance &inst, const ShaderAccess &sa) noexcept;
+SampleLineValues queryLineValues(const EdgeShaderInstance &inst, const ShaderAccess &sa);
 // The line colour alone (the stroke edition's non-scene rim needs nothing else).
-void queryLineColor(const EdgeShaderInstance &inst, const ShaderAccess &sa, double color[3]) noexcept;
+void queryLineColor(const EdgeShaderInstance &inst, const ShaderAccess &sa, double color[3]);
 
 // The smoothed normal before bump mapping, divided by its length; (0, 0, 0)
 // for a zero-length (or non-number) normal.

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
-#include "module/module_objects.h"
-
 namespace qr {
 
 namespace {
-ShaderInstanceList &list() { return moduleObjects().shaderInstances; }
+constinit ModuleObjectSlot<ShaderInstanceList> slot;
+ShaderInstanceList &list() { return *slot; }
 }  // namespace
+
+ModuleObjectSlot<ShaderInstanceList> &shaderInstanceListSlot() noexcept { return slot; }
 
 bool addShaderInstance(void *inst) noexcept {
     ShaderInstanceList &l = list();

@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "module/critical_section.h"
+#include "module_base/critical_section.h"
+#include "module_base/module_object_slot.h"
 
 namespace qr {
 
@@ -12,6 +13,9 @@ struct ShaderInstanceList {
     CriticalSection lock;
     std::vector<void *> instances;
 };
+
+// The list is the second of the module-wide objects; the module frame binds it here.
+ModuleObjectSlot<ShaderInstanceList> &shaderInstanceListSlot() noexcept;
 
 // Under the list's lock. add reports false when memory is short (the
 // instance is then not listed).

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "module/edition.h"
-#include "module/module_objects.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "store/store_grid.h"
+#include "store/store_lock.h"
 
 namespace qr {
 

@@ -12,7 +12,7 @@ int dominantAxis(const Vector &d, const Vector &a0, const Vector &a1, const Vect
     return 0;
 }
 
-bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) noexcept {
+bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) {
     if (!mesh || !polygon || !mesh->polSize || !mesh->polVertex || !mesh->pntBasePos) return false;
     // A size beyond any real polygon is a damaged mesh: no normal from it.
     constexpr int kMaxPolygonVertices = 1 << 20;

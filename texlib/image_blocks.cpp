@@ -20,10 +20,10 @@ void count(std::atomic<int> &counter, TextureID texture) noexcept {
 
 }  // namespace
 
-void writeImageEnvelopes(TextureID texture, const SaveState *) noexcept { count(gWriteEnvelopes, texture); }
-void readImageEnvelopes(TextureID texture, const LoadState *) noexcept { count(gReadEnvelopes, texture); }
-void writeImageReferences(TextureID texture, const SaveState *) noexcept { count(gWriteReferences, texture); }
-void readImageReferences(TextureID texture, const LoadState *) noexcept { count(gReadReferences, texture); }
+void writeImageEnvelopes(TextureID texture, const SaveState *) { count(gWriteEnvelopes, texture); }
+void readImageEnvelopes(TextureID texture, const LoadState *) { count(gReadEnvelopes, texture); }
+void writeImageReferences(TextureID texture, const SaveState *) { count(gWriteReferences, texture); }
+void readImageReferences(TextureID texture, const LoadState *) { count(gReadReferences, texture); }
 
 ImageBlockCalls imageBlockCallsForTests() noexcept {
     return {gWriteEnvelopes.load(), gWriteReferences.load(), gReadEnvelopes.load(), gReadReferences.load(),

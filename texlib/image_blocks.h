@@ -7,10 +7,10 @@
 
 namespace qr {
 
-void writeImageEnvelopes(TextureID texture, const SaveState *ss) noexcept;
-void readImageEnvelopes(TextureID texture, const LoadState *ls) noexcept;
-void writeImageReferences(TextureID texture, const SaveState *ss) noexcept;
-void readImageReferences(TextureID texture, const LoadState *ls) noexcept;
+void writeImageEnvelopes(TextureID texture, const SaveState *ss);
+void readImageEnvelopes(TextureID texture, const LoadState *ls);
+void writeImageReferences(TextureID texture, const SaveState *ss);
+void readImageReferences(TextureID texture, const LoadState *ls);
 
 // Tests: how often each of the four ran and the texture it got last, so that
 // a test can see which parameters ask for their image blocks while the

@@ -3,8 +3,7 @@
 #include <new>
 
 #include "host/item_services.h"
-#include "module/module_objects.h"
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 
 namespace qr {
 
@@ -13,11 +12,19 @@ namespace {
 // The order in which a record's vectors are read from the host.
 constexpr int kRecordOrder[12] = {1, 8, 5, 6, 7, 12, 2, 3, 4, 9, 10, 11};
 
-CriticalSection &snapshotLock() { return moduleObjects().frameSnapshot.lock; }
+constinit ModuleObjectSlot<FrameSnapshotState> frameSnapshot;
+
+CriticalSection &snapshotLock() { return frameSnapshot->lock; }
 
 void recordItem(ItemSnapshot &snap, const ItemInfo &info, ItemID item) {
     if (item == ITEM_NULL) return;
-    auto &slot = snap.states[item];
+    std::unique_ptr<ItemState> *entry = nullptr;
+    try {
+        entry = &snap.states[item];
+    } catch (const std::bad_alloc &) {
+        return;  // no map node for it: the item is left out
+    }
+    auto &slot = *entry;
     if (!slot) {
         slot.reset(new (std::nothrow) ItemState());
         if (!slot) {
@@ -68,7 +75,7 @@ ItemSnapshot *createItemSnapshot() noexcept { return new (std::nothrow) ItemSnap
 
 void destroyItemSnapshot(ItemSnapshot *snapshot) noexcept { delete snapshot; }
 
-void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame) noexcept {
+void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame) {
     if (!snapshot) return;
     CriticalSectionGuard guard(snapshotLock());
     const ItemInfo *info = services().itemInfo;
@@ -76,13 +83,9 @@ void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame) noexcep
     snapshot->states.clear();
     snapshot->time = time;
     snapshot->frame = frame;
-    try {
-        recordAllOfType(*snapshot, *info, ITEM_TYPE_LIGHT, ITEM_NULL);
-        recordAllOfType(*snapshot, *info, ITEM_TYPE_CAMERA, ITEM_NULL);
-        recordAllOfType(*snapshot, *info, ITEM_TYPE_OBJECT, ITEM_NULL);
-    } catch (...) {
-        // A map node that could not be allocated: the items recorded so far stay.
-    }
+    recordAllOfType(*snapshot, *info, ITEM_TYPE_LIGHT, ITEM_NULL);
+    recordAllOfType(*snapshot, *info, ITEM_TYPE_CAMERA, ITEM_NULL);
+    recordAllOfType(*snapshot, *info, ITEM_TYPE_OBJECT, ITEM_NULL);
 }
 
 void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code,
@@ -98,12 +101,14 @@ void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code,
     out[2] = v->z;
 }
 
-void refreshFrameSnapshot(double time, int frame) noexcept {
-    refreshItemSnapshot(moduleObjects().frameSnapshot.snapshot, time, frame);
+ModuleObjectSlot<FrameSnapshotState> &frameSnapshotSlot() noexcept { return frameSnapshot; }
+
+void refreshFrameSnapshot(double time, int frame) {
+    refreshItemSnapshot(frameSnapshot->snapshot, time, frame);
 }
 
 void lookupFrameSnapshot(ItemID item, int code, double out[3]) noexcept {
-    lookupItemSnapshot(moduleObjects().frameSnapshot.snapshot, item, code, out);
+    lookupItemSnapshot(frameSnapshot->snapshot, item, code, out);
 }
 
 }  // namespace qr

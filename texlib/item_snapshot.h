@@ -10,7 +10,8 @@
 #include <memory>
 
 #include "host/host_types.h"
-#include "module/critical_section.h"
+#include "module_base/critical_section.h"
+#include "module_base/module_object_slot.h"
 #include "texlib/vector.h"
 
 namespace qr {
@@ -46,18 +47,18 @@ void destroyItemSnapshot(ItemSnapshot *snapshot) noexcept;
 // Under the snapshot lock, rebuilds the snapshot from the item service at
 // `time`. Without the item service the snapshot keeps its content. An item
 // whose record cannot be allocated is left out.
-void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame) noexcept;
+void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame);
 // Under the snapshot lock, copies the vector of `item` and `code` into out;
 // out is left unchanged when the item is not recorded or the code is not 1-12.
 void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code,
                         double out[3]) noexcept;
 
 // The same operations on the module's frame item snapshot.
-void refreshFrameSnapshot(double time, int frame) noexcept;
+void refreshFrameSnapshot(double time, int frame);
 void lookupFrameSnapshot(ItemID item, int code, double out[3]) noexcept;
 
-// Slot 4 of the module-wide objects: the snapshot lock, created before the
-// frame snapshot and deleted after it.
+// The fourth of the module-wide objects: the snapshot lock, created before
+// the frame snapshot and deleted after it.
 struct FrameSnapshotState {
     FrameSnapshotState() noexcept : snapshot(createItemSnapshot()) {}
     ~FrameSnapshotState() { destroyItemSnapshot(snapshot); }
@@ -67,5 +68,8 @@ struct FrameSnapshotState {
     CriticalSection lock;
     ItemSnapshot *snapshot;
 };
+
+// The module frame binds the module's frame snapshot here.
+ModuleObjectSlot<FrameSnapshotState> &frameSnapshotSlot() noexcept;
 
 }  // namespace qr

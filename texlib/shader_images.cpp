@@ -1,12 +1,12 @@
 // The edge shader's envelope group and the images it prepares at render
 // start.
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "texlib/shader_texture_support.h"
 #include "texlib/support_services.h"
 
 namespace qr {
 
-ChanGroupID createShaderEnvelopeGroup(const char *name, SurfaceID surface) noexcept {
+ChanGroupID createShaderEnvelopeGroup(const char *name, SurfaceID surface) {
     acquireSupportServices();
     const SupportServices &s = supportServices();
     if (!s.envelopeFuncs || !s.envelopeFuncs->createGroup || !name) return nullptr;
@@ -15,7 +15,7 @@ ChanGroupID createShaderEnvelopeGroup(const char *name, SurfaceID surface) noexc
     return s.envelopeFuncs->createGroup(parent, name);
 }
 
-void prepareLightImages() noexcept {
+void prepareLightImages() {
     const ServiceTable &s = services();
     const ItemInfo *items = s.itemInfo;
     if (!items || !items->first || !items->next || !s.lightInfo || !s.imageList) return;
@@ -26,7 +26,7 @@ void prepareLightImages() noexcept {
     }
 }
 
-void prepareSurfaceImages(SurfaceID surface) noexcept {
+void prepareSurfaceImages(SurfaceID surface) {
     const ServiceTable &s = services();
     const SurfaceFuncs *surfaces = s.surfaceFuncs;
     if (!surface || !surfaces || !surfaces->getInt || !surfaces->getImg || !s.imageList || !s.imageList->needAA)

@@ -1,7 +1,6 @@
 #include "texlib/support_services.h"
 
-#include "module/module_objects.h"
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "texlib/texture_support_tables.h"
 
 namespace qr {
@@ -11,14 +10,18 @@ bool SupportServices::anyHeld() const {
            surfaceFuncs || channelInfo || sceneObjects;
 }
 
-TextureSupportTables &textureSupportTables() noexcept { return moduleObjects().textureTables; }
+namespace {
+constinit ModuleObjectSlot<TextureSupportTables> tablesSlot;
+}  // namespace
+
+ModuleObjectSlot<TextureSupportTables> &textureSupportTablesSlot() noexcept { return tablesSlot; }
 
 void resetTextureSupportForTests() noexcept {
     textureSupportTables().services = {};
     textureSupportTables().sharedContext = nullptr;
 }
 
-void acquireSupportServices() noexcept {
+void acquireSupportServices() {
     SupportServices &s = textureSupportTables().services;
     GlobalFunc *global = moduleState().global;
     if (s.anyHeld() || !global) return;

@@ -29,7 +29,7 @@ struct SupportServices {
 // Fetches all ten through the module's stored global lookup, in the order
 // above, unless one of them is held already. Without a lookup nothing is
 // fetched (and a later call tries again).
-void acquireSupportServices() noexcept;
+void acquireSupportServices();
 
 // The module's support services (acquire first).
 const SupportServices &supportServices() noexcept;

@@ -2,6 +2,8 @@
 // scene object: the answer to a texture's bounding-box request.
 #include <cstring>
 
+#include "module_base/callback_guard.h"
+#include "module_base/callback_guard.h"
 #include "texlib/shader_texture_support.h"
 #include "texlib/support_services.h"
 
@@ -21,7 +23,7 @@ struct ScanContext {
     double *box;
 };
 
-int extendByPolygon(void *data, PolygonID polygon) noexcept {
+int extendByPolygon(void *data, PolygonID polygon) {
     auto &ctx = *static_cast<ScanContext *>(data);
     MeshInfo *mesh = ctx.mesh;
     const char *tag = mesh->polTag ? mesh->polTag(mesh, polygon, kSurfaceTag) : nullptr;
@@ -49,7 +51,7 @@ bool listed(const SurfaceID *list, SurfaceID surface) {
 
 }  // namespace
 
-bool surfaceBoundingBox(SurfaceID surface, double box[6]) noexcept {
+bool surfaceBoundingBox(SurfaceID surface, double box[6]) {
     if (!box) return false;
     for (int a = 0; a < 3; ++a) {
         box[2 * a] = 1e16;
@@ -73,7 +75,7 @@ bool surfaceBoundingBox(SurfaceID surface, double box[6]) noexcept {
                 MeshInfo *mesh = objects->layerMesh(i, layer);
                 if (!mesh) continue;
                 ScanContext ctx{surfaceName, mesh, box};
-                if (mesh->scanPolys) mesh->scanPolys(mesh, extendByPolygon, &ctx);
+                if (mesh->scanPolys) mesh->scanPolys(mesh, guarded<extendByPolygon>, &ctx);
                 if (mesh->destroy) mesh->destroy(mesh);
             }
         }

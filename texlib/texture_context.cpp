@@ -8,7 +8,8 @@
 
 #include <new>
 
-#include "module/module_state.h"
+#include "module_base/callback_guard.h"
+#include "module_base/module_state.h"
 #include "texlib/item_snapshot.h"
 #include "texlib/texture_support_tables.h"
 
@@ -74,18 +75,18 @@ struct InputTimeRecord {
 
 // The inputs' values are not computed yet: every input 1..36 gives 0.0 for
 // now; numbers outside 1..36 give 1.0, the answer to an unknown input.
-double evaluateInput(TxtrInputParam *, int inputNumber, TexturedSpot *, void *) noexcept {
+double evaluateInput(TxtrInputParam *, int inputNumber, TexturedSpot *, void *) {
     return (inputNumber >= 1 && inputNumber <= kInputCount) ? 0.0 : 1.0;
 }
 
-void *prepareTime(void *, TxtrInputParam *param, int, double time, int frame) noexcept {
+void *prepareTime(void *, TxtrInputParam *param, int, double time, int frame) {
     if (!param) return nullptr;
     auto *record = new (std::nothrow) InputTimeRecord{time, frame, createItemSnapshot()};
     if (record && record->snapshot) refreshItemSnapshot(record->snapshot, time, frame);
     return record;
 }
 
-void releaseTime(TxtrInputParam *, int, void *timeData) noexcept {
+void releaseTime(TxtrInputParam *, int, void *timeData) {
     auto *record = static_cast<InputTimeRecord *>(timeData);
     if (!record) return;
     destroyItemSnapshot(record->snapshot);
@@ -94,14 +95,14 @@ void releaseTime(TxtrInputParam *, int, void *timeData) noexcept {
 
 }  // namespace
 
-TxtrContextID sharedTextureContext() noexcept {
+TxtrContextID sharedTextureContext() {
     acquireSupportServices();
     TextureSupportTables &tables = textureSupportTables();
     if (tables.sharedContext) return tables.sharedContext;
     GlobalFunc *global = moduleState().global;
     auto *tf = global ? static_cast<TextureFuncs *>(global(SERVICE_TEXTURE_FUNCS, 0)) : nullptr;
     if (!tf || !tf->contextCreate) return nullptr;
-    tables.sharedContext = tf->contextCreate(TxtrInputFuncs{evaluateInput, prepareTime, releaseTime});
+    tables.sharedContext = tf->contextCreate(TxtrInputFuncs{guarded<evaluateInput>, guarded<prepareTime>, guarded<releaseTime>});
     if (tables.sharedContext && tf->contextAddInput)
         for (const InputRow &row : kInputs)
             tf->contextAddInput(tables.sharedContext,

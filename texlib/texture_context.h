@@ -9,6 +9,6 @@ namespace qr {
 
 // The context, created on the first call that finds "Texture Functions 3";
 // null while the host offers no such service (a later call tries again).
-TxtrContextID sharedTextureContext() noexcept;
+TxtrContextID sharedTextureContext();
 
 }  // namespace qr

@@ -34,7 +34,7 @@ int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g
 
 }  // namespace
 
-void buildTextureSpot(TexturedSpot *spot, const ShaderAccess *sa, SurfaceID surface) noexcept {
+void buildTextureSpot(TexturedSpot *spot, const ShaderAccess *sa, SurfaceID surface) {
     if (!spot || !sa) return;
     acquireSupportServices();
     const SupportServices &s = supportServices();

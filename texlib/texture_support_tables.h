@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/host_types.h"
+#include "module_base/module_object_slot.h"
 #include "texlib/support_services.h"
 
 namespace qr {
@@ -18,7 +19,9 @@ struct TextureSupportTables {
     TxtrContextID sharedContext = nullptr;
 };
 
-TextureSupportTables &textureSupportTables() noexcept;
+// The fifth of the module-wide objects; the module frame binds it here.
+ModuleObjectSlot<TextureSupportTables> &textureSupportTablesSlot() noexcept;
+inline TextureSupportTables &textureSupportTables() noexcept { return *textureSupportTablesSlot(); }
 
 // Tests: forget the services and the context (without destroying it).
 void resetTextureSupportForTests() noexcept;

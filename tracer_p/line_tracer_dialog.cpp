@@ -2,8 +2,8 @@
 // through "LWPanelServices": three controls showing the instance's values,
 // written back only when the user confirms.
 #include "host/panel_services.h"
-#include "module/edition.h"
-#include "module/server_callbacks.h"
+#include "module_base/edition.h"
+#include "tracer_p/line_tracer_server.h"
 #include "tracer_p/line_tracer.h"
 
 namespace qr {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <new>
 
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "tracer_p/line_tracer.h"
 #include "tracer_p/line_tracer_callbacks.h"
 

@@ -22,22 +22,16 @@ struct LineTracerTable {
 const char *loadLineTracer(Instance inst, const LoadState *ls) {
     if (!inst || !ls)
         return nullptr;
-    try {
-        LineTracerTable table(*static_cast<LineTracer *>(inst));
-        readVersionedParamBlock(ls, table.entries);
-    } catch (...) {
-    }
+    LineTracerTable table(*static_cast<LineTracer *>(inst));
+    readVersionedParamBlock(ls, table.entries);
     return nullptr;
 }
 
 const char *saveLineTracer(Instance inst, const SaveState *ss) {
     if (!inst || !ss)
         return nullptr;
-    try {
-        LineTracerTable table(*static_cast<LineTracer *>(inst));
-        writeVersionedParamBlock(ss, table.entries);
-    } catch (...) {
-    }
+    LineTracerTable table(*static_cast<LineTracer *>(inst));
+    writeVersionedParamBlock(ss, table.entries);
     return nullptr;
 }
 

@@ -1,7 +1,7 @@
 // The line tracer's render operations: new-time clears the store, evaluate
 // classifies one pixel from it and blends the line in.
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "store/line_store.h"
 #include "tracer_p/line_compositing.h"
 #include "tracer_p/line_edge_classify.h"
@@ -56,20 +56,14 @@ void cleanupLineTracer(Instance) {}
 
 const char *newTimeLineTracer(Instance, int, double time) {
     moduleState().frameTime = time;
-    try {
-        clearLineStore();
-    } catch (...) {
-    }
+    clearLineStore();
     return nullptr;
 }
 
 void evaluateLineTracer(Instance inst, const PixelAccess *pa) {
     if (!inst || !pa || !pa->getVal || !pa->setRGBA)
         return;
-    try {
-        evaluatePixel(*static_cast<const LineTracer *>(inst), *pa);
-    } catch (...) {
-    }
+    evaluatePixel(*static_cast<const LineTracer *>(inst), *pa);
 }
 
 unsigned int lineTracerFlags(Instance) { return kLineEdition.tracerFlags; }

@@ -1,16 +1,18 @@
 // The line tracer's callback set, as its handler activation installs it.
-#include "module/server_callbacks.h"
+#include "tracer_p/line_tracer_server.h"
+
+#include "module_base/callback_guard.h"
 #include "tracer_p/line_tracer_callbacks.h"
 
 namespace qr {
 namespace {
 
 constexpr PixelFilterCallbacks kCallbacks = {
-    {createLineTracer, destroyLineTracer, copyLineTracer, loadLineTracer, saveLineTracer,
-     describeLineTracer},
-    {initLineTracer, cleanupLineTracer, newTimeLineTracer},
-    evaluateLineTracer,
-    lineTracerFlags,
+    {guarded<createLineTracer>, guarded<destroyLineTracer>, guarded<copyLineTracer>,
+     guarded<loadLineTracer>, guarded<saveLineTracer>, guarded<describeLineTracer>},
+    {guarded<initLineTracer>, guarded<cleanupLineTracer>, guarded<newTimeLineTracer>},
+    guarded<evaluateLineTracer>,
+    guarded<lineTracerFlags>,
 };
 
 }  // namespace

@@ -4,9 +4,10 @@
 #include <array>
 #include <cstring>
 
-#include "module/edition.h"
-#include "module/module_state.h"
-#include "module/server_callbacks.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
+#include "module_base/callback_guard.h"
+#include "tracer_s/trace_step1_server.h"
 #include "tracer_s/trace_step1_instance.h"
 
 namespace qr {
@@ -169,7 +170,7 @@ XPanelID buildTraceStep1Panel(Instance inst) {
     XPanelID panel = xp->create(XPANEL_VIEW, kControls);
     if (!panel) return nullptr;
     if (xp->hint) xp->hint(panel, 0, hints());
-    if (xp->describe) xp->describe(panel, kData, getValue, setValue);
+    if (xp->describe) xp->describe(panel, kData, guarded<getValue>, guarded<setValue>);
     if (xp->viewInst) xp->viewInst(panel, inst);
     if (xp->setData) xp->setData(panel, 0, inst);
     return panel;

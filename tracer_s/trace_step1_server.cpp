@@ -1,13 +1,15 @@
 // TraceStep1's handler callbacks: the instance, its persistence, init and
 // new-time; evaluate runs the oversampled pass on the frame's first call.
+#include "tracer_s/trace_step1_server.h"
+
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "module/edition.h"
-#include "module/module_state.h"
-#include "module/server_callbacks.h"
+#include "module_base/callback_guard.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "store/stroke_store.h"
 #include "tracer_s/oversampled_pass.h"
 #include "tracer_s/trace_step1_params.h"
@@ -95,10 +97,10 @@ void evaluate(Instance inst, const PixelAccess *pa) {
 unsigned int flags(Instance) { return edition().tracerFlags; }
 
 constexpr PixelFilterCallbacks kCallbacks = {
-    {create, destroy, copy, load, save, describe},
-    {init, cleanup, newTime},
-    evaluate,
-    flags,
+    {guarded<create>, guarded<destroy>, guarded<copy>, guarded<load>, guarded<save>, guarded<describe>},
+    {guarded<init>, guarded<cleanup>, guarded<newTime>},
+    guarded<evaluate>,
+    guarded<flags>,
 };
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "store/store_grid.h"
 #include "store/stroke_store.h"
 #include "tracer_s/brush_stamp.h"

@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <new>
 
-#include "module/edition.h"
-#include "module/server_callbacks.h"
+#include "tracer_s/trace_step2_server.h"
+
+#include "module_base/callback_guard.h"
+#include "module_base/edition.h"
+#include "tracer_s/composite.h"
 #include "tracer_s/trace_step1_params.h"
 #include "tracer_s/trace_step2_process.h"
 
@@ -43,12 +46,15 @@ const char *describe(Instance inst) {
 
 void process(Instance, const FilterAccess *fa) { tracer_s::processFrame(fa); }
 
+// A process cut short leaves the frame as the host rendered it.
+void copyThrough(Instance, const FilterAccess *fa) { tracer_s::copyImageThrough(fa); }
+
 unsigned int flags(Instance) { return edition().imageFilterFlags; }
 
 constexpr ImageFilterCallbacks kCallbacks = {
-    {create, destroy, copy, load, save, describe},
-    process,
-    flags,
+    {guarded<create>, guarded<destroy>, guarded<copy>, guarded<load>, guarded<save>, guarded<describe>},
+    guarded<process, copyThrough>,
+    guarded<flags>,
 };
 
 }  // namespace

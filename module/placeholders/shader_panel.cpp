@@ -1,6 +1,6 @@
 // Placeholder: no shader panel until shader/ defines buildShaderPanel().
 // Delete this file then.
-#include "module/server_callbacks.h"
+#include "module/placeholders/placeholders.h"
 
 namespace qr {
 

@@ -1,6 +1,6 @@
 // Placeholder: the shader utility does nothing after acquiring the services
 // until shaderutil/ defines runShaderUtility(). Delete this file then.
-#include "module/server_callbacks.h"
+#include "module/placeholders/placeholders.h"
 
 namespace qr {
 

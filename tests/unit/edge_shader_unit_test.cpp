@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include "minihost/file_io.h"
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "shader/edge_shader_callbacks.h"
 #include "shader/edge_shader_instance.h"
 #include "shader/sample_values.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/item_services.h"
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "texlib/item_snapshot.h"
 
 namespace qr {

@@ -2,8 +2,8 @@
 // shader's panel reads, and the frame time new-time publishes.
 #include <gtest/gtest.h>
 
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 #include "tracer_p/line_tracer.h"
 #include "tracer_p/line_tracer_callbacks.h"
 

@@ -7,8 +7,8 @@
 #include "minihost/info_messages.h"
 #include "minihost/render_memory.h"
 #include "minihost/scene_info_basic.h"
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 
 namespace qr::testing {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "texlib/shader_texture_support.h"
 #include "texlib/texture_support_tables.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fake_texture_host.h"
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "texlib/support_services.h"
 #include "texlib/texture_context.h"
 #include "texlib/texture_support_tables.h"

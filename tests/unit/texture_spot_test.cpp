@@ -10,7 +10,7 @@
 #include "minihost/service_registry.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "texlib/shader_texture_support.h"
 #include "texlib/texture_support_tables.h"
 

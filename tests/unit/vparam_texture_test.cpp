@@ -9,7 +9,7 @@
 
 #include "fake_texture_host.h"
 #include "minihost/memory_states.h"
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 #include "paramlib/param_elements.h"
 #include "paramlib/vparam.h"
 #include "paramlib/vparam_services.h"

@@ -1,14 +1,10 @@
 // The line edition, deliverable QM_Quillrim_P.
-#include "module/activation.h"
-#include "module/edition.h"
+#include "module_base/edition.h"
+#include "module_base/server_names.h"
 
 namespace qr {
 
 namespace {
-
-constexpr char kShader[] = "QM_Quillrim_P:Shader";
-constexpr char kTracer[] = "QM_Quillrim_P:Tracer";
-constexpr char kShaderUtil[] = "QM_Quillrim_P:ShaderUtil";
 
 // No "Info Messages 2" and no "LWLMonFuncs": the line edition shows no
 // messages and has no progress monitor.
@@ -32,27 +28,16 @@ constexpr ShaderParam kShaderParams[] = {
 
 }  // namespace
 
-const ServerRecord kLineServers[] = {
-    {CLASS_SHADER_HANDLER, kShader, activateShaderHandler, nullptr},
-    {CLASS_SHADER_INTERFACE, kShader, activateShaderInterface, nullptr},
-    {CLASS_PIXEL_FILTER_HANDLER, kTracer, activateLineTracerHandler, nullptr},
-    {CLASS_PIXEL_FILTER_INTERFACE, kTracer, activateLineTracerInterface, nullptr},
-    {CLASS_LAYOUT_GENERIC, kShaderUtil, activateShaderUtil, nullptr},
-    {nullptr, nullptr, nullptr, nullptr},
-};
-
 const Edition kLineEdition = {
     .kind = EditionKind::Line,
     .moduleName = "QM_Quillrim_P",
     .title = "QM's Quill-Rim (Grade-P) version 0.16a",
     .panelTitle = "QM's Quill-Rim (Grade-P) version 0.16a Options",
     .messageSource = nullptr,
-    .shaderServer = kShader,
-    .tracerServer = kTracer,
+    .shaderServer = kLineShaderServer,
+    .tracerServer = kLineTracerServer,
     .imageFilterServer = nullptr,
-    .shaderUtilServer = kShaderUtil,
-    .servers = kLineServers,
-    .serverCount = 5,
+    .shaderUtilServer = kLineShaderUtilServer,
     .acquiredServices = kServices,
     .storeHeaderName = "QM's Quillrim_P STINFO",
     .storeBufferNames = kStoreBuffers,

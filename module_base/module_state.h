@@ -8,7 +8,7 @@
 
 #include "host/module_descriptor.h"
 #include "host/xpanel.h"
-#include "module/service_table.h"
+#include "module_base/service_table.h"
 
 namespace qr {
 

@@ -1,4 +1,4 @@
-#include "module/edition.h"
+#include "module_base/edition.h"
 
 namespace qr {
 

@@ -1,15 +1,10 @@
 // The stroke edition, deliverable QM_Quillrim_S.
-#include "module/activation.h"
-#include "module/edition.h"
+#include "module_base/edition.h"
+#include "module_base/server_names.h"
 
 namespace qr {
 
 namespace {
-
-constexpr char kShader[] = "QM_Quillrim_S:Shader";
-constexpr char kTraceStep1[] = "QM_Quillrim_S:TraceStep1";
-constexpr char kTraceStep2[] = "QM_Quillrim_S:TraceStep2";
-constexpr char kShaderUtil[] = "QM_Quillrim_S:ShaderUtil";
 
 constexpr ServiceId kServices[] = {
     ServiceId::ItemInfo,     ServiceId::LightInfo,     ServiceId::ObjectInfo,
@@ -32,28 +27,16 @@ constexpr ShaderParam kShaderParams[] = {
 
 }  // namespace
 
-const ServerRecord kStrokeServers[] = {
-    {CLASS_SHADER_HANDLER, kShader, activateShaderHandler, nullptr},
-    {CLASS_SHADER_INTERFACE, kShader, activateShaderInterface, nullptr},
-    {CLASS_PIXEL_FILTER_HANDLER, kTraceStep1, activateTraceStep1Handler, nullptr},
-    {CLASS_PIXEL_FILTER_INTERFACE, kTraceStep1, activateTraceStep1Interface, nullptr},
-    {CLASS_IMAGE_FILTER_HANDLER, kTraceStep2, activateTraceStep2Handler, nullptr},
-    {CLASS_LAYOUT_GENERIC, kShaderUtil, activateShaderUtil, nullptr},
-    {nullptr, nullptr, nullptr, nullptr},
-};
-
 const Edition kStrokeEdition = {
     .kind = EditionKind::Stroke,
     .moduleName = "QM_Quillrim_S",
     .title = "QM's Quill-Rim (Grade-S) version 0.18a",
     .panelTitle = "QM's Quill-Rim (Grade-S) version 0.18a Options",
     .messageSource = "QM_Quillrim_S",
-    .shaderServer = kShader,
-    .tracerServer = kTraceStep1,
-    .imageFilterServer = kTraceStep2,
-    .shaderUtilServer = kShaderUtil,
-    .servers = kStrokeServers,
-    .serverCount = 6,
+    .shaderServer = kStrokeShaderServer,
+    .tracerServer = kTraceStep1Server,
+    .imageFilterServer = kTraceStep2Server,
+    .shaderUtilServer = kStrokeShaderUtilServer,
     .acquiredServices = kServices,
     .storeHeaderName = "QM's Quillrim_S STINFO",
     .storeBufferNames = kStoreBuffers,

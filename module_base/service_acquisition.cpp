@@ -1,5 +1,5 @@
-#include "module/edition.h"
-#include "module/module_state.h"
+#include "module_base/edition.h"
+#include "module_base/module_state.h"
 
 namespace qr {
 

@@ -1,4 +1,4 @@
-#include "module/module_state.h"
+#include "module_base/module_state.h"
 
 namespace qr {
 

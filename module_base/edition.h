@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "host/module_descriptor.h"
-#include "module/service_table.h"
+#include "module_base/service_table.h"
 
 namespace qr {
 
@@ -30,8 +29,6 @@ struct Edition {
     const char *tracerServer;       // "QM_Quillrim_S:TraceStep1" or "QM_Quillrim_P:Tracer"
     const char *imageFilterServer;  // "QM_Quillrim_S:TraceStep2"; null in the line edition
     const char *shaderUtilServer;   // "QM_Quillrim_S:ShaderUtil"
-    const ServerRecord *servers;    // the descriptor's table, ended by an all-null record
-    int serverCount;                // records before the end record
 
     // Host services asked for at every handler and generic activation, in order.
     std::span<const ServiceId> acquiredServices;
@@ -65,9 +62,6 @@ struct Edition {
 
 extern const Edition kStrokeEdition;
 extern const Edition kLineEdition;
-// The two server tables, for the descriptors.
-extern const ServerRecord kStrokeServers[];
-extern const ServerRecord kLineServers[];
 
 // The edition of the module this code runs in. Each module sets it at load;
 // white-box tests choose one with setEdition before using edition-dependent code.
