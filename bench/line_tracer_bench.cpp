@@ -22,6 +22,7 @@
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "store/line_store.h"
+#include "store/line_store_view.h"
 #include "shader/edge_line_settings.h"
 #include "tracer_p/line_tracer_callbacks.h"
 
@@ -79,12 +80,12 @@ qr::EdgeLineSettings gShaders[4] = {
 
 // Fills the store (and the host's depth) as the edge shader would record the
 // scene's camera samples.
-void fillScene(qr::LineStoreHeader &s, Frame &f) {
+void fillScene(const qr::LineStoreView &s, Frame &f) {
     const Sphere spheres[] = {{600, 500, 300, 40, 0}, {900, 560, 260, 30, 1},
                               {1400, 420, 220, 55, 2}, {1250, 700, 160, 25, 3}};
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            size_t i = qr::cellIndex(s, x, y);
+            size_t i = s.index(x, y);
             double bestZ = 1e30, n[3] = {0, 0, -1};
             int shader = -1;
             if (y > 760) {   // ground plane, receding towards the horizon
@@ -105,12 +106,12 @@ void fillScene(qr::LineStoreHeader &s, Frame &f) {
             }
             if (shader < 0)
                 continue;
-            s.buff1[i] = &gShaders[shader];
-            s.buff2[i] = float(bestZ);
+            s.shader[i] = &gShaders[shader];
+            s.depth[i] = float(bestZ);
             for (int k = 0; k < 3; ++k)
-                s.buff3[3 * i + size_t(k)] = float(n[k]);
-            s.buff4[3 * i] = uint8_t(40 * shader);
-            s.buff5[i] = shader == 3 ? 0.5f : 1.0f;
+                s.normal[3 * i + size_t(k)] = float(n[k]);
+            s.color[3 * i] = uint8_t(40 * shader);
+            s.density[i] = shader == 3 ? 0.5f : 1.0f;
             f.depth[i] = float(bestZ);
         }
 }
@@ -125,8 +126,8 @@ struct Setup {
         qr::acquireServices(minihost::globalLookup());
         tracer = qr::createLineTracer(nullptr, nullptr, nullptr);
         qr::newTimeLineTracer(tracer, 0, 0.0);
-        if (qr::LineStoreHeader *s = qr::getOrCreateLineStore(false))
-            fillScene(*s, frame);
+        if (qr::LineStoreHeader *s = qr::findLineStore())
+            fillScene(qr::viewOf(*s), frame);
     }
 };
 
@@ -192,7 +193,7 @@ void BM_StoreLookupPerPixel(benchmark::State &state) {
     long before = gAllocations.load();
     for (auto _ : state) {
         for (int i = 0; i < kWidth * kHeight; ++i)
-            benchmark::DoNotOptimize(qr::getOrCreateLineStore(false));
+            benchmark::DoNotOptimize(qr::findLineStore());
     }
     report(state, gAllocations.load() - before);
 }

@@ -15,6 +15,7 @@
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "store/stroke_store.h"
+#include "store/stroke_store_view.h"
 #include "tests/unit/plain_stroke_reference.h"
 #include "tests/unit/stroke_store_builder.h"
 #include "tracer_s/composite.h"
@@ -96,7 +97,7 @@ Scene &sceneFor(int b) {
         useHost();
         minihost::discardRenderMemory();
         qr::clearStrokeStore(b);
-        qr::StrokeStoreHeader *h = qr::getOrCreateStrokeStore(false, 0);
+        qr::StrokeStoreHeader *h = qr::findStrokeStore();
         slot->cells->copyInto(*h);
         qr::writeTracerPointer(&slot->settings);
         live = b;
@@ -136,8 +137,8 @@ void BM_StoreClear(benchmark::State &state) {
         qr::clearStrokeStore(b);
         benchmark::ClobberMemory();
     }
-    const qr::StrokeStoreHeader *h = qr::getOrCreateStrokeStore(false, 0);
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(qr::cellCount(*h)) *
+    const qr::StrokeStoreHeader *h = qr::findStrokeStore();
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(qr::viewOf(*h).cellCount()) *
                             int64_t(1 + 4 + 12 + 3 + 4 + sizeof(void *)));
     liveFactor = 0;  // the store no longer holds the scene
 }

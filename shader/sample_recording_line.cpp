@@ -7,6 +7,7 @@
 #include "shader/edge_shader_callbacks.h"
 #include "shader/sample_values.h"
 #include "store/line_store.h"
+#include "store/line_store_view.h"
 
 namespace qr {
 
@@ -34,22 +35,23 @@ void evaluateEdgeShaderLine(Instance instance, ShaderAccess *sa) {
         blendLineRim(*inst, *sa);
         return;
     }
-    LineStoreHeader *store = getOrCreateLineStore(false);
-    if (!store || sa->bounces != 0) return;
+    const LineStoreHeader *header = findLineStore();
+    if (!header || sa->bounces != 0) return;
+    const LineStoreView store = viewOf(*header);
     // A pixel outside the store's grid (a frame larger than the store) is
     // not recorded.
-    if (!cellInside(*store, sa->sx, sa->sy)) return;
+    if (!store.inside(sa->sx, sa->sy)) return;
 
     const Vector n = unitSampleNormal(*sa);
     const SampleLineValues values = queryLineValues(*inst, *sa);
-    const std::size_t i = cellIndex(*store, sa->sx, sa->sy);
-    store->buff1[i] = const_cast<EdgeShaderInstance *>(inst);
+    const std::size_t i = store.index(sa->sx, sa->sy);
+    store.shader[i] = const_cast<EdgeShaderInstance *>(inst);
     const SceneInfo *scene = services().sceneInfo;
     const ItemID camera = scene && scene->renderCamera ? scene->renderCamera(moduleState().frameTime) : ITEM_NULL;
-    store->buff2[i] = static_cast<float>(cameraDepth(camera, sa->wPos));
-    storeNormal(store->buff3 + 3 * i, n);
-    storeColorBytes(store->buff4 + 3 * i, values.color);
-    store->buff5[i] = static_cast<float>(values.second);
+    store.depth[i] = static_cast<float>(cameraDepth(camera, sa->wPos));
+    storeNormal(store.normal + 3 * i, n);
+    storeColorBytes(store.color + 3 * i, values.color);
+    store.density[i] = static_cast<float>(values.second);
 }
 
 }  // namespace qr

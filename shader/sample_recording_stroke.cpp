@@ -7,6 +7,7 @@
 #include "shader/edge_shader_callbacks.h"
 #include "shader/sample_values.h"
 #include "store/stroke_store.h"
+#include "store/stroke_store_view.h"
 
 namespace qr {
 
@@ -31,19 +32,21 @@ void evaluateEdgeShaderStroke(Instance instance, ShaderAccess *sa) {
         paintStrokeRim(*inst, *sa);
         return;
     }
-    StrokeStoreHeader *store = getOrCreateStrokeStore(false, 0);
-    if (!store || store->failed != 0 || store->passRunning == 0 || sa->bounces > 1) return;
+    const StrokeStoreHeader *header = findStrokeStore();
+    if (!header || header->failed != 0 || header->passRunning == 0 || sa->bounces > 1) return;
+    const StrokeStoreView store = viewOf(*header);
+    const int col = header->currentColumn, row = header->currentRow;
     // A cell outside the store's grid (a frame larger than the store) is
     // not recorded, and the sample is left as it is.
-    if (!cellInside(*store, store->currentColumn, store->currentRow)) return;
+    if (!store.inside(col, row)) return;
 
     const Vector n = unitSampleNormal(*sa);
     const SampleLineValues values = queryLineValues(*inst, *sa);
-    const std::size_t i = cellIndex(*store, store->currentColumn, store->currentRow);
-    storeNormal(store->buff3 + 3 * i, n);
-    storeColorBytes(store->buff4 + 3 * i, values.color);
-    store->buff5[i] = static_cast<float>(values.second);
-    store->buff6[i] = const_cast<EdgeShaderInstance *>(inst);
+    const std::size_t i = store.index(col, row);
+    storeNormal(store.normal + 3 * i, n);
+    storeColorBytes(store.lineColor + 3 * i, values.color);
+    store.boost[i] = static_cast<float>(values.second);
+    store.shader[i] = const_cast<EdgeShaderInstance *>(inst);
 
     sa->diffuse = 0.0;
     sa->specular = 0.0;

@@ -4,6 +4,7 @@
 
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
+#include "store/line_store_view.h"
 #include "store/store_grid.h"
 #include "store/store_lock.h"
 
@@ -44,31 +45,47 @@ LineStoreHeader *createStore(RenderMemory &memory) {
     return h;
 }
 
-}  // namespace
-
-LineStoreHeader *getOrCreateLineStore(bool createAllowed) {
+RenderMemory *lineRenderMemory() {
     RenderMemory *memory = services().renderMemory;
     const Edition &ed = edition();
     if (!memory || !memory->find || !memory->create || ed.kind != EditionKind::Line ||
         ed.storeBufferNames.size() != kBufferCount) {
         return nullptr;
     }
+    return memory;
+}
+
+LineStoreHeader *completeOrNull(LineStoreHeader *h) { return h && complete(*h) ? h : nullptr; }
+
+}  // namespace
+
+LineStoreHeader *findLineStore() {
+    RenderMemory *memory = lineRenderMemory();
+    if (!memory) return nullptr;
     CriticalSectionGuard guard(storeLock());
-    auto *h = static_cast<LineStoreHeader *>(memory->find(ed.storeHeaderName));
-    if (!h && createAllowed) h = createStore(*memory);
-    return h && complete(*h) ? h : nullptr;
+    return completeOrNull(static_cast<LineStoreHeader *>(memory->find(edition().storeHeaderName)));
+}
+
+LineStoreHeader *findOrCreateLineStore() {
+    RenderMemory *memory = lineRenderMemory();
+    if (!memory) return nullptr;
+    CriticalSectionGuard guard(storeLock());
+    auto *h = static_cast<LineStoreHeader *>(memory->find(edition().storeHeaderName));
+    if (!h) h = createStore(*memory);
+    return completeOrNull(h);
 }
 
 void clearLineStore() {
-    LineStoreHeader *h = getOrCreateLineStore(true);
+    LineStoreHeader *h = findOrCreateLineStore();
     if (!h) return;
     CriticalSectionGuard guard(storeLock());
-    const std::size_t n = cellCount(*h);
-    std::fill_n(h->buff1, n, nullptr);
-    std::fill_n(h->buff2, n, -1.0f);
-    std::fill_n(h->buff3, 3 * n, 0.0f);
-    std::fill_n(h->buff4, 3 * n, uint8_t{0});
-    std::fill_n(h->buff5, n, 1.0f);
+    const LineStoreView v = viewOf(*h);
+    const std::size_t n = v.cellCount();
+    std::fill_n(v.shader, n, nullptr);
+    std::fill_n(v.depth, n, -1.0f);
+    std::fill_n(v.normal, 3 * n, 0.0f);
+    std::fill_n(v.color, 3 * n, uint8_t{0});
+    std::fill_n(v.density, n, 1.0f);
 }
 
 }  // namespace qr

@@ -2,13 +2,12 @@
 // and five buffers with one cell per pixel of the frame.
 //
 // The blocks live in the host's render memory and are found again by name.
-// The store is usable only when the header and all five buffers exist:
-// get-or-create never returns a header with a missing buffer, so no caller can
-// write through one. A store whose creation failed half-way stays unusable
+// The store is usable only when the header and all five buffers exist: no
+// function here returns a header with a missing buffer, so no caller can write
+// through one. Cells are reached through the store's view (line_store_view.h). A store whose creation failed half-way stays unusable
 // until the host discards the blocks (the line edition shows no messages).
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 namespace qr {
@@ -24,23 +23,15 @@ struct LineStoreHeader {
     float *buff5;        // per pixel: line density, 1.0 = opaque
 };
 
-// The complete store, or null: no header and creation not allowed or not
-// possible (no render memory or scene information, an empty or oversized
-// frame), or a store with a buffer missing.
-LineStoreHeader *getOrCreateLineStore(bool createAllowed);
+// The complete store, found by name; null when there is none (or no render
+// memory), or when a buffer of it is missing.
+LineStoreHeader *findLineStore();
+// The complete store, created at the frame size the scene information reports
+// when there is none yet; null when it cannot be had (no render memory or
+// scene information, an empty or oversized frame, a buffer missing).
+LineStoreHeader *findOrCreateLineStore();
 
 // Resets every cell of a usable store, creating it first if there is none.
 void clearLineStore();
-
-inline bool cellInside(const LineStoreHeader &h, int col, int row) {
-    return col >= 0 && row >= 0 && col < h.gridWidth && row < h.gridHeight;
-}
-inline std::size_t cellIndex(const LineStoreHeader &h, int col, int row) {
-    return static_cast<std::size_t>(row) * static_cast<std::size_t>(h.gridWidth) +
-           static_cast<std::size_t>(col);
-}
-inline std::size_t cellCount(const LineStoreHeader &h) {
-    return static_cast<std::size_t>(h.gridWidth) * static_cast<std::size_t>(h.gridHeight);
-}
 
 }  // namespace qr

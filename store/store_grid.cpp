@@ -4,10 +4,10 @@
 
 namespace qr {
 
-GridCheck storeGridFor(int factor, int frameWidth, int frameHeight, StoreGrid &grid) {
-    if (factor < 1 || frameWidth < 1 || frameHeight < 1) return GridCheck::Empty;
-    const int64_t width = int64_t{factor} * frameWidth;
-    const int64_t height = int64_t{factor} * frameHeight;
+GridCheck storeGridFor(int oversampling, int frameWidth, int frameHeight, StoreGrid &grid) {
+    if (oversampling < 1 || frameWidth < 1 || frameHeight < 1) return GridCheck::Empty;
+    const int64_t width = int64_t{oversampling} * frameWidth;
+    const int64_t height = int64_t{oversampling} * frameHeight;
     if (width > INT32_MAX || height > INT32_MAX) return GridCheck::TooLarge;
     // Both below 2^31, so the product fits 64 bits.
     const uint64_t cells = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);

@@ -17,7 +17,7 @@ struct StoreGrid {
 
 enum class GridCheck { Ok, Empty, TooLarge };
 
-// The grid of `factor` cells per pixel along each axis over a frame.
-GridCheck storeGridFor(int factor, int frameWidth, int frameHeight, StoreGrid &grid);
+// The grid of `oversampling` cells per pixel along each axis over a frame.
+GridCheck storeGridFor(int oversampling, int frameWidth, int frameHeight, StoreGrid &grid);
 
 }  // namespace qr

@@ -5,6 +5,7 @@
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "store/store_grid.h"
+#include "store/stroke_store_view.h"
 #include "store/store_lock.h"
 
 namespace qr {
@@ -43,18 +44,18 @@ bool createBuffers(RenderMemory &memory, StrokeStoreHeader &h, const StoreGrid &
     return complete;
 }
 
-StrokeStoreHeader *createStore(RenderMemory &memory, int factor) {
+StrokeStoreHeader *createStore(RenderMemory &memory, int oversampling) {
     SceneInfo *scene = services().sceneInfo;
     if (!scene || !scene->frameWidth || !scene->frameHeight) return nullptr;
     StoreGrid grid;
-    const GridCheck check = storeGridFor(factor, scene->frameWidth(), scene->frameHeight(), grid);
+    const GridCheck check = storeGridFor(oversampling, scene->frameWidth(), scene->frameHeight(), grid);
     if (check == GridCheck::Empty) return nullptr;
 
     auto *h = static_cast<StrokeStoreHeader *>(
         memory.create(edition().storeHeaderName, sizeof(StrokeStoreHeader)));
     if (!h) return nullptr;
     h->failed = 0;
-    h->oversampling = factor;
+    h->oversampling = oversampling;
     // A grid too large to address is a buffer that cannot be had: the header
     // keeps an empty grid and no buffers.
     h->gridWidth = grid.width;
@@ -73,28 +74,35 @@ RenderMemory *renderMemory() {
 
 }  // namespace
 
-StrokeStoreHeader *getOrCreateStrokeStore(bool createAllowed, int oversampling) {
+StrokeStoreHeader *findStrokeStore() {
+    RenderMemory *memory = renderMemory();
+    if (!memory || !isStrokeEdition(edition())) return nullptr;
+    CriticalSectionGuard guard(storeLock());
+    return static_cast<StrokeStoreHeader *>(memory->find(edition().storeHeaderName));
+}
+
+StrokeStoreHeader *findOrCreateStrokeStore(int oversampling) {
     RenderMemory *memory = renderMemory();
     if (!memory || !isStrokeEdition(edition())) return nullptr;
     CriticalSectionGuard guard(storeLock());
     auto *h = static_cast<StrokeStoreHeader *>(memory->find(edition().storeHeaderName));
-    if (h || !createAllowed) return h;
-    return createStore(*memory, oversampling);
+    return h ? h : createStore(*memory, oversampling);
 }
 
 void clearStrokeStore(int oversampling) {
-    StrokeStoreHeader *h = getOrCreateStrokeStore(true, oversampling);
+    StrokeStoreHeader *h = findOrCreateStrokeStore(oversampling);
     if (!h || h->failed) return;
     CriticalSectionGuard guard(storeLock());
     h->passDone = 0;
     h->passRunning = 0;
-    const std::size_t n = cellCount(*h);
-    std::fill_n(h->buff1, n, uint8_t{0});
-    std::fill_n(h->buff2, n, -1.0f);
-    std::fill_n(h->buff3, 3 * n, 0.0f);
-    std::fill_n(h->buff4, 3 * n, uint8_t{0});
-    std::fill_n(h->buff5, n, 0.0f);
-    std::fill_n(h->buff6, n, nullptr);
+    const StrokeStoreView v = viewOf(*h);
+    const std::size_t n = v.cellCount();
+    std::fill_n(v.marks, n, uint8_t{0});
+    std::fill_n(v.depth, n, -1.0f);
+    std::fill_n(v.normal, 3 * n, 0.0f);
+    std::fill_n(v.lineColor, 3 * n, uint8_t{0});
+    std::fill_n(v.boost, n, 0.0f);
+    std::fill_n(v.shader, n, nullptr);
 }
 
 void writeTracerPointer(void *instance) {

@@ -5,10 +5,10 @@
 // All blocks live in the host's render memory ("Global Render Memory") and are
 // found again by name; the module never frees or resizes them. The store lock
 // guards creation and clearing only: cells and flags are read and written
-// without it, ordered by the host's frame sequence.
+// without it, ordered by the host's frame sequence. Cells are reached through
+// the store's view (stroke_store_view.h).
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 namespace qr {
@@ -36,13 +36,15 @@ inline constexpr uint8_t kIsolatedMark = 1;
 // The message sent through "Info Messages 2" when a buffer cannot be had.
 inline constexpr char kTemporaryBufferMessage[] = "Not enough memory for temporary buffer.";
 
-// The header, found by name; with creation allowed and no header yet, a new
-// store for oversampling factor b and the frame size the scene information
-// reports. A store whose buffers could not all be created is returned with its
-// failure flag set (after one message). Null when there is no header and
-// creation is not allowed, not possible, or the grid would be empty (b, width
-// or height below 1).
-StrokeStoreHeader *getOrCreateStrokeStore(bool createAllowed, int oversampling);
+// The header, found by name, or null when there is none (or no render memory).
+StrokeStoreHeader *findStrokeStore();
+// The header; when there is none yet, a new store for oversampling factor b
+// and the frame size the scene information reports. A store whose buffers
+// could not all be created is returned with its failure flag set (after one
+// message). Null when there is no header and none can be made (no render
+// memory or scene information), or the grid would be empty (b, width or
+// height below 1).
+StrokeStoreHeader *findOrCreateStrokeStore(int oversampling);
 
 // Resets every cell and the pass flags of a usable store (creating it first
 // with factor b if there is none). The grid, b and the failure flag stay.
@@ -51,17 +53,5 @@ void clearStrokeStore(int oversampling);
 // The PixelData block: TraceStep1 stores its instance, TraceStep2 reads it.
 void writeTracerPointer(void *instance);
 void *readTracerPointer();
-
-// Cells of the grid: (col, row) lies at row x grid width + col.
-inline bool cellInside(const StrokeStoreHeader &h, int col, int row) {
-    return col >= 0 && row >= 0 && col < h.gridWidth && row < h.gridHeight;
-}
-inline std::size_t cellIndex(const StrokeStoreHeader &h, int col, int row) {
-    return static_cast<std::size_t>(row) * static_cast<std::size_t>(h.gridWidth) +
-           static_cast<std::size_t>(col);
-}
-inline std::size_t cellCount(const StrokeStoreHeader &h) {
-    return static_cast<std::size_t>(h.gridWidth) * static_cast<std::size_t>(h.gridHeight);
-}
 
 }  // namespace qr

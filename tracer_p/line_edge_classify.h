@@ -3,10 +3,10 @@
 //
 // A pure function of the store's cells, so the tracer's evaluate and the tests
 // share it. The recording shaders' line settings are read through the
-// instance addresses in Buff1.
+// instance addresses the store holds.
 #pragma once
 
-#include "store/line_store.h"
+#include "store/line_store_view.h"
 #include "shader/edge_line_settings.h"
 
 namespace qr {
@@ -36,7 +36,7 @@ constexpr double kFarDepth = 1e14;
 
 // The pixel (x, y), which must lie inside the store, with the tracer's own
 // tolerances (a reference shader with override_f set replaces them).
-LinePixelClass classifyLinePixel(const LineStoreHeader &s, int x, int y,
+LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y,
                                  const LineTolerances &tracer);
 
 }  // namespace qr

@@ -3,6 +3,7 @@
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "store/line_store.h"
+#include "store/line_store_view.h"
 #include "tracer_p/line_compositing.h"
 #include "tracer_p/line_edge_classify.h"
 #include "tracer_p/line_pixel_position.h"
@@ -16,25 +17,26 @@ namespace {
 constexpr double kHostNoSurfaceDepth = 1e14;
 
 void evaluatePixel(const LineTracer &tracer, const PixelAccess &pa) {
-    LineStoreHeader *store = getOrCreateLineStore(false);
-    if (!store)
+    const LineStoreHeader *header = findLineStore();
+    if (!header)
         return;
-    const auto px = pixelFromScreen(pa.sx, pa.sy, store->gridWidth, store->gridHeight);
+    const LineStoreView store = viewOf(*header);
+    const auto px = pixelFromScreen(pa.sx, pa.sy, store.gridWidth, store.gridHeight);
     if (!px)
         return;
-    const size_t centre = cellIndex(*store, px->x, px->y);
+    const size_t centre = store.index(px->x, px->y);
 
     // Where the host saw nothing, the pixel is background for this pixel and
     // for every later one that looks at it.
     float hostDepth = 0.0f;
     pa.getVal(BUFFER_DEPTH, 1, &hostDepth);
     if (hostDepth > kHostNoSurfaceDepth) {
-        store->buff2[centre] = -1.0f;
-        store->buff1[centre] = nullptr;
+        store.depth[centre] = -1.0f;
+        store.shader[centre] = nullptr;
     }
 
     const LinePixelClass cls =
-        classifyLinePixel(*store, px->x, px->y, LineTolerances{tracer.norm_err, tracer.dist_err});
+        classifyLinePixel(store, px->x, px->y, LineTolerances{tracer.norm_err, tracer.dist_err});
     if (cls.early && !tracer.line_only)
         return;
     float rgba[4] = {0.0f, 0.0f, 0.0f, 0.0f};

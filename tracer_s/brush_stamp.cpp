@@ -37,10 +37,10 @@ long long lastIndexAtOrBelow(double v, long long top) {
 
 }  // namespace
 
-bool stampShapeFor(const TraceStep1Instance &s, int factor, int x, int y, double m, double boost,
+bool stampShapeFor(const TraceStep1Instance &s, int oversampling, int x, int y, double m, double boost,
                    StampShape &shape) {
     const double radius =
-        (s.brush_min * 0.5 * (1.0 - m) + s.brush_max * 0.5 * m) * (1.0 + boost) * factor;
+        (s.brush_min * 0.5 * (1.0 - m) + s.brush_max * 0.5 * m) * (1.0 + boost) * oversampling;
     if (!(radius > 0.0)) return false;  // also refuses a radius that is not a number
     shape.radius = radius;
 
@@ -48,10 +48,10 @@ bool stampShapeFor(const TraceStep1Instance &s, int factor, int x, int y, double
     shape.reach = reach < kMaxReach ? static_cast<long long>(reach) : static_cast<long long>(kMaxReach);
 
     double angle = s.brush_rotate;
-    if (s.noise_size * factor > 0.0) {
-        const double scale = factor * s.noise_size;
-        const double p[3] = {static_cast<double>(x) / factor / scale,
-                             static_cast<double>(y) / factor / scale, 0.0};
+    if (s.noise_size * oversampling > 0.0) {
+        const double scale = oversampling * s.noise_size;
+        const double p[3] = {static_cast<double>(x) / oversampling / scale,
+                             static_cast<double>(y) / oversampling / scale, 0.0};
         angle += (noise3(p) + 1.0) * 0.5 * kPi;
     }
     shape.angle = angle;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "tracer_s/store_view.h"
+#include "store/stroke_store_view.h"
 #include "tracer_s/trace_step1_instance.h"
 
 namespace qr::tracer_s {
@@ -21,7 +21,7 @@ struct StampShape {
 
 // The stamp of edge cell (x, y) with strength m and width boost w; false when
 // its radius is not positive (no stamp).
-bool stampShapeFor(const TraceStep1Instance &settings, int factor, int x, int y, double m,
+bool stampShapeFor(const TraceStep1Instance &settings, int oversampling, int x, int y, double m,
                    double boost, StampShape &shape);
 
 // Blends colour `line` with coverage E (0 < E <= 1) into one draw-buffer cell.

@@ -68,9 +68,9 @@ void copyImageThrough(const FilterAccess *fa) {
 }
 
 void compositeStrokes(const FilterAccess *fa, const uint8_t *draw, int gridWidth, int gridHeight,
-                      int factor, bool overWhite) {
-    if (!usable(fa) || factor <= 0) return;
-    const int b = factor;
+                      int oversampling, bool overWhite) {
+    if (!usable(fa) || oversampling <= 0) return;
+    const int b = oversampling;
     const double cellsPerPixel = static_cast<double>(b * b);
     // Pixels whose b x b cells all lie in the grid.
     const int coveredWidth = std::min(fa->width, gridWidth / b);

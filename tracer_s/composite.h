@@ -17,6 +17,6 @@ void copyImageThrough(const FilterAccess *fa);
 // get no strokes: their background colour and their alpha as a stroke-free
 // pixel would.
 void compositeStrokes(const FilterAccess *fa, const uint8_t *draw, int gridWidth, int gridHeight,
-                      int factor, bool overWhite);
+                      int oversampling, bool overWhite);
 
 }  // namespace qr::tracer_s

@@ -9,7 +9,7 @@
 #include "host/item_services.h"
 #include "host/messages_files.h"
 #include "store/stroke_store.h"
-#include "tracer_s/store_view.h"
+#include "store/stroke_store_view.h"
 #include "tracer_s/trace_step1_instance.h"
 
 namespace qr::tracer_s {

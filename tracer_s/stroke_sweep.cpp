@@ -149,7 +149,7 @@ void paintStrokes(const StrokeStoreView &store, const TraceStep1Instance &settin
                 if (m < 0.0) continue;
             }
             StampShape shape;
-            if (!stampShapeFor(settings, store.factor, x, y, m, ref.boost, shape)) continue;
+            if (!stampShapeFor(settings, store.oversampling, x, y, m, ref.boost, shape)) continue;
             paintStamp(store, draw, scratch, x, y, shape, ref.color);
         }
     }

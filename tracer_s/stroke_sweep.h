@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "tracer_s/store_view.h"
+#include "store/stroke_store_view.h"
 #include "tracer_s/trace_step1_instance.h"
 
 namespace qr::tracer_s {

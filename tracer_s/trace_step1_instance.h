@@ -26,8 +26,12 @@ struct TraceStep1Instance {
     char description[kDescriptionSize] = {};
 };
 
-// The oversampling factor an instance asks for: cells per pixel along each axis.
-inline int oversamplingFactor(const TraceStep1Instance &inst) { return inst.aa_sample + 1; }
+// The oversampling factor b an instance asks for: cells per pixel along each
+// axis. A stored index of INT_MAX asks for a factor no grid can have; it gives
+// INT_MAX, which the store refuses, rather than overflowing.
+inline int oversamplingOf(const TraceStep1Instance &inst) {
+    return inst.aa_sample < INT32_MAX ? inst.aa_sample + 1 : INT32_MAX;
+}
 
 // TraceStep2's instance holds only its description.
 struct TraceStep2Instance {

@@ -2,7 +2,6 @@
 // new-time; evaluate runs the oversampled pass on the frame's first call.
 #include "tracer_s/trace_step1_server.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -71,16 +70,13 @@ void cleanup(Instance) {}
 const char *newTime(Instance inst, int, double time) {
     moduleState().frameTime = time;
     if (!inst) return nullptr;
-    const int32_t index = asTracer(inst)->aa_sample;
-    // A stored index of INT_MAX asks for a factor no grid can have; the store
-    // refuses it rather than the addition overflowing.
-    clearStrokeStore(index < INT_MAX ? index + 1 : INT_MAX);
+    clearStrokeStore(tracer_s::oversamplingOf(*asTracer(inst)));
     return nullptr;
 }
 
 void evaluate(Instance inst, const PixelAccess *pa) {
     if (!inst || !pa) return;
-    StrokeStoreHeader *header = getOrCreateStrokeStore(false, 0);
+    StrokeStoreHeader *header = findStrokeStore();
     if (!header || header->failed != 0 || header->passDone != 0) return;
     const ServiceTable &s = services();
     tracer_s::PassHost host;

@@ -8,7 +8,7 @@
 #include "store/stroke_store.h"
 #include "tracer_s/brush_stamp.h"
 #include "tracer_s/composite.h"
-#include "tracer_s/store_view.h"
+#include "store/stroke_store_view.h"
 #include "tracer_s/stroke_sweep.h"
 
 namespace qr::tracer_s {
@@ -36,7 +36,7 @@ void *heapWorkAllocator(size_t bytes) { return ::operator new(bytes, std::nothro
 void processFrame(const FilterAccess *fa, WorkAllocator allocate) {
     if (!fa) return;
     const auto *settings = static_cast<const TraceStep1Instance *>(readTracerPointer());
-    StrokeStoreHeader *header = getOrCreateStrokeStore(false, 0);
+    StrokeStoreHeader *header = findStrokeStore();
     if (!settings || !header || header->failed != 0) {
         copyImageThrough(fa);
         return;
@@ -59,7 +59,7 @@ void processFrame(const FilterAccess *fa, WorkAllocator allocate) {
     auto *scratch = reinterpret_cast<double *>(draw + scratchOffset(store));
     clearDrawBuffer(draw, store.cellCount());
     paintStrokes(store, *settings, draw, scratch);
-    compositeStrokes(fa, draw, store.gridWidth, store.gridHeight, store.factor, settings->only_line != 0);
+    compositeStrokes(fa, draw, store.gridWidth, store.gridHeight, store.oversampling, settings->only_line != 0);
     ::operator delete(work);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "store/line_store.h"
+#include "store/line_store_view.h"
 #include "store_test_host.h"
 
 namespace qr {
@@ -18,10 +19,10 @@ protected:
 };
 
 TEST_F(LineStoreTest, OneCellPerPixelWithTheDocumentedSizes) {
-    EXPECT_EQ(getOrCreateLineStore(false), nullptr);
+    EXPECT_EQ(findLineStore(), nullptr);
     minihost::setBasicFrameSize(8, 6);
     clearLineStore();
-    LineStoreHeader *h = getOrCreateLineStore(false);
+    LineStoreHeader *h = findLineStore();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->gridWidth, 8);
     EXPECT_EQ(h->gridHeight, 6);
@@ -38,10 +39,10 @@ TEST_F(LineStoreTest, OneCellPerPixelWithTheDocumentedSizes) {
 TEST_F(LineStoreTest, ClearResetsEveryCellAndKeepsTheGrid) {
     minihost::setBasicFrameSize(5, 3);
     clearLineStore();
-    LineStoreHeader *h = getOrCreateLineStore(false);
+    LineStoreHeader *h = findLineStore();
     ASSERT_NE(h, nullptr);
     int dummy = 0;
-    const size_t n = cellCount(*h);
+    const size_t n = viewOf(*h).cellCount();
     for (size_t i = 0; i < n; ++i) {
         h->buff1[i] = &dummy;
         h->buff2[i] = 3.0f;
@@ -51,7 +52,7 @@ TEST_F(LineStoreTest, ClearResetsEveryCellAndKeepsTheGrid) {
     }
     minihost::setBasicFrameSize(50, 30);
     clearLineStore();
-    EXPECT_EQ(getOrCreateLineStore(false), h);
+    EXPECT_EQ(findLineStore(), h);
     EXPECT_EQ(h->gridWidth, 5);
     EXPECT_EQ(h->gridHeight, 3);
     for (size_t i = 0; i < n; ++i) {
@@ -72,10 +73,10 @@ TEST_F(LineStoreTest, AStoreWithAMissingBufferIsNeverHandedOut) {
         minihost::setBasicFrameSize(4, 4);
         minihost::setRenderMemoryCreateFailsFor(buffer(missing));
         clearLineStore();  // must not write through the missing buffer
-        EXPECT_EQ(getOrCreateLineStore(true), nullptr) << missing;
+        EXPECT_EQ(findOrCreateLineStore(), nullptr) << missing;
         minihost::setRenderMemoryCreateFailsFor("");
-        EXPECT_EQ(getOrCreateLineStore(true), nullptr) << missing;
-        EXPECT_EQ(getOrCreateLineStore(false), nullptr) << missing;
+        EXPECT_EQ(findOrCreateLineStore(), nullptr) << missing;
+        EXPECT_EQ(findLineStore(), nullptr) << missing;
         clearLineStore();
     }
     // The line edition shows no messages.
@@ -83,25 +84,25 @@ TEST_F(LineStoreTest, AStoreWithAMissingBufferIsNeverHandedOut) {
     // Once the host discards the blocks, the next clear makes a usable store.
     minihost::discardRenderMemory();
     clearLineStore();
-    EXPECT_NE(getOrCreateLineStore(false), nullptr);
+    EXPECT_NE(findLineStore(), nullptr);
 }
 
 TEST_F(LineStoreTest, NoHeaderOrNoFrameGivesNoStore) {
     minihost::setRenderMemoryCreateFails(true);
     clearLineStore();
-    EXPECT_EQ(getOrCreateLineStore(true), nullptr);
+    EXPECT_EQ(findOrCreateLineStore(), nullptr);
     minihost::setRenderMemoryCreateFails(false);
 
     minihost::setBasicFrameSize(0, 10);
     clearLineStore();
-    EXPECT_EQ(getOrCreateLineStore(true), nullptr);
+    EXPECT_EQ(findOrCreateLineStore(), nullptr);
     EXPECT_TRUE(minihost::renderMemoryNames().empty());
 
     services().sceneInfo = nullptr;
-    EXPECT_EQ(getOrCreateLineStore(true), nullptr);
+    EXPECT_EQ(findOrCreateLineStore(), nullptr);
     services().renderMemory = nullptr;
     clearLineStore();
-    EXPECT_EQ(getOrCreateLineStore(true), nullptr);
+    EXPECT_EQ(findOrCreateLineStore(), nullptr);
 }
 
 TEST_F(LineStoreTest, ConcurrentCallersShareOneStore) {
@@ -111,7 +112,7 @@ TEST_F(LineStoreTest, ConcurrentCallersShareOneStore) {
     for (size_t t = 0; t < seen.size(); ++t) {
         threads.emplace_back([&seen, t] {
             if (t % 2) clearLineStore();
-            seen[t] = getOrCreateLineStore(true);
+            seen[t] = findOrCreateLineStore();
         });
     }
     for (auto &th : threads) th.join();
@@ -122,7 +123,7 @@ TEST_F(LineStoreTest, ConcurrentCallersShareOneStore) {
 
 TEST_F(LineStoreTest, TheStrokeEditionHasNoLineStore) {
     setEdition(&kStrokeEdition);
-    EXPECT_EQ(getOrCreateLineStore(true), nullptr);
+    EXPECT_EQ(findOrCreateLineStore(), nullptr);
     EXPECT_TRUE(minihost::renderMemoryNames().empty());
 }
 

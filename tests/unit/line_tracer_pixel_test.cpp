@@ -38,9 +38,8 @@ struct Store {
         color[3 * i] = r, color[3 * i + 1] = g, color[3 * i + 2] = b;
         density[i] = dens;
     }
-    LineStoreHeader view() {
-        return LineStoreHeader{w, h, owners.data(), depth.data(), normal.data(), color.data(),
-                               density.data()};
+    LineStoreView view() {
+        return LineStoreView{w, h, owners.data(), depth.data(), normal.data(), color.data(), density.data()};
     }
     LinePixelClass classify(int x, int y, LineTolerances t = {0.15, 0.02}) {
         return classifyLinePixel(view(), x, y, t);

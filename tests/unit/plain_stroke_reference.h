@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "shader/edge_line_settings.h"
-#include "tracer_s/store_view.h"
+#include "store/stroke_store_view.h"
 #include "tracer_s/stroke_noise.h"
 #include "tracer_s/trace_step1_instance.h"
 
 namespace plainref {
 
-using qr::tracer_s::StrokeStoreView;
+using qr::StrokeStoreView;
 using qr::tracer_s::TraceStep1Instance;
 
 inline const qr::EdgeLineSettings &shaderAt(const StrokeStoreView &s, size_t i) {
@@ -76,7 +76,7 @@ inline double plainEdgeStrength(const StrokeStoreView &s, int x, int y, double n
 
 inline void plainStamp(const StrokeStoreView &s, const TraceStep1Instance &t, uint8_t *draw, int x,
                        int y, double m, double w, const double L[3]) {
-    const int b = s.factor;
+    const int b = s.oversampling;
     const double R = (t.brush_min * 0.5 * (1 - m) + t.brush_max * 0.5 * m) * (1 + w) * b;
     if (!(R > 0)) return;
     const int n = int(double(float(R)) + 0.5);

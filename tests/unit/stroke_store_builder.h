@@ -12,7 +12,7 @@
 
 #include "shader/edge_line_settings.h"
 #include "tracer_s/oversampled_pass.h"
-#include "tracer_s/store_view.h"
+#include "store/stroke_store_view.h"
 
 namespace storetest {
 
@@ -66,11 +66,11 @@ public:
     // The marks as the pass would make them from the depths.
     void markIsolated() { qr::tracer_s::markIsolatedSamples(view()); }
 
-    qr::tracer_s::StrokeStoreView view() {
-        qr::tracer_s::StrokeStoreView v;
+    qr::StrokeStoreView view() {
+        qr::StrokeStoreView v;
         v.gridWidth = w_;
         v.gridHeight = h_;
-        v.factor = b_;
+        v.oversampling = b_;
         v.marks = marks_.data();
         v.depth = depth_.data();
         v.normal = normal_.data();

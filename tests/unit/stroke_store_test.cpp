@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "store/stroke_store.h"
+#include "store/stroke_store_view.h"
 #include "store_test_host.h"
 
 namespace qr {
@@ -18,21 +19,21 @@ protected:
 };
 
 TEST_F(StrokeStoreTest, NoStoreExistsBeforeTheFirstClear) {
-    EXPECT_EQ(getOrCreateStrokeStore(false, 2), nullptr);
+    EXPECT_EQ(findStrokeStore(), nullptr);
     EXPECT_TRUE(minihost::renderMemoryNames().empty());
     EXPECT_EQ(readTracerPointer(), nullptr);
 }
 
 TEST_F(StrokeStoreTest, ThreeCellsPerPixelAt640By480) {
     clearStrokeStore(3);
-    StrokeStoreHeader *h = getOrCreateStrokeStore(false, 1);
+    StrokeStoreHeader *h = findStrokeStore();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->failed, 0);
     EXPECT_EQ(h->oversampling, 3);
     EXPECT_EQ(h->gridWidth, 1920);
     EXPECT_EQ(h->gridHeight, 1440);
     const size_t n = 2'764'800;
-    EXPECT_EQ(cellCount(*h), n);
+    EXPECT_EQ(viewOf(*h).cellCount(), n);
     EXPECT_EQ(blockSize("QM's Quillrim_S STINFO"), sizeof(StrokeStoreHeader));
     EXPECT_EQ(blockSize(buffer(1)), n);
     EXPECT_EQ(blockSize(buffer(2)), 4 * n);
@@ -50,9 +51,9 @@ TEST_F(StrokeStoreTest, ThreeCellsPerPixelAt640By480) {
 TEST_F(StrokeStoreTest, ClearResetsCellsAndPassFlagsButNotTheGrid) {
     minihost::setBasicFrameSize(7, 5);
     clearStrokeStore(2);
-    StrokeStoreHeader *h = getOrCreateStrokeStore(false, 0);
+    StrokeStoreHeader *h = findStrokeStore();
     ASSERT_NE(h, nullptr);
-    const size_t n = cellCount(*h);
+    const size_t n = viewOf(*h).cellCount();
     ASSERT_EQ(n, 14u * 10u);
     int dummy = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -71,7 +72,7 @@ TEST_F(StrokeStoreTest, ClearResetsCellsAndPassFlagsButNotTheGrid) {
     // A later frame of another size and factor clears the same grid.
     minihost::setBasicFrameSize(100, 100);
     clearStrokeStore(3);
-    EXPECT_EQ(getOrCreateStrokeStore(false, 0), h);
+    EXPECT_EQ(findStrokeStore(), h);
     EXPECT_EQ(h->gridWidth, 14);
     EXPECT_EQ(h->gridHeight, 10);
     EXPECT_EQ(h->oversampling, 2);
@@ -88,17 +89,17 @@ TEST_F(StrokeStoreTest, ClearResetsCellsAndPassFlagsButNotTheGrid) {
             ASSERT_EQ(h->buff4[3 * i + k], 0);
         }
     }
-    EXPECT_TRUE(cellInside(*h, 13, 9));
-    EXPECT_FALSE(cellInside(*h, 14, 0));
-    EXPECT_FALSE(cellInside(*h, 0, -1));
-    EXPECT_EQ(cellIndex(*h, 3, 2), 2u * 14u + 3u);
+    EXPECT_TRUE(viewOf(*h).inside(13, 9));
+    EXPECT_FALSE(viewOf(*h).inside(14, 0));
+    EXPECT_FALSE(viewOf(*h).inside(0, -1));
+    EXPECT_EQ(viewOf(*h).index(3, 2), 2u * 14u + 3u);
 }
 
 TEST_F(StrokeStoreTest, AFailedBufferReportsOnceAndKeepsTheTracerOff) {
     minihost::setBasicFrameSize(8, 6);
     minihost::setRenderMemoryCreateFailsFor(buffer(3));
     clearStrokeStore(2);
-    StrokeStoreHeader *h = getOrCreateStrokeStore(false, 2);
+    StrokeStoreHeader *h = findStrokeStore();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->failed, 1);
     EXPECT_EQ(h->buff3, nullptr);
@@ -116,7 +117,7 @@ TEST_F(StrokeStoreTest, AFailedBufferReportsOnceAndKeepsTheTracerOff) {
     h->passDone = 1;
     h->buff2[0] = 5.0f;
     for (int frame = 0; frame < 3; ++frame) clearStrokeStore(2);
-    EXPECT_EQ(getOrCreateStrokeStore(true, 2), h);
+    EXPECT_EQ(findOrCreateStrokeStore(2), h);
     EXPECT_EQ(h->failed, 1);
     EXPECT_EQ(h->passDone, 1);
     EXPECT_EQ(h->buff2[0], 5.0f);
@@ -125,7 +126,7 @@ TEST_F(StrokeStoreTest, AFailedBufferReportsOnceAndKeepsTheTracerOff) {
     // Discarding the blocks ends the failure: the next clear builds a new store.
     minihost::discardRenderMemory();
     clearStrokeStore(2);
-    h = getOrCreateStrokeStore(false, 2);
+    h = findStrokeStore();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->failed, 0);
 }
@@ -133,28 +134,28 @@ TEST_F(StrokeStoreTest, AFailedBufferReportsOnceAndKeepsTheTracerOff) {
 TEST_F(StrokeStoreTest, AMissingHeaderGivesNoStoreAndNoMessage) {
     minihost::setRenderMemoryCreateFails(true);
     clearStrokeStore(2);
-    EXPECT_EQ(getOrCreateStrokeStore(true, 2), nullptr);
+    EXPECT_EQ(findOrCreateStrokeStore(2), nullptr);
     EXPECT_TRUE(minihost::recordedMessages().empty());
     minihost::setRenderMemoryCreateFails(false);
-    EXPECT_NE(getOrCreateStrokeStore(true, 2), nullptr);
+    EXPECT_NE(findOrCreateStrokeStore(2), nullptr);
 }
 
 TEST_F(StrokeStoreTest, GridsThatCannotBeMadeAreRefusedSafely) {
     // Empty grids: nothing is created, nothing reported, a real frame later works.
     minihost::setBasicFrameSize(0, 0);
-    EXPECT_EQ(getOrCreateStrokeStore(true, 2), nullptr);
+    EXPECT_EQ(findOrCreateStrokeStore(2), nullptr);
     minihost::setBasicFrameSize(640, 480);
-    EXPECT_EQ(getOrCreateStrokeStore(true, 0), nullptr);
-    EXPECT_EQ(getOrCreateStrokeStore(true, -3), nullptr);
+    EXPECT_EQ(findOrCreateStrokeStore(0), nullptr);
+    EXPECT_EQ(findOrCreateStrokeStore(-3), nullptr);
     EXPECT_TRUE(minihost::renderMemoryNames().empty());
     EXPECT_TRUE(minihost::recordedMessages().empty());
 
     // A factor whose grid cannot be addressed is a buffer that cannot be had.
     clearStrokeStore(1'000'000);
-    StrokeStoreHeader *h = getOrCreateStrokeStore(false, 0);
+    StrokeStoreHeader *h = findStrokeStore();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->failed, 1);
-    EXPECT_EQ(cellCount(*h), 0u);
+    EXPECT_EQ(viewOf(*h).cellCount(), 0u);
     EXPECT_EQ(minihost::renderMemoryNames().size(), 1u);  // the header alone
     EXPECT_EQ(minihost::recordedMessages().size(), 1u);
 }
@@ -163,16 +164,16 @@ TEST_F(StrokeStoreTest, MissingServicesAreHandled) {
     services().infoMessages = nullptr;  // a host without "Info Messages 2"
     minihost::setRenderMemoryCreateFailsFor(buffer(1));
     clearStrokeStore(1);
-    StrokeStoreHeader *h = getOrCreateStrokeStore(false, 1);
+    StrokeStoreHeader *h = findStrokeStore();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->failed, 1);
 
     minihost::discardRenderMemory();
     services().sceneInfo = nullptr;  // the frame size is unknown
-    EXPECT_EQ(getOrCreateStrokeStore(true, 1), nullptr);
+    EXPECT_EQ(findOrCreateStrokeStore(1), nullptr);
     services().renderMemory = nullptr;
     clearStrokeStore(1);
-    EXPECT_EQ(getOrCreateStrokeStore(true, 1), nullptr);
+    EXPECT_EQ(findOrCreateStrokeStore(1), nullptr);
     writeTracerPointer(this);
     EXPECT_EQ(readTracerPointer(), nullptr);
 }
@@ -198,7 +199,7 @@ TEST_F(StrokeStoreTest, ConcurrentCallersShareOneStore) {
     for (size_t t = 0; t < seen.size(); ++t) {
         threads.emplace_back([&seen, t] {
             if (t % 2) clearStrokeStore(2);
-            seen[t] = getOrCreateStrokeStore(true, 2);
+            seen[t] = findOrCreateStrokeStore(2);
         });
     }
     for (auto &th : threads) th.join();
@@ -210,7 +211,7 @@ TEST_F(StrokeStoreTest, ConcurrentCallersShareOneStore) {
 
 TEST_F(StrokeStoreTest, TheLineEditionHasNoStrokeStore) {
     setEdition(&kLineEdition);
-    EXPECT_EQ(getOrCreateStrokeStore(true, 2), nullptr);
+    EXPECT_EQ(findOrCreateStrokeStore(2), nullptr);
     writeTracerPointer(this);
     EXPECT_EQ(readTracerPointer(), nullptr);
     EXPECT_TRUE(minihost::renderMemoryNames().empty());

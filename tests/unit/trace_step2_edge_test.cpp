@@ -9,6 +9,7 @@
 namespace {
 
 using namespace qr::tracer_s;
+using qr::StrokeStoreView;
 using storetest::Hit;
 using storetest::Shader;
 using storetest::StoreBuilder;

@@ -32,7 +32,7 @@ protected:
         minihost::setBasicFrameSize(width, height);
         clearStrokeStore(b);
         writeTracerPointer(&settings_);
-        return getOrCreateStrokeStore(false, 0);
+        return findStrokeStore();
     }
 
     static void expectCopiedThrough(const FilterImage &im) {

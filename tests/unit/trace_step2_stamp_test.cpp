@@ -13,6 +13,8 @@
 namespace {
 
 using namespace qr::tracer_s;
+using qr::StrokeStoreView;
+using qr::StrokeStoreView;
 using storetest::Hit;
 using storetest::Shader;
 using storetest::StoreBuilder;

@@ -1,12 +1,12 @@
-#include "tracer_s/store_view.h"
+#include "store/stroke_store_view.h"
 
-namespace qr::tracer_s {
+namespace qr {
 
-StrokeStoreView viewOf(const qr::StrokeStoreHeader &h) {
+StrokeStoreView viewOf(const StrokeStoreHeader &h) {
     StrokeStoreView v;
     v.gridWidth = h.gridWidth;
     v.gridHeight = h.gridHeight;
-    v.factor = h.oversampling;
+    v.oversampling = h.oversampling;
     v.marks = h.buff1;
     v.depth = h.buff2;
     v.normal = h.buff3;
@@ -16,4 +16,4 @@ StrokeStoreView viewOf(const qr::StrokeStoreHeader &h) {
     return v;
 }
 
-}  // namespace qr::tracer_s
+}  // namespace qr
