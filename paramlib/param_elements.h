@@ -2,8 +2,8 @@
 // own block inside the parameter's "PDPR" block.
 //
 // The parameter library calls these; the variant-parameter code defines them
-// for its types (until then paramlib/placeholders/ stands in). Arrays are
-// passed whole because only the element's owner knows its size.
+// for its types. Arrays are passed whole because only the element's owner
+// knows its size.
 #pragma once
 
 #include <cstdint>
