@@ -6,11 +6,11 @@
 
 #include "host/host_types.h"
 #include "host/io_state.h"
-#include "minihost/memory_states.h"
 #include "minihost/render/vparam_settings.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/services/active_scene.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/memory_states.h"
+#include "minihost/states/tree.h"
 
 namespace minihost {
 

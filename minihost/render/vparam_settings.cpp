@@ -4,7 +4,7 @@
 
 #include "host/host_types.h"
 #include "host/io_state.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/vparams/envelope_data.h"
 #include "minihost/vparams/vparm_data.h"
 

@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 
 namespace minihost {
 

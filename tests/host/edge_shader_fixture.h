@@ -17,14 +17,14 @@
 #include "host/io_state.h"
 #include "minihost/core_services.h"
 #include "minihost/info_messages.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/render/server_instances.h"
 #include "minihost/render/server_settings.h"
 #include "minihost/render_memory.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/services/scene_services.h"
 #include "minihost/services/active_scene.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 
 namespace shadertest {
 

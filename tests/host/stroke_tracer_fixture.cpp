@@ -2,7 +2,7 @@
 
 #include "minihost/core_services.h"
 #include "minihost/info_messages.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/panels/xpanel_host.h"
 #include "minihost/render_memory.h"
 #include "minihost/scene_info_basic.h"

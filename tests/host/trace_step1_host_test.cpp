@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "minihost/info_messages.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/panels/xpanel_host.h"
 #include "minihost/render_memory.h"
 #include "minihost/service_registry.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 #include "tests/host/stroke_tracer_fixture.h"
 
 namespace stroketest {

@@ -8,7 +8,7 @@
 #include "host/messages_files.h"
 #include "host/render_memory.h"
 #include "minihost/core_services.h"
-#include "minihost/file_io.h"
+#include "minihost/states/file_io.h"
 #include "minihost/info_messages.h"
 #include "minihost/render_memory.h"
 #include "minihost/scene_info_basic.h"

@@ -8,7 +8,7 @@
 
 #include "host/variant_params.h"
 #include "minihost/core_services.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/service_registry.h"
 #include "minihost/vparams/channel_info_service.h"
 #include "minihost/vparams/channel_registry.h"

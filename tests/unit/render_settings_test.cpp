@@ -9,7 +9,7 @@
 #include "minihost/render/server_settings.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_image.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 
 namespace {
 

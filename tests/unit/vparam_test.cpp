@@ -7,9 +7,9 @@
 #include <regex>
 
 #include "minihost/core_services.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/service_registry.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 #include "minihost/vparams/channel_registry.h"
 #include "module/edition.h"
 #include "module/module_state.h"

@@ -2,7 +2,7 @@
 //
 // Binary: integers big-endian, floats as IEEE big-endian, bytes raw, strings
 // NUL-terminated; a block is its 4-byte identifier, a 4-byte length and its
-// content. Text: the typed lines of state_tree.h. Blocks are matched by token
+// content. Text: the typed lines of tree.h. Blocks are matched by token
 // in text and by identifier in binary.
 //
 // What modules rely on: findBlock with an identifier table returns the

@@ -1,4 +1,4 @@
-#include "minihost/state_binary_writer.h"
+#include "minihost/states/binary_writer.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "minihost/state_text_quoting.h"
+#include "minihost/states/text_quoting.h"
 
 namespace minihost {
 namespace {

@@ -3,8 +3,8 @@
 #include <limits>
 #include <string_view>
 
-#include "minihost/state_text_quoting.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/text_quoting.h"
+#include "minihost/states/tree.h"
 
 namespace minihost {
 namespace {

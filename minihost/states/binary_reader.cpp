@@ -1,4 +1,4 @@
-#include "minihost/state_binary_reader.h"
+#include "minihost/states/binary_reader.h"
 
 #include <algorithm>
 

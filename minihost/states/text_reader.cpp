@@ -1,4 +1,4 @@
-#include "minihost/state_text_reader.h"
+#include "minihost/states/text_reader.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "minihost/file_io.h"
+#include "minihost/states/file_io.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "minihost/state_records.h"
+#include "minihost/states/records.h"
 
 namespace minihost {
 namespace {

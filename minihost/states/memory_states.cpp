@@ -1,6 +1,6 @@
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 
-#include "minihost/state_records.h"
+#include "minihost/states/records.h"
 
 namespace minihost {
 namespace {

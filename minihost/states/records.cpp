@@ -1,9 +1,9 @@
-#include "minihost/state_records.h"
+#include "minihost/states/records.h"
 
-#include "minihost/state_binary_reader.h"
-#include "minihost/state_binary_writer.h"
-#include "minihost/state_text_reader.h"
-#include "minihost/state_text_writer.h"
+#include "minihost/states/binary_reader.h"
+#include "minihost/states/binary_writer.h"
+#include "minihost/states/text_reader.h"
+#include "minihost/states/text_writer.h"
 
 namespace minihost {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "minihost/state_stream.h"
+#include "minihost/states/stream.h"
 
 namespace minihost {
 

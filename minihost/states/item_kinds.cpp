@@ -1,4 +1,4 @@
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 
 namespace minihost {
 

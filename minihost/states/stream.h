@@ -1,5 +1,5 @@
 // The operations behind a save or a load state, one implementation per
-// representation (binary, text). state_records.h turns them into the host's
+// representation (binary, text). records.h turns them into the host's
 // SaveState and LoadState records.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/io_state.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 
 namespace minihost {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "host/io_state.h"
-#include "minihost/state_stream.h"
+#include "minihost/states/stream.h"
 
 namespace minihost {
 

@@ -1,4 +1,4 @@
-#include "minihost/state_text_writer.h"
+#include "minihost/states/text_writer.h"
 
 namespace minihost {
 

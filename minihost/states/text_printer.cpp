@@ -2,8 +2,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "minihost/state_text_quoting.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/text_quoting.h"
+#include "minihost/states/tree.h"
 
 namespace minihost {
 namespace {
