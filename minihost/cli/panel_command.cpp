@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "host/handler.h"
-#include "minihost/core_services.h"
-#include "minihost/loader.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/loader.h"
 #include "minihost/panels/xpanel_host.h"
 
 namespace minihost::cli {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/handler.h"
-#include "minihost/loader.h"
+#include "minihost/core/loader.h"
 #include "minihost/scene/scene.h"
 
 namespace minihost {

@@ -4,7 +4,7 @@
 
 #include "host/io_state.h"
 #include "minihost/states/memory_states.h"
-#include "minihost/render_memory.h"
+#include "minihost/core/render_memory_blocks.h"
 #include "minihost/states/tree.h"
 #include "tests/host/line_tracer_fixture.h"
 

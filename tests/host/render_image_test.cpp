@@ -11,7 +11,7 @@
 
 #include "host/item_services.h"
 #include "minihost/scene/scene_saver.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 #include "render_test_scene.h"
 
 namespace {

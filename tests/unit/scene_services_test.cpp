@@ -7,7 +7,7 @@
 #include "host/host.h"
 #include "minihost/states/memory_states.h"
 #include "minihost/scene/scene_loader.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/services/scene_services.h"
 
 namespace {

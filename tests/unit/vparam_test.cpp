@@ -6,9 +6,9 @@
 #include <mutex>
 #include <regex>
 
-#include "minihost/core_services.h"
+#include "minihost/core/core_services.h"
 #include "minihost/states/memory_states.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/states/tree.h"
 #include "minihost/vparams/channel_registry.h"
 #include "module/edition.h"

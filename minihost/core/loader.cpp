@@ -1,4 +1,4 @@
-#include "minihost/loader.h"
+#include "minihost/core/loader.h"
 
 #include <dlfcn.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 
 namespace minihost {
 namespace {

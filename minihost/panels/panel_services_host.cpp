@@ -12,8 +12,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "minihost/core/service_registry.h"
 #include "minihost/panels/panel_services_values.h"
-#include "minihost/service_registry.h"
 
 namespace minihost {
 namespace {

@@ -1,4 +1,4 @@
-#include "minihost/render_memory.h"
+#include "minihost/core/render_memory_blocks.h"
 
 #include <cstdlib>
 #include <map>

@@ -1,4 +1,4 @@
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 
 namespace minihost {
 

@@ -1,4 +1,4 @@
-#include "minihost/info_messages.h"
+#include "minihost/core/info_messages.h"
 
 #include <cstdio>
 #include <mutex>

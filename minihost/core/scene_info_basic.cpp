@@ -1,4 +1,4 @@
-#include "minihost/scene_info_basic.h"
+#include "minihost/core/scene_info_basic.h"
 
 #include <atomic>
 
