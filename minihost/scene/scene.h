@@ -30,7 +30,7 @@ struct ServerUse {
     std::string where;           // "file:line:col" of the entry
     std::string pointer;         // JSON pointer of the entry in the scene document
 
-    // Filled when the instance is made (render/server_instances).
+    // Filled when the instance is made (servers/server_instances).
     const void *handler = nullptr;   // ShaderHandler, PixelFilterHandler or ImageFilterHandler
     Instance instance = nullptr;
 };

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "minihost/render/png_output.h"
-#include "minihost/render/server_settings.h"
+#include "minihost/servers/server_settings.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_image.h"
 #include "minihost/states/tree.h"

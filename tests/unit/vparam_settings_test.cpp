@@ -8,8 +8,8 @@
 
 #include "host/variant_params.h"
 #include "minihost/states/memory_states.h"
-#include "minihost/render/server_settings.h"
-#include "minihost/render/vparam_settings.h"
+#include "minihost/servers/server_settings.h"
+#include "minihost/servers/vparam_settings.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/services/scene_services.h"

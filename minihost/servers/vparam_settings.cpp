@@ -1,4 +1,4 @@
-#include "minihost/render/vparam_settings.h"
+#include "minihost/servers/vparam_settings.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
-#include "minihost/render/server_instances.h"
+#include "minihost/servers/server_instances.h"
 
 #include "host/module_descriptor.h"
-#include "minihost/render/server_settings.h"
 #include "minihost/scene/scene_error.h"
+#include "minihost/servers/server_settings.h"
 #include "minihost/services/active_scene.h"
 
 namespace minihost {

@@ -1,4 +1,4 @@
-#include "minihost/scene/scene_saver.h"
+#include "minihost/servers/scene_saver.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -7,7 +7,7 @@
 
 #include <unistd.h>
 
-#include "minihost/render/server_instances.h"
+#include "minihost/servers/server_instances.h"
 
 namespace minihost {
 

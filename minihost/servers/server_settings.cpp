@@ -1,4 +1,4 @@
-#include "minihost/render/server_settings.h"
+#include "minihost/servers/server_settings.h"
 
 #include <cmath>
 #include <cstring>
@@ -6,8 +6,8 @@
 
 #include "host/host_types.h"
 #include "host/io_state.h"
-#include "minihost/render/vparam_settings.h"
 #include "minihost/scene/scene_error.h"
+#include "minihost/servers/vparam_settings.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/states/memory_states.h"
 #include "minihost/states/tree.h"
