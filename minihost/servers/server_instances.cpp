@@ -23,12 +23,8 @@ void ServerSet::destroyAll() {
 }
 
 const ActiveHandler *ServerSet::handlerOf(const ServerUse &use) const {
-    for (const auto &h : handlers_) {
-        const void *rec = h->className == CLASS_SHADER_HANDLER        ? static_cast<const void *>(&h->shader)
-                          : h->className == CLASS_PIXEL_FILTER_HANDLER ? static_cast<const void *>(&h->pixel)
-                                                                       : static_cast<const void *>(&h->image);
-        if (rec == use.handler) return h.get();
-    }
+    for (const auto &h : handlers_)
+        if (h.get() == use.handler) return h.get();
     return nullptr;
 }
 
@@ -50,17 +46,7 @@ ActiveHandler *ServerSet::handlerFor(const ServerUse &use, const Scene &scene) {
         throw SceneError(use.where + ": unknown server \"" + use.server + "\" (" + known + ")");
     }
     auto h = std::make_unique<ActiveHandler>();
-    h->module = module;
-    h->className = use.className;
-    h->name = use.server;
-    void *local = nullptr;
-    h->shader = ShaderHandler{&h->inst, &h->item, &h->rend, nullptr, nullptr};
-    h->pixel = PixelFilterHandler{&h->inst, &h->item, &h->rend, nullptr, nullptr};
-    h->image = ImageFilterHandler{&h->inst, &h->item, nullptr, nullptr};
-    if (use.className == CLASS_SHADER_HANDLER) local = &h->shader;
-    else if (use.className == CLASS_PIXEL_FILTER_HANDLER) local = &h->pixel;
-    else local = &h->image;
-    const int result = module->activate(use.className, use.server, HANDLER_VERSION, local);
+    const int result = h->activate(*module, use.className, use.server);
     if (result != AFUNC_OK)
         throw SceneError(use.where + ": " + module->path() + ": activating " + use.server + " failed (result " +
                          std::to_string(result) + ")");
@@ -69,16 +55,6 @@ ActiveHandler *ServerSet::handlerFor(const ServerUse &use, const Scene &scene) {
     handlers_.push_back(std::move(h));
     return handlers_.back().get();
 }
-
-namespace {
-
-const void *recordOf(const ActiveHandler &h) {
-    if (h.className == CLASS_SHADER_HANDLER) return &h.shader;
-    if (h.className == CLASS_PIXEL_FILTER_HANDLER) return &h.pixel;
-    return &h.image;
-}
-
-}  // namespace
 
 void ServerSet::build(Scene &scene) {
     for (size_t i = 0; i < scene.modulePaths.size(); ++i) {
@@ -93,7 +69,7 @@ void ServerSet::build(Scene &scene) {
         use.instance = h->inst.create(h->inst.priv, context, &err);
         if (!use.instance)
             throw SceneError(use.where + ": " + use.server + " made no instance" + (err ? std::string(": ") + err : ""));
-        use.handler = recordOf(*h);
+        use.handler = h;
         uses_.push_back(&use);
         std::string error;
         if (use.hasData && !loadText(h->inst, use.instance, use.data, error))

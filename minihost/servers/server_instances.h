@@ -8,24 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "host/handler.h"
 #include "minihost/core/loader.h"
 #include "minihost/scene/scene.h"
+#include "minihost/servers/active_handler.h"
 
 namespace minihost {
-
-// One activated handler server and the records it filled.
-struct ActiveHandler {
-    LoadedModule *module = nullptr;
-    std::string className, name;
-    InstanceFuncs inst{};
-    ItemFuncs item{};
-    RenderFuncs rend{};
-    ShaderHandler shader{};
-    PixelFilterHandler pixel{};
-    ImageFilterHandler image{};
-    bool hasRender() const { return className != "ImageFilterHandler"; }
-};
 
 class ServerSet {
 public:
@@ -47,6 +34,7 @@ public:
     // The instance's saved data, text representation.
     std::string savedData(const ServerUse &use) const;
 
+    // The use's handler when this set activated it, else null.
     const ActiveHandler *handlerOf(const ServerUse &use) const;
     const std::vector<ServerUse *> &uses() const { return uses_; }
 

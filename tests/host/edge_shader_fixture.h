@@ -81,7 +81,7 @@ public:
         servers_ = std::make_unique<minihost::ServerSet>();
         servers_->build(*scene_);
         use_ = &scene_->objects[0]->surfaces[0]->shaders[0];
-        handler_ = static_cast<const ShaderHandler *>(use_->handler);
+        handler_ = &use_->handler->shader;
         servers_->initAll(0);
     }
     ~EdgeShaderScene() {

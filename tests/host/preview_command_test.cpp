@@ -182,8 +182,8 @@ TEST(PreviewCommand, TheSphereIsNoSceneObjectAndTheSurfaceIsTheNamedOne) {
     EXPECT_EQ(findPreviewSurface(*scene, "Metal"), scene->objects[2]->surfaces[0].get());
     EXPECT_EQ(findPreviewSurface(*scene, "A/Metal"), nullptr);
 
-    ShaderHandler probeHandler{};
-    probeHandler.evaluate = probeEvaluate;
+    ActiveHandler probeHandler;
+    probeHandler.shader.evaluate = probeEvaluate;
     ServerUse use;
     use.server = "probe";
     use.handler = &probeHandler;
