@@ -7,6 +7,7 @@
 #include "host/host_types.h"
 #include "host/io_state.h"
 #include "minihost/scene/scene_error.h"
+#include "minihost/servers/settings_codes.h"
 #include "minihost/servers/vparam_settings.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/states/memory_states.h"
@@ -16,8 +17,7 @@ namespace minihost {
 
 namespace {
 
-constexpr uint32_t kPDLB = HOST_FOURCC('P', 'D', 'L', 'B');
-constexpr uint32_t kPDPR = HOST_FOURCC('P', 'D', 'P', 'R');
+namespace codes = settings_codes;
 
 std::string fourcc(uint32_t code) {
     std::string s;
@@ -34,7 +34,7 @@ bool isBlock(const StateItem &item, uint32_t id, const char *token) {
 
 StateItem *findParameterBlock(StateItem &root) {
     for (auto &item : root.children)
-        if (isBlock(item, kPDLB, "PluginDataLib")) return &item;
+        if (isBlock(item, codes::kParamBlock, codes::kParamBlockToken)) return &item;
     return nullptr;
 }
 
@@ -48,7 +48,7 @@ struct Param {
 std::vector<Param> paramsOf(StateItem &block) {
     std::vector<Param> out;
     for (auto &p : block.children) {
-        if (!isBlock(p, kPDPR, "PluginDataParam") || p.children.size() < 2) continue;
+        if (!isBlock(p, codes::kParamEntry, codes::kParamEntryToken) || p.children.size() < 2) continue;
         const StateItem &n = p.children[0], &t = p.children[1];
         if (n.kind != StateItem::Kind::Str || t.kind != StateItem::Kind::U4 || t.ints.empty()) continue;
         Param param;
@@ -64,13 +64,12 @@ std::vector<Param> paramsOf(StateItem &block) {
 int countOf(const Param &p) {
     if (!p.value) return 0;
     using K = StateItem::Kind;
-    const std::string t = fourcc(p.type);
     const K kind = p.value->kind;
-    if (t == "PDBL") return kind == K::Bytes ? static_cast<int>(p.value->data.size() / 8) : 0;
-    if (t == "PFLT") return kind == K::FP ? static_cast<int>(p.value->floats.size()) : 0;
-    if (t == "PSTR") return kind == K::Str ? 1 : 0;
-    if (t == "PINT") return kind == K::I4 ? static_cast<int>(p.value->ints.size()) : 0;
-    if (t == "PUNT") return kind == K::U4 ? static_cast<int>(p.value->ints.size()) : 0;
+    if (p.type == codes::kDouble) return kind == K::Bytes ? static_cast<int>(p.value->data.size() / 8) : 0;
+    if (p.type == codes::kFloat) return kind == K::FP ? static_cast<int>(p.value->floats.size()) : 0;
+    if (p.type == codes::kString) return kind == K::Str ? 1 : 0;
+    if (p.type == codes::kInt) return kind == K::I4 ? static_cast<int>(p.value->ints.size()) : 0;
+    if (p.type == codes::kUInt) return kind == K::U4 ? static_cast<int>(p.value->ints.size()) : 0;
     return 1;
 }
 
@@ -98,11 +97,11 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
     if (count == 0) fail(use, p.name, who + " holds no value that can be set by key");
     const auto els = elements(v);
     // A variant parameter takes one value of its own shape (vparam_settings.h).
-    if (type != "PSTR" && type != "PVPR" && static_cast<int>(els.size()) != count)
+    if (p.type != codes::kString && p.type != codes::kVparam && static_cast<int>(els.size()) != count)
         fail(use, p.name, who + " takes " + (count == 1 ? "one value" : std::to_string(count) + " values"));
     StateItem &item = *p.value;
-    if (type == "PINT" || type == "PUNT") {
-        const bool isUnsigned = type == "PUNT";
+    if (p.type == codes::kInt || p.type == codes::kUInt) {
+        const bool isUnsigned = p.type == codes::kUInt;
         for (size_t i = 0; i < els.size(); ++i) {
             const auto &e = els[i];
             int64_t n;
@@ -114,7 +113,7 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
             if (n < lo || n > hi) fail(use, p.name, who + " is out of range for " + type);
             item.ints[i] = n;
         }
-    } else if (type == "PDBL") {
+    } else if (p.type == codes::kDouble) {
         for (size_t i = 0; i < els.size(); ++i) {
             if (!els[i].is_number()) fail(use, p.name, who + " is a number (PDBL), not " + els[i].dump());
             const double d = els[i].get<double>();
@@ -123,15 +122,15 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
             for (int b = 0; b < 8; ++b)   // most significant byte first
                 item.data[i * 8 + static_cast<size_t>(b)] = static_cast<char>((bits >> (56 - 8 * b)) & 0xFF);
         }
-    } else if (type == "PFLT") {
+    } else if (p.type == codes::kFloat) {
         for (size_t i = 0; i < els.size(); ++i) {
             if (!els[i].is_number()) fail(use, p.name, who + " is a number (PFLT), not " + els[i].dump());
             item.floats[i] = els[i].get<float>();
         }
-    } else if (type == "PSTR") {
+    } else if (p.type == codes::kString) {
         if (!v.is_string()) fail(use, p.name, who + " is a string (PSTR), not " + v.dump());
         item.data = v.get<std::string>();
-    } else if (type == "PVPR") {
+    } else if (p.type == codes::kVparam) {
         // Frames count at the active scene's rate (a scene's default without one).
         const Scene *scene = activeScenePtr();
         const double fps = scene ? scene->fps : Scene().fps;

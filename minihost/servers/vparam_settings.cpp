@@ -4,6 +4,7 @@
 
 #include "host/host_types.h"
 #include "host/io_state.h"
+#include "minihost/servers/settings_codes.h"
 #include "minihost/states/memory_states.h"
 #include "minihost/vparams/envelope_data.h"
 #include "minihost/vparams/vparm_data.h"
@@ -15,11 +16,10 @@ namespace {
 using vparams::EnvelopeData;
 using vparams::VparmData;
 
-constexpr uint32_t kVPRM = HOST_FOURCC('V', 'P', 'R', 'M');
-constexpr uint32_t kVENV = HOST_FOURCC('V', 'E', 'N', 'V');
-const BlockIdent kVprmIdent[] = {{kVPRM, "Vparam"}, {0, nullptr}};
-const BlockIdent kVenvIdent[] = {{kVENV, "VparamEnv"}, {0, nullptr}};
-constexpr int32_t kVersion = 256;
+namespace codes = settings_codes;
+
+const BlockIdent kVprmIdent[] = {{codes::kVparamBlock, codes::kVparamBlockToken}, {0, nullptr}};
+const BlockIdent kVenvIdent[] = {{codes::kVparamEnvelope, codes::kVparamEnvelopeToken}, {0, nullptr}};
 
 // The parameter's own data at the start of the block, as its load reads it.
 bool readCurrent(const StateItem &vprm, VparmData &data) {
@@ -27,9 +27,9 @@ bool readCurrent(const StateItem &vprm, VparmData &data) {
     root.children.push_back(vprm);
     MemoryLoadState load(IO_MODE_TEXT, stateTextFrom(root));
     const LoadState *ls = load.state();
-    if (ls->findBlock(ls->readData, kVprmIdent) != kVPRM) return false;
+    if (ls->findBlock(ls->readData, kVprmIdent) != codes::kVparamBlock) return false;
     int32_t version = 0;
-    if (!vparams::readInt(ls, version) || version != kVersion) return false;
+    if (!vparams::readInt(ls, version) || version != codes::kVparamVersion) return false;
     return vparams::readVparmData(ls, data);
 }
 
@@ -40,7 +40,7 @@ bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], StateI
     MemorySaveState save(IO_MODE_TEXT);
     const SaveState *ss = save.state();
     ss->beginBlock(ss->writeData, kVprmIdent, 0);
-    vparams::writeInt(ss, kVersion);
+    vparams::writeInt(ss, codes::kVparamVersion);
     vparams::writeVparmData(ss, data);
     auto envelopeBlock = [&](int i) {
         ss->beginBlock(ss->writeData, kVenvIdent, 0);
@@ -81,7 +81,8 @@ bool channelValues(const nlohmann::json &v, int channels, double out[3]) {
 }  // namespace
 
 bool isVparamBlock(const StateItem &item) {
-    return item.kind == StateItem::Kind::Block && (item.id == kVPRM || item.token == "Vparam");
+    return item.kind == StateItem::Kind::Block &&
+           (item.id == codes::kVparamBlock || item.token == codes::kVparamBlockToken);
 }
 
 std::string setVparamSetting(StateItem &vprm, const nlohmann::json &value, double fps) {
