@@ -15,10 +15,10 @@
 #include <new>
 #include <vector>
 
-#include "minihost/core_services.h"
-#include "minihost/render_memory.h"
-#include "minihost/scene_info_basic.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/render_memory_blocks.h"
+#include "minihost/core/scene_info_basic.h"
+#include "minihost/core/service_registry.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "store/line_store.h"

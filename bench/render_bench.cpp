@@ -9,12 +9,13 @@
 
 #include "host/access.h"
 #include "host/handler.h"
-#include "minihost/core_services.h"
+#include "minihost/core/core_services.h"
 #include "minihost/render/frame_state.h"
 #include "minihost/render/pixel_filter_stage.h"
 #include "minihost/render/render_session.h"
 #include "minihost/render/tile_shading.h"
 #include "minihost/scene/scene_loader.h"
+#include "minihost/servers/active_handler.h"
 #include "minihost/services/scene_services.h"
 
 namespace {
@@ -87,8 +88,8 @@ void BM_RayShadeThroughPixelAccess(benchmark::State &state) {
     benchFrame = &f.frame;
     FrameBuffer buffer;
     buffer.resize(w, h);
-    static PixelFilterHandler handler{};
-    handler.evaluate = rayShadeEvaluate;
+    static ActiveHandler handler;
+    handler.pixel.evaluate = rayShadeEvaluate;
     std::vector<ServerUse> filters(1);
     filters[0].handler = &handler;
     filters[0].instance = &handler;   // any non-null instance

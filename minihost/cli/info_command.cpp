@@ -6,7 +6,7 @@
 #include <iomanip>
 #include <iostream>
 
-#include "minihost/loader.h"
+#include "minihost/core/loader.h"
 
 namespace minihost::cli {
 

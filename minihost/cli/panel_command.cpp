@@ -6,9 +6,10 @@
 #include <memory>
 
 #include "host/handler.h"
-#include "minihost/core_services.h"
-#include "minihost/loader.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/loader.h"
 #include "minihost/panels/xpanel_host.h"
+#include "minihost/servers/active_handler.h"
 
 namespace minihost::cli {
 
@@ -17,33 +18,6 @@ namespace {
 bool endsWith(const std::string &s, const std::string &tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
-
-// The host's records of one handler activation, of whichever class.
-struct HandlerRecords {
-    InstanceFuncs inst{};
-    ItemFuncs item{};
-    RenderFuncs rend{};
-    ShaderHandler shader{};
-    PixelFilterHandler pixel{};
-    ImageFilterHandler image{};
-
-    // The record the class's activation fills, or null for another class.
-    void *forClass(const std::string &cls) {
-        if (cls == CLASS_SHADER_HANDLER) {
-            shader.inst = &inst, shader.item = &item, shader.rend = &rend;
-            return &shader;
-        }
-        if (cls == CLASS_PIXEL_FILTER_HANDLER) {
-            pixel.inst = &inst, pixel.item = &item, pixel.rend = &rend;
-            return &pixel;
-        }
-        if (cls == CLASS_IMAGE_FILTER_HANDLER) {
-            image.inst = &inst, image.item = &item;
-            return &image;
-        }
-        return nullptr;
-    }
-};
 
 }  // namespace
 
@@ -69,15 +43,13 @@ int runPanel(const std::string &modulePath, const std::string &server,
         return 1;
     }
 
-    HandlerRecords records;
-    void *local = records.forClass(handlerClass);
-    if (!local || module->activate(handlerClass, server, HANDLER_VERSION, local) != AFUNC_OK ||
-        !records.inst.create) {
+    ActiveHandler handler;
+    if (handler.activate(*module, handlerClass, server) != AFUNC_OK || !handler.inst.create) {
         err << "minihost: " << server << ": the " << handlerClass << " server did not activate\n";
         return 1;
     }
     const char *createError = nullptr;
-    Instance inst = records.inst.create(records.inst.priv, nullptr, &createError);
+    Instance inst = handler.inst.create(handler.inst.priv, nullptr, &createError);
     if (!inst) {
         err << "minihost: " << server << ": no instance could be created\n";
         return 1;
@@ -107,7 +79,7 @@ int runPanel(const std::string &modulePath, const std::string &server,
         if (status == 0) out << xpanelText(panel);
         xpanelRecord()->destroy(panel);
     }
-    if (records.inst.destroy) records.inst.destroy(inst);
+    if (handler.inst.destroy) handler.inst.destroy(inst);
     return status;
 }
 

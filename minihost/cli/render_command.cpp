@@ -9,11 +9,11 @@
 
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/scene_session.h"
-#include "minihost/core_services.h"
+#include "minihost/core/core_services.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/render_session.h"
-#include "minihost/render/server_instances.h"
-#include "minihost/scene/scene_saver.h"
+#include "minihost/servers/scene_saver.h"
+#include "minihost/servers/server_instances.h"
 #include "minihost/services/monitor_service.h"
 #include "minihost/services/progress_bar.h"
 

@@ -1,6 +1,6 @@
 #include "minihost/cli/scene_session.h"
 
-#include "minihost/render_memory.h"
+#include "minihost/core/render_memory_blocks.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/services/monitor_service.h"

@@ -8,8 +8,8 @@
 #include <ostream>
 #include <string>
 
-#include "minihost/render/server_instances.h"
 #include "minihost/scene/scene.h"
+#include "minihost/servers/server_instances.h"
 
 namespace minihost::cli {
 

@@ -4,8 +4,8 @@
 // never a crash.
 #include <cstring>
 
+#include "minihost/core/service_registry.h"
 #include "minihost/panels/xpanel_state.h"
-#include "minihost/service_registry.h"
 
 namespace minihost {
 namespace xpanel_detail {

@@ -4,6 +4,7 @@
 
 #include "host/access.h"
 #include "host/handler.h"
+#include "minihost/servers/active_handler.h"
 
 namespace minihost {
 
@@ -45,7 +46,7 @@ void setAlpha(int x, int y, float alpha) {
 void runImageFilters(const std::vector<ServerUse> &filters, FrameBuffer &buffer, int frame, double start,
                      double end) {
     for (const ServerUse &use : filters) {
-        const auto *h = static_cast<const ImageFilterHandler *>(use.handler);
+        const ImageFilterHandler *h = use.handler ? &use.handler->image : nullptr;
         if (!h || !h->process || !use.instance) continue;
         const FrameBuffer source = buffer;
         current = CurrentImage{&source, &buffer};

@@ -6,6 +6,7 @@
 #include "host/handler.h"
 #include "minihost/render/lights.h"
 #include "minihost/render/surface_shading.h"
+#include "minihost/servers/active_handler.h"
 #include "minihost/services/monitor_service.h"
 
 namespace minihost {
@@ -64,7 +65,7 @@ bool runPixelFilters(const FrameState &frame, const std::vector<ServerUse> &filt
     const auto rows = static_cast<unsigned>(buffer.height) * static_cast<unsigned>(filters.size());
     unsigned done = 0;
     for (const ServerUse &use : filters) {
-        const auto *h = static_cast<const PixelFilterHandler *>(use.handler);
+        const PixelFilterHandler *h = use.handler ? &use.handler->pixel : nullptr;
         if (!h || !h->evaluate || !use.instance) continue;
         for (int y = 0; y < buffer.height; ++y) {
             if (abortRequested()) return false;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "minihost/render/lights.h"
+#include "minihost/servers/active_handler.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -110,7 +111,7 @@ void runShaders(const FrameState &frame, const SceneSurface &surface, ShaderAcce
     if (surface.shaders.empty()) return;
     ShadingScope scope(&frame, sa.bounces, sa.sx, sa.sy);
     for (const ServerUse &use : surface.shaders) {
-        const auto *h = static_cast<const ShaderHandler *>(use.handler);
+        const ShaderHandler *h = use.handler ? &use.handler->shader : nullptr;
         if (h && h->evaluate && use.instance) h->evaluate(use.instance, &sa);
     }
 }

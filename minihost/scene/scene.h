@@ -18,6 +18,8 @@
 
 namespace minihost {
 
+struct ActiveHandler;   // servers/active_handler.h
+
 // A server used by the scene: a shader of a surface, a pixel filter or an
 // image filter, with its settings as written in the scene file.
 struct ServerUse {
@@ -30,8 +32,8 @@ struct ServerUse {
     std::string where;           // "file:line:col" of the entry
     std::string pointer;         // JSON pointer of the entry in the scene document
 
-    // Filled when the instance is made (render/server_instances).
-    const void *handler = nullptr;   // ShaderHandler, PixelFilterHandler or ImageFilterHandler
+    // Filled when the instance is made (servers/server_instances).
+    const ActiveHandler *handler = nullptr;
     Instance instance = nullptr;
 };
 

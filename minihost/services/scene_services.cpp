@@ -1,7 +1,7 @@
 #include "minihost/services/scene_services.h"
 
-#include "minihost/scene_info_basic.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/scene_info_basic.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/monitor_service.h"
 

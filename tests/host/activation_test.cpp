@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "host/handler.h"
-#include "minihost/core_services.h"
-#include "minihost/loader.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/loader.h"
+#include "minihost/core/service_registry.h"
 
 namespace {
 

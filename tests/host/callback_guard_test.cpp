@@ -13,8 +13,8 @@
 #include "host/handler.h"
 #include "host/item_services.h"
 #include "host/render_memory.h"
-#include "minihost/loader.h"
-#include "minihost/render_memory.h"
+#include "minihost/core/loader.h"
+#include "minihost/core/render_memory_blocks.h"
 #include "tests/unit/filter_image.h"
 
 namespace {

@@ -15,16 +15,16 @@
 #include "host/access.h"
 #include "host/handler.h"
 #include "host/io_state.h"
-#include "minihost/core_services.h"
-#include "minihost/info_messages.h"
-#include "minihost/memory_states.h"
-#include "minihost/render/server_instances.h"
-#include "minihost/render/server_settings.h"
-#include "minihost/render_memory.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/info_messages.h"
+#include "minihost/states/memory_states.h"
+#include "minihost/servers/server_instances.h"
+#include "minihost/servers/server_settings.h"
+#include "minihost/core/render_memory_blocks.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/services/scene_services.h"
 #include "minihost/services/active_scene.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 
 namespace shadertest {
 
@@ -81,7 +81,7 @@ public:
         servers_ = std::make_unique<minihost::ServerSet>();
         servers_->build(*scene_);
         use_ = &scene_->objects[0]->surfaces[0]->shaders[0];
-        handler_ = static_cast<const ShaderHandler *>(use_->handler);
+        handler_ = &use_->handler->shader;
         servers_->initAll(0);
     }
     ~EdgeShaderScene() {

@@ -1,7 +1,7 @@
 // The line tracer's settings dialog, shown inside its interface activation
 // through minihost's headless "LWPanelServices".
-#include "minihost/memory_states.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/memory_states.h"
+#include "minihost/states/tree.h"
 #include "tests/host/line_tracer_fixture.h"
 
 namespace linetest {

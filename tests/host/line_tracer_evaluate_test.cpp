@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "minihost/render_memory.h"
+#include "minihost/core/render_memory_blocks.h"
 #include "tests/host/line_tracer_fixture.h"
 
 namespace linetest {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 
 namespace linetest {
 namespace {

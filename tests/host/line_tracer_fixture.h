@@ -14,12 +14,12 @@
 
 #include "host/access.h"
 #include "host/handler.h"
-#include "minihost/core_services.h"
-#include "minihost/loader.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/loader.h"
 #include "minihost/panels/panel_services_host.h"
-#include "minihost/render_memory.h"
-#include "minihost/scene_info_basic.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/render_memory_blocks.h"
+#include "minihost/core/scene_info_basic.h"
+#include "minihost/core/service_registry.h"
 
 namespace linetest {
 

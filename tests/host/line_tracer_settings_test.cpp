@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "host/io_state.h"
-#include "minihost/memory_states.h"
-#include "minihost/render_memory.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/memory_states.h"
+#include "minihost/core/render_memory_blocks.h"
+#include "minihost/states/tree.h"
 #include "tests/host/line_tracer_fixture.h"
 
 namespace linetest {

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "host/handler.h"
-#include "minihost/loader.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/loader.h"
+#include "minihost/core/service_registry.h"
 
 namespace {
 

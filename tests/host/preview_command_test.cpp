@@ -18,13 +18,13 @@
 #include "host/access.h"
 #include "host/item_services.h"
 #include "minihost/cli/preview_command.h"
-#include "minihost/core_services.h"
-#include "minihost/info_messages.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/info_messages.h"
 #include "minihost/render/preview_render.h"
 #include "minihost/render/preview_scene.h"
-#include "minihost/render_memory.h"
+#include "minihost/core/render_memory_blocks.h"
 #include "minihost/scene/scene_loader.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/progress_bar.h"
 #include "minihost/services/scene_services.h"
@@ -182,8 +182,8 @@ TEST(PreviewCommand, TheSphereIsNoSceneObjectAndTheSurfaceIsTheNamedOne) {
     EXPECT_EQ(findPreviewSurface(*scene, "Metal"), scene->objects[2]->surfaces[0].get());
     EXPECT_EQ(findPreviewSurface(*scene, "A/Metal"), nullptr);
 
-    ShaderHandler probeHandler{};
-    probeHandler.evaluate = probeEvaluate;
+    ActiveHandler probeHandler;
+    probeHandler.shader.evaluate = probeEvaluate;
     ServerUse use;
     use.server = "probe";
     use.handler = &probeHandler;

@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "host/item_services.h"
-#include "minihost/scene/scene_saver.h"
-#include "minihost/service_registry.h"
+#include "minihost/servers/scene_saver.h"
+#include "minihost/core/service_registry.h"
 #include "render_test_scene.h"
 
 namespace {

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "minihost/core_services.h"
-#include "minihost/info_messages.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/info_messages.h"
 #include "minihost/render/render_session.h"
-#include "minihost/render/server_instances.h"
-#include "minihost/render_memory.h"
+#include "minihost/servers/server_instances.h"
+#include "minihost/core/render_memory_blocks.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/services/progress_bar.h"
 #include "minihost/services/scene_services.h"

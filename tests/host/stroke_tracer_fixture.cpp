@@ -1,12 +1,12 @@
 #include "tests/host/stroke_tracer_fixture.h"
 
-#include "minihost/core_services.h"
-#include "minihost/info_messages.h"
-#include "minihost/memory_states.h"
+#include "minihost/core/core_services.h"
+#include "minihost/core/info_messages.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/panels/xpanel_host.h"
-#include "minihost/render_memory.h"
-#include "minihost/scene_info_basic.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/render_memory_blocks.h"
+#include "minihost/core/scene_info_basic.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/services/monitor_service.h"
 
 namespace stroketest {

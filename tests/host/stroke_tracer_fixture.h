@@ -17,7 +17,7 @@
 #include "host/access.h"
 #include "host/handler.h"
 #include "host/xpanel.h"
-#include "minihost/loader.h"
+#include "minihost/core/loader.h"
 #include "tests/unit/filter_image.h"
 
 namespace stroketest {

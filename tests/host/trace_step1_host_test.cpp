@@ -5,12 +5,12 @@
 
 #include <cstring>
 
-#include "minihost/info_messages.h"
-#include "minihost/memory_states.h"
+#include "minihost/core/info_messages.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/panels/xpanel_host.h"
-#include "minihost/render_memory.h"
-#include "minihost/service_registry.h"
-#include "minihost/state_tree.h"
+#include "minihost/core/render_memory_blocks.h"
+#include "minihost/core/service_registry.h"
+#include "minihost/states/tree.h"
 #include "tests/host/stroke_tracer_fixture.h"
 
 namespace stroketest {

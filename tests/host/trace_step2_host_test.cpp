@@ -3,9 +3,9 @@
 // the edge shader does) and TraceStep2's process over the host's image.
 #include <gtest/gtest.h>
 
-#include "minihost/info_messages.h"
+#include "minihost/core/info_messages.h"
 #include "minihost/panels/xpanel_host.h"
-#include "minihost/render_memory.h"
+#include "minihost/core/render_memory_blocks.h"
 #include "minihost/services/monitor_service.h"
 #include "tests/host/stroke_tracer_fixture.h"
 

@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "minihost/file_io.h"
+#include "minihost/states/file_io.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "shader/edge_shader_callbacks.h"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "host/variant_params.h"
-#include "minihost/core_services.h"
-#include "minihost/memory_states.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/core_services.h"
+#include "minihost/states/memory_states.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/vparams/channel_info_service.h"
 #include "minihost/vparams/channel_registry.h"
 #include "minihost/vparams/envelope_data.h"

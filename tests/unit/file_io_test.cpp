@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "minihost/file_io.h"
+#include "minihost/states/file_io.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/host_types.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "host/host_types.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 
 namespace {
 

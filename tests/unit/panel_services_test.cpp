@@ -8,7 +8,7 @@
 #include <string>
 
 #include "minihost/panels/panel_services_host.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "paramlib/param_block.h"
 
 namespace qr {

@@ -10,8 +10,8 @@
 #include <limits>
 #include <string>
 
-#include "minihost/memory_states.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/memory_states.h"
+#include "minihost/states/tree.h"
 #include "paramlib/param_block.h"
 
 namespace qr {

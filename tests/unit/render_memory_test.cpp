@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "minihost/render_memory.h"
+#include "minihost/core/render_memory_blocks.h"
 
 namespace {
 

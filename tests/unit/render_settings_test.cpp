@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "minihost/render/png_output.h"
-#include "minihost/render/server_settings.h"
+#include "minihost/servers/server_settings.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_image.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 
 namespace {
 

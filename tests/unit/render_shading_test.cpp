@@ -14,6 +14,7 @@
 #include "minihost/render/surface_shading.h"
 #include "minihost/render/tile_shading.h"
 #include "minihost/scene/scene_loader.h"
+#include "minihost/servers/active_handler.h"
 
 namespace {
 
@@ -62,8 +63,8 @@ TEST(RenderShading, ShaderResultsMakeTheColour) {
     EXPECT_NEAR(plain.color.x, 1.2, 0.01);
     EXPECT_NEAR(plain.color.y, 0.6, 0.01);
 
-    static ShaderHandler handler{};
-    handler.evaluate = testShader;
+    static ActiveHandler handler;
+    handler.shader.evaluate = testShader;
     ServerUse use;
     use.handler = &handler;
     use.instance = &handler;
@@ -165,8 +166,8 @@ TEST(RenderShading, PixelAccessReadsAndWritesItsOwnPixel) {
     FrameBuffer buf;
     ASSERT_TRUE(shadeFrame(f, buf, 1));
     const FrameBuffer before = buf;
-    static PixelFilterHandler handler{};
-    handler.evaluate = probeFilter;
+    static ActiveHandler handler;
+    handler.pixel.evaluate = probeFilter;
     std::vector<ServerUse> filters(1);
     filters[0].handler = &handler;
     filters[0].instance = &handler;
@@ -201,8 +202,8 @@ void imageFilter(Instance, const FilterAccess *fa) {
 TEST(RenderShading, ImageFiltersChainTheirResults) {
     FrameBuffer buf;
     buf.resize(2, 2);
-    static ImageFilterHandler handler{};
-    handler.process = imageFilter;
+    static ActiveHandler handler;
+    handler.image.process = imageFilter;
     std::vector<ServerUse> filters(2);
     for (auto &u : filters) {
         u.handler = &handler;

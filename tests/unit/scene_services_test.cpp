@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "host/host.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/scene/scene_loader.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/services/scene_services.h"
 
 namespace {

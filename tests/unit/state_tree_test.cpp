@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "minihost/info_messages.h"
-#include "minihost/render_memory.h"
-#include "minihost/scene_info_basic.h"
+#include "minihost/core/info_messages.h"
+#include "minihost/core/render_memory_blocks.h"
+#include "minihost/core/scene_info_basic.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 

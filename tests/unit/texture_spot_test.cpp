@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-#include "minihost/core_services.h"
+#include "minihost/core/core_services.h"
 #include "minihost/scene/scene_loader.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 #include "module_base/module_state.h"

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "host/variant_params.h"
-#include "minihost/memory_states.h"
-#include "minihost/render/server_settings.h"
-#include "minihost/render/vparam_settings.h"
+#include "minihost/states/memory_states.h"
+#include "minihost/servers/server_settings.h"
+#include "minihost/servers/vparam_settings.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/services/scene_services.h"
-#include "minihost/state_tree.h"
+#include "minihost/states/tree.h"
 #include "minihost/vparams/envelope_service.h"
 #include "minihost/vparams/vparm_service.h"
 #include "vparm_block_helpers.h"

@@ -6,10 +6,10 @@
 #include <mutex>
 #include <regex>
 
-#include "minihost/core_services.h"
-#include "minihost/memory_states.h"
-#include "minihost/service_registry.h"
-#include "minihost/state_tree.h"
+#include "minihost/core/core_services.h"
+#include "minihost/states/memory_states.h"
+#include "minihost/core/service_registry.h"
+#include "minihost/states/tree.h"
 #include "minihost/vparams/channel_registry.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fake_texture_host.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "module_base/module_state.h"
 #include "paramlib/param_elements.h"
 #include "paramlib/vparam.h"

@@ -10,7 +10,7 @@
 #include "host/host_types.h"
 #include "host/io_state.h"
 #include "host/variant_params.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/vparams/envelope_service.h"
 #include "minihost/vparams/vparm_service.h"
 

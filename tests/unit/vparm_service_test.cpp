@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "host/host.h"
-#include "minihost/memory_states.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/scene/scene_loader.h"
-#include "minihost/service_registry.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/services/scene_services.h"
 #include "minihost/vparams/channel_info_service.h"
 #include "minihost/vparams/channel_registry.h"

@@ -1,0 +1,123 @@
+#include "minihost/servers/server_instances.h"
+
+#include "host/module_descriptor.h"
+#include "minihost/scene/scene_error.h"
+#include "minihost/servers/server_settings.h"
+#include "minihost/services/active_scene.h"
+
+namespace minihost {
+
+ServerSet::~ServerSet() { destroyAll(); }
+
+void ServerSet::destroyAll() {
+    for (auto it = uses_.rbegin(); it != uses_.rend(); ++it) {
+        ServerUse *use = *it;
+        const ActiveHandler *h = handlerOf(*use);
+        if (h && use->instance && h->inst.destroy) h->inst.destroy(use->instance);
+        use->instance = nullptr;
+        use->handler = nullptr;
+    }
+    uses_.clear();
+    handlers_.clear();
+    modules_.clear();   // shutdown and unload, last loaded first
+}
+
+const ActiveHandler *ServerSet::handlerOf(const ServerUse &use) const {
+    for (const auto &h : handlers_)
+        if (h.get() == use.handler) return h.get();
+    return nullptr;
+}
+
+ActiveHandler *ServerSet::handlerFor(const ServerUse &use, const Scene &scene) {
+    for (const auto &h : handlers_)
+        if (h->className == use.className && h->name == use.server) return h.get();
+    LoadedModule *module = nullptr;
+    std::string offered;
+    for (const auto &m : modules_)
+        for (const auto &s : m->servers()) {
+            if (s.className != use.className) continue;
+            if (s.name == use.server && !module) module = m.get();
+            offered += (offered.empty() ? "" : ", ") + s.name;
+        }
+    if (!module) {
+        std::string known = scene.modulePaths.empty() ? "the scene loads no modules"
+                            : offered.empty() ? "its modules have no " + use.className + " servers"
+                                              : use.className + " servers: " + offered;
+        throw SceneError(use.where + ": unknown server \"" + use.server + "\" (" + known + ")");
+    }
+    auto h = std::make_unique<ActiveHandler>();
+    const int result = h->activate(*module, use.className, use.server);
+    if (result != AFUNC_OK)
+        throw SceneError(use.where + ": " + module->path() + ": activating " + use.server + " failed (result " +
+                         std::to_string(result) + ")");
+    if (!h->inst.create || !h->inst.destroy)
+        throw SceneError(use.where + ": " + use.server + " installed no create or destroy operation");
+    handlers_.push_back(std::move(h));
+    return handlers_.back().get();
+}
+
+void ServerSet::build(Scene &scene) {
+    for (size_t i = 0; i < scene.modulePaths.size(); ++i) {
+        std::string error;
+        auto m = LoadedModule::open(scene.modulePaths[i], error);
+        if (!m) throw SceneError((i < scene.moduleWhere.size() ? scene.moduleWhere[i] : scene.path) + ": " + error);
+        modules_.push_back(std::move(m));
+    }
+    auto make = [&](ServerUse &use, void *context) {
+        ActiveHandler *h = handlerFor(use, scene);
+        const char *err = nullptr;
+        use.instance = h->inst.create(h->inst.priv, context, &err);
+        if (!use.instance)
+            throw SceneError(use.where + ": " + use.server + " made no instance" + (err ? std::string(": ") + err : ""));
+        use.handler = h;
+        uses_.push_back(&use);
+        std::string error;
+        if (use.hasData && !loadText(h->inst, use.instance, use.data, error))
+            throw SceneError(use.where + ": " + use.server + " could not load its data: " + error);
+        if (!use.settings.empty()) {
+            const std::string text = applySettingsToText(savedText(h->inst, use.instance), use.settings, use);
+            if (!loadText(h->inst, use.instance, text, error))
+                throw SceneError(use.where + ": " + use.server + " could not load its settings: " + error);
+        }
+    };
+    for (SceneSurface *surf : scene.allSurfaces())
+        for (auto &use : surf->shaders) make(use, surfaceHandle(surf));
+    for (auto &use : scene.pixelFilters) make(use, nullptr);
+    for (auto &use : scene.imageFilters) make(use, nullptr);
+}
+
+void ServerSet::initAll(int renderMode) {
+    for (ServerUse *use : uses_) {
+        const ActiveHandler *h = handlerOf(*use);
+        if (!h || !h->hasRender() || !h->rend.init) continue;
+        if (const char *err = h->rend.init(use->instance, renderMode))
+            throw SceneError(use->where + ": " + use->server + " could not start rendering: " + err);
+    }
+    initialised_ = true;
+}
+
+void ServerSet::newTimeAll(int frame, double time) {
+    for (ServerUse *use : uses_) {
+        const ActiveHandler *h = handlerOf(*use);
+        if (!h || !h->hasRender() || !h->rend.newTime) continue;
+        if (const char *err = h->rend.newTime(use->instance, frame, time))
+            throw SceneError(use->where + ": " + use->server + " could not start frame " + std::to_string(frame) +
+                             ": " + err);
+    }
+}
+
+void ServerSet::cleanupAll() {
+    if (!initialised_) return;
+    for (ServerUse *use : uses_) {
+        const ActiveHandler *h = handlerOf(*use);
+        if (h && h->hasRender() && h->rend.cleanup) h->rend.cleanup(use->instance);
+    }
+    initialised_ = false;
+}
+
+std::string ServerSet::savedData(const ServerUse &use) const {
+    const ActiveHandler *h = handlerOf(use);
+    return h && use.instance ? savedText(h->inst, use.instance) : std::string();
+}
+
+}  // namespace minihost

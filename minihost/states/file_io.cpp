@@ -1,0 +1,200 @@
+#include "minihost/states/file_io.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+#include "minihost/states/records.h"
+
+namespace minihost {
+namespace {
+
+struct PendingSave {
+    std::unique_ptr<SaveStateRecord> record;
+    std::string target, temporary;
+    int fd = -1;
+};
+
+struct OpenFiles {
+    std::mutex mutex;
+    std::map<const LoadState *, std::unique_ptr<LoadStateRecord>> loads;
+    std::map<const SaveState *, PendingSave> saves;
+    std::string lastError;
+
+    // States a module never closed are released at exit; their temporary
+    // files are removed, their targets left alone.
+    ~OpenFiles() {
+        for (auto &entry : saves) {
+            ::close(entry.second.fd);
+            ::unlink(entry.second.temporary.c_str());
+        }
+    }
+};
+
+OpenFiles &files() {
+    static OpenFiles instance;
+    return instance;
+}
+
+void noteError(const std::string &what) {
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    f.lastError = what;
+}
+
+bool knownMode(int mode) { return mode == IO_MODE_BINARY || mode == IO_MODE_TEXT; }
+
+LoadState *openLoad(const char *name, int mode) {
+    try {
+        if (!name || !knownMode(mode)) {
+            noteError(std::string(name ? name : "(null)") + ": unknown file mode " + std::to_string(mode));
+            return nullptr;
+        }
+        std::ifstream in(name, std::ios::binary);
+        if (!in) {
+            noteError(std::string(name) + ": cannot open: " + std::strerror(errno));
+            return nullptr;
+        }
+        std::ostringstream content;
+        content << in.rdbuf();
+        if (in.bad()) {
+            noteError(std::string(name) + ": read error");
+            return nullptr;
+        }
+        auto record = std::make_unique<LoadStateRecord>(mode, makeStateReader(mode, content.str()));
+        LoadState *state = &record->state;
+        OpenFiles &f = files();
+        std::lock_guard<std::mutex> lock(f.mutex);
+        f.loads.emplace(state, std::move(record));
+        return state;
+    } catch (...) {
+        noteError(std::string(name ? name : "(null)") + ": out of memory");
+        return nullptr;
+    }
+}
+
+void closeLoad(LoadState *ls) {
+    try {
+        OpenFiles &f = files();
+        std::lock_guard<std::mutex> lock(f.mutex);
+        f.loads.erase(ls);  // an unknown or already closed state is ignored
+    } catch (...) {
+    }
+}
+
+// The permissions the saved file gets: those of the file it replaces, else
+// the usual ones for a new file.
+mode_t permissionsFor(const std::string &target) {
+    struct stat info;
+    if (::stat(target.c_str(), &info) == 0) return info.st_mode & 07777;
+    return 0644;
+}
+
+SaveState *openSave(const char *name, int mode) {
+    try {
+        if (!name || !knownMode(mode)) {
+            noteError(std::string(name ? name : "(null)") + ": unknown file mode " + std::to_string(mode));
+            return nullptr;
+        }
+        PendingSave pending;
+        pending.target = name;
+        std::string pattern = pending.target + ".tmp-XXXXXX";
+        pending.fd = ::mkstemp(pattern.data());
+        if (pending.fd < 0) {
+            noteError(pending.target + ": cannot create: " + std::strerror(errno));
+            return nullptr;
+        }
+        pending.temporary = pattern;
+        try {
+            pending.record = std::make_unique<SaveStateRecord>(mode, makeStateWriter(mode));
+        } catch (...) {
+            ::close(pending.fd);
+            ::unlink(pending.temporary.c_str());
+            throw;
+        }
+        SaveState *state = &pending.record->state;
+        OpenFiles &f = files();
+        std::lock_guard<std::mutex> lock(f.mutex);
+        f.saves.emplace(state, std::move(pending));
+        return state;
+    } catch (...) {
+        noteError(std::string(name ? name : "(null)") + ": out of memory");
+        return nullptr;
+    }
+}
+
+bool writeAll(int fd, const std::string &data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes the stream to the temporary file and puts it in the target's place;
+// on any failure the temporary goes and the target stays as it was.
+void finishSave(PendingSave &pending) {
+    std::string why;
+    const std::string data = pending.record->writer->bytes();
+    if (pending.record->writer->failed())
+        why = "data was lost while saving";
+    else if (!writeAll(pending.fd, data) || ::fsync(pending.fd) != 0)
+        why = std::string("write failed: ") + std::strerror(errno);
+    else if (::fchmod(pending.fd, permissionsFor(pending.target)) != 0)
+        why = std::string("cannot set permissions: ") + std::strerror(errno);
+    if (::close(pending.fd) != 0 && why.empty()) why = std::string("close failed: ") + std::strerror(errno);
+    pending.fd = -1;
+    if (why.empty() && ::rename(pending.temporary.c_str(), pending.target.c_str()) != 0)
+        why = std::string("cannot replace: ") + std::strerror(errno);
+    if (!why.empty()) {
+        ::unlink(pending.temporary.c_str());
+        noteError(pending.target + ": " + why);
+    }
+}
+
+void closeSave(SaveState *ss) {
+    PendingSave pending;
+    try {
+        {
+            OpenFiles &f = files();
+            std::lock_guard<std::mutex> lock(f.mutex);
+            auto it = f.saves.find(ss);
+            if (it == f.saves.end()) return;  // unknown or already closed
+            pending = std::move(it->second);
+            f.saves.erase(it);
+        }
+        finishSave(pending);
+    } catch (...) {
+        if (pending.fd >= 0) {
+            ::close(pending.fd);
+            ::unlink(pending.temporary.c_str());
+        }
+    }
+}
+
+FileIOFuncs record = {&openLoad, &closeLoad, &openSave, &closeSave};
+
+}  // namespace
+
+FileIOFuncs *fileIORecord() { return &record; }
+
+std::string lastFileIOError() {
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    return f.lastError;
+}
+
+}  // namespace minihost

@@ -1,0 +1,41 @@
+// The host's SaveState and LoadState records over a StateWriter or a
+// StateReader. Every callback catches everything and returns the fallback
+// (nothing written, 0 read): no exception reaches a module.
+#pragma once
+
+#include <memory>
+
+#include "host/io_state.h"
+#include "minihost/states/stream.h"
+
+namespace minihost {
+
+// A SaveState whose writeData is this object; it must not move while the
+// module holds the record.
+struct SaveStateRecord {
+    SaveStateRecord(int ioMode, std::unique_ptr<StateWriter> writer);
+    SaveStateRecord(const SaveStateRecord &) = delete;
+    SaveStateRecord &operator=(const SaveStateRecord &) = delete;
+
+    SaveState state{};
+    std::unique_ptr<StateWriter> writer;
+};
+
+// A LoadState whose readData is this object. It also carries the rule that an
+// endBlock right after a failed findBlock leaves nothing.
+struct LoadStateRecord {
+    LoadStateRecord(int ioMode, std::unique_ptr<StateReader> reader);
+    LoadStateRecord(const LoadStateRecord &) = delete;
+    LoadStateRecord &operator=(const LoadStateRecord &) = delete;
+
+    LoadState state{};
+    std::unique_ptr<StateReader> reader;
+    bool afterFailedFind = false;
+};
+
+// The writer or reader for a mode: IO_MODE_TEXT gives the text
+// representation, any other mode the binary one.
+std::unique_ptr<StateWriter> makeStateWriter(int ioMode);
+std::unique_ptr<StateReader> makeStateReader(int ioMode, std::string bytes);
+
+}  // namespace minihost
