@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
 #include "minihost/render/render_session.h"
 #include "minihost/servers/server_instances.h"

@@ -15,7 +15,7 @@
 #include <new>
 #include <vector>
 
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/core/scene_info_basic.h"
 #include "minihost/core/service_registry.h"

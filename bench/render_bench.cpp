@@ -9,7 +9,7 @@
 
 #include "host/access.h"
 #include "host/handler.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/render/frame_state.h"
 #include "minihost/render/pixel_filter_stage.h"
 #include "minihost/render/render_session.h"

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "host/handler.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/loader.h"
 #include "minihost/panels/xpanel_host.h"
 #include "minihost/servers/active_handler.h"

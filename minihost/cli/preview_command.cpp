@@ -8,7 +8,7 @@
 
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/scene_session.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/preview_render.h"
 #include "minihost/render/preview_scene.h"

@@ -9,7 +9,7 @@
 
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/scene_session.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/render_session.h"
 #include "minihost/servers/scene_saver.h"

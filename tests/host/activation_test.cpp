@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/handler.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/loader.h"
 #include "minihost/core/service_registry.h"
 

@@ -15,7 +15,7 @@
 #include "host/access.h"
 #include "host/handler.h"
 #include "host/io_state.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
 #include "minihost/states/memory_states.h"
 #include "minihost/servers/server_instances.h"

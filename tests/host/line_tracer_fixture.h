@@ -14,7 +14,7 @@
 
 #include "host/access.h"
 #include "host/handler.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/loader.h"
 #include "minihost/panels/panel_services_host.h"
 #include "minihost/core/render_memory_blocks.h"

@@ -18,7 +18,7 @@
 #include "host/access.h"
 #include "host/item_services.h"
 #include "minihost/cli/preview_command.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
 #include "minihost/render/preview_render.h"
 #include "minihost/render/preview_scene.h"

@@ -1,6 +1,6 @@
 #include "tests/host/stroke_tracer_fixture.h"
 
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
 #include "minihost/states/memory_states.h"
 #include "minihost/panels/xpanel_host.h"

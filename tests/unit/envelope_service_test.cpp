@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/variant_params.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/states/memory_states.h"
 #include "minihost/core/service_registry.h"
 #include "minihost/vparams/channel_info_service.h"

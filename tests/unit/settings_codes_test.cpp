@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/variant_params.h"
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/core/service_registry.h"
 #include "minihost/servers/settings_codes.h"
 #include "minihost/servers/vparam_settings.h"

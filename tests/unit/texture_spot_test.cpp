@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/core/service_registry.h"
 #include "minihost/services/active_scene.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <regex>
 
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 #include "minihost/states/memory_states.h"
 #include "minihost/core/service_registry.h"
 #include "minihost/states/tree.h"

@@ -1,4 +1,4 @@
-#include "minihost/core/core_services.h"
+#include "minihost/services/core_services.h"
 
 #include "host/item_services.h"
 #include "host/messages_files.h"
