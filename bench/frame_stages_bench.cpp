@@ -13,12 +13,12 @@
 #include <memory>
 #include <string>
 
-#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
-#include "minihost/render/render_session.h"
-#include "minihost/servers/server_instances.h"
 #include "minihost/core/render_memory_blocks.h"
+#include "minihost/render/render_session.h"
 #include "minihost/scene/scene_loader.h"
+#include "minihost/servers/server_instances.h"
+#include "minihost/services/core_services.h"
 #include "minihost/services/progress_bar.h"
 #include "minihost/services/scene_services.h"
 
@@ -62,8 +62,9 @@ void renderFrame(benchmark::State &state, const char *scenePath, int oversamplin
     for (auto _ : state) {
         StageTimes t;
         std::string error;
-        const RenderResult r = renderFrames(*scene, *servers, options,
-                                            [](int, const FrameBuffer &, std::string &) { return true; }, t, error);
+        const RenderResult r = renderFrames(
+            *scene, *servers, options, [](int, const FrameBuffer &, std::string &) { return true; }, t,
+            error);
         if (r != RenderResult::Done) state.SkipWithError(error.c_str());
         sum.shading += t.shading;
         sum.pixelFilters += t.pixelFilters;
@@ -88,7 +89,13 @@ void BM_StrokeEdition(benchmark::State &state) {
 
 BENCHMARK(BM_NoModules)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_LineEdition)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_StrokeEdition)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_StrokeEdition)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 }  // namespace
 

@@ -15,15 +15,15 @@
 #include <new>
 #include <vector>
 
-#include "minihost/services/core_services.h"
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/core/scene_info_basic.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/services/core_services.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
+#include "shader/edge_line_settings.h"
 #include "store/line_store.h"
 #include "store/line_store_view.h"
-#include "shader/edge_line_settings.h"
 #include "tracer_p/line_tracer_callbacks.h"
 
 namespace {
@@ -36,8 +36,7 @@ std::atomic<long> gAllocations{0};
 
 void *operator new(std::size_t n) {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void *p = std::malloc(n ? n : 1))
-        return p;
+    if (void *p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
 void operator delete(void *p) noexcept { std::free(p); }
@@ -81,22 +80,21 @@ qr::EdgeLineSettings gShaders[4] = {
 // Fills the store (and the host's depth) as the edge shader would record the
 // scene's camera samples.
 void fillScene(const qr::LineStoreView &s, Frame &f) {
-    const Sphere spheres[] = {{600, 500, 300, 40, 0}, {900, 560, 260, 30, 1},
-                              {1400, 420, 220, 55, 2}, {1250, 700, 160, 25, 3}};
+    const Sphere spheres[] = {
+        {600, 500, 300, 40, 0}, {900, 560, 260, 30, 1}, {1400, 420, 220, 55, 2}, {1250, 700, 160, 25, 3}};
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             size_t i = s.index(x, y);
             double bestZ = 1e30, n[3] = {0, 0, -1};
             int shader = -1;
-            if (y > 760) {   // ground plane, receding towards the horizon
+            if (y > 760) {  // ground plane, receding towards the horizon
                 bestZ = 20.0 + 40000.0 / (y - 740);
                 n[0] = 0, n[1] = 0.8, n[2] = -0.6;
                 shader = 0;
             }
             for (const Sphere &sp : spheres) {
                 double dx = (x - sp.cx) / sp.r, dy = (y - sp.cy) / sp.r, d2 = dx * dx + dy * dy;
-                if (d2 >= 1.0)
-                    continue;
+                if (d2 >= 1.0) continue;
                 double nz = std::sqrt(1.0 - d2), z = sp.z - nz * sp.r / 40.0;
                 if (z < bestZ) {
                     bestZ = z;
@@ -104,12 +102,10 @@ void fillScene(const qr::LineStoreView &s, Frame &f) {
                     shader = sp.shader;
                 }
             }
-            if (shader < 0)
-                continue;
+            if (shader < 0) continue;
             s.shader[i] = &gShaders[shader];
             s.depth[i] = float(bestZ);
-            for (int k = 0; k < 3; ++k)
-                s.normal[3 * i + size_t(k)] = float(n[k]);
+            for (int k = 0; k < 3; ++k) s.normal[3 * i + size_t(k)] = float(n[k]);
             s.color[3 * i] = uint8_t(40 * shader);
             s.density[i] = shader == 3 ? 0.5f : 1.0f;
             f.depth[i] = float(bestZ);
@@ -126,8 +122,7 @@ struct Setup {
         qr::acquireServices(minihost::globalLookup());
         tracer = qr::createLineTracer(nullptr, nullptr, nullptr);
         qr::newTimeLineTracer(tracer, 0, 0.0);
-        if (qr::LineStoreHeader *s = qr::findLineStore())
-            fillScene(qr::viewOf(*s), frame);
+        if (qr::LineStoreHeader *s = qr::findLineStore()) fillScene(qr::viewOf(*s), frame);
     }
 };
 
@@ -153,8 +148,7 @@ void rasterPass(Frame &f, PerPixel perPixel) {
 void report(benchmark::State &state, long allocations) {
     state.counters["per_pixel"] = benchmark::Counter(
         kPixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    state.counters["allocs_per_pixel"] =
-        double(allocations) / (kPixels * double(state.iterations()));
+    state.counters["allocs_per_pixel"] = double(allocations) / (kPixels * double(state.iterations()));
 }
 
 // The whole line pass: evaluate for every pixel in raster order.
@@ -192,8 +186,7 @@ void BM_StoreLookupPerPixel(benchmark::State &state) {
     setup();
     long before = gAllocations.load();
     for (auto _ : state) {
-        for (int i = 0; i < kWidth * kHeight; ++i)
-            benchmark::DoNotOptimize(qr::findLineStore());
+        for (int i = 0; i < kWidth * kHeight; ++i) benchmark::DoNotOptimize(qr::findLineStore());
     }
     report(state, gAllocations.load() - before);
 }

@@ -9,13 +9,13 @@
 
 #include "host/access.h"
 #include "host/handler.h"
-#include "minihost/services/core_services.h"
 #include "minihost/render/frame_state.h"
 #include "minihost/render/pixel_filter_stage.h"
 #include "minihost/render/render_session.h"
 #include "minihost/render/tile_shading.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/servers/active_handler.h"
+#include "minihost/services/core_services.h"
 #include "minihost/services/scene_services.h"
 
 namespace {
@@ -92,7 +92,7 @@ void BM_RayShadeThroughPixelAccess(benchmark::State &state) {
     handler.pixel.evaluate = rayShadeEvaluate;
     std::vector<ServerUse> filters(1);
     filters[0].handler = &handler;
-    filters[0].instance = &handler;   // any non-null instance
+    filters[0].instance = &handler;  // any non-null instance
     for (auto _ : state) runPixelFilters(f.frame, filters, buffer);
     setPixels(state, w, h);
 }
@@ -104,9 +104,8 @@ void BM_RayCastBaseline(benchmark::State &state) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 RayHit hit;
-                benchmark::DoNotOptimize(f.frame.geometry.intersect(f.frame.camera.position,
-                                                                    rayThrough(f.frame.camera, x + 0.5, y + 0.5),
-                                                                    0, 1e30, hit));
+                benchmark::DoNotOptimize(f.frame.geometry.intersect(
+                    f.frame.camera.position, rayThrough(f.frame.camera, x + 0.5, y + 0.5), 0, 1e30, hit));
             }
     setPixels(state, w, h);
 }

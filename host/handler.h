@@ -53,7 +53,7 @@ typedef struct RenderFuncs {
 
 typedef struct ShaderHandler {
     InstanceFuncs *inst;
-    ItemFuncs *item;   /* may be null */
+    ItemFuncs *item; /* may be null */
     RenderFuncs *rend;
     /* Called for every shaded sample of a surface carrying the shader, from
      * any render thread. */

@@ -14,11 +14,9 @@ extern "C" {
 #endif
 
 /* A four-character code: the bytes, most significant first, spell the code. */
-#define HOST_FOURCC(a, b, c, d)                                                \
-    ((uint32_t)(((uint32_t)(unsigned char)(a) << 24) |                         \
-                ((uint32_t)(unsigned char)(b) << 16) |                         \
-                ((uint32_t)(unsigned char)(c) << 8) |                          \
-                ((uint32_t)(unsigned char)(d))))
+#define HOST_FOURCC(a, b, c, d)                                                               \
+    ((uint32_t)(((uint32_t)(unsigned char)(a) << 24) | ((uint32_t)(unsigned char)(b) << 16) | \
+                ((uint32_t)(unsigned char)(c) << 8) | ((uint32_t)(unsigned char)(d))))
 
 /* Scene items (objects, lights, cameras, bones) are named by a 32-bit
  * identifier. 0 means "no item". Identifiers are stable for the life of a
@@ -31,12 +29,7 @@ typedef uint32_t ItemID;
 #define ITEM_INDIRECT_LIGHT ((ItemID)0x21000000u)
 
 /* Item types as reported by ItemInfo.type. */
-enum {
-    ITEM_TYPE_OBJECT = 0,
-    ITEM_TYPE_LIGHT = 1,
-    ITEM_TYPE_CAMERA = 2,
-    ITEM_TYPE_BONE = 3
-};
+enum { ITEM_TYPE_OBJECT = 0, ITEM_TYPE_LIGHT = 1, ITEM_TYPE_CAMERA = 2, ITEM_TYPE_BONE = 3 };
 
 /* Opaque handles of the host. Null means "none" for each of them. */
 typedef struct HostSurface *SurfaceID;

@@ -31,8 +31,8 @@ typedef struct BlockIdent {
 } BlockIdent;
 
 typedef struct LoadState {
-    int ioMode;            /* IO_MODE_BINARY or IO_MODE_TEXT */
-    void *readData;        /* the host's own; passed back to every operation */
+    int ioMode;     /* IO_MODE_BINARY or IO_MODE_TEXT */
+    void *readData; /* the host's own; passed back to every operation */
     /* Each read returns the number of elements read (bytes for readBytes);
      * 0 or less means nothing was read and the destination is unchanged. */
     int (*readBytes)(void *readData, char *buf, int count);

@@ -21,18 +21,18 @@ extern "C" {
  * Axes are unit vectors in world space; the item's own space is left-handed
  * with +Z forward, +Y up and +X right. */
 enum {
-    ITEM_PARAM_POSITION = 1,  /* position relative to the parent */
-    ITEM_PARAM_RIGHT = 2,     /* the item's X axis direction, world */
-    ITEM_PARAM_UP = 3,        /* the item's Y axis direction, world */
-    ITEM_PARAM_FORWARD = 4,   /* the item's Z axis direction, world */
-    ITEM_PARAM_ROTATION = 5,  /* heading, pitch, bank in radians, local */
-    ITEM_PARAM_SCALING = 6,   /* scale factors, local */
-    ITEM_PARAM_PIVOT = 7,     /* pivot point in the item's own space */
-    ITEM_PARAM_W_POSITION = 8,/* world position */
-    ITEM_PARAM_W_RIGHT = 9,   /* world X axis scaled by the world scale */
-    ITEM_PARAM_W_UP = 10,     /* world Y axis scaled by the world scale */
-    ITEM_PARAM_W_FORWARD = 11,/* world Z axis scaled by the world scale */
-    ITEM_PARAM_PIVOT_ROT = 12 /* pivot rotation, heading, pitch, bank */
+    ITEM_PARAM_POSITION = 1,   /* position relative to the parent */
+    ITEM_PARAM_RIGHT = 2,      /* the item's X axis direction, world */
+    ITEM_PARAM_UP = 3,         /* the item's Y axis direction, world */
+    ITEM_PARAM_FORWARD = 4,    /* the item's Z axis direction, world */
+    ITEM_PARAM_ROTATION = 5,   /* heading, pitch, bank in radians, local */
+    ITEM_PARAM_SCALING = 6,    /* scale factors, local */
+    ITEM_PARAM_PIVOT = 7,      /* pivot point in the item's own space */
+    ITEM_PARAM_W_POSITION = 8, /* world position */
+    ITEM_PARAM_W_RIGHT = 9,    /* world X axis scaled by the world scale */
+    ITEM_PARAM_W_UP = 10,      /* world Y axis scaled by the world scale */
+    ITEM_PARAM_W_FORWARD = 11, /* world Z axis scaled by the world scale */
+    ITEM_PARAM_PIVOT_ROT = 12  /* pivot rotation, heading, pitch, bank */
 };
 
 typedef struct ItemInfo {
@@ -70,11 +70,7 @@ typedef struct ObjectInfo {
 } ObjectInfo;
 
 /* Light types. */
-enum {
-    LIGHT_TYPE_DISTANT = 0,
-    LIGHT_TYPE_POINT = 1,
-    LIGHT_TYPE_SPOT = 2
-};
+enum { LIGHT_TYPE_DISTANT = 0, LIGHT_TYPE_POINT = 1, LIGHT_TYPE_SPOT = 2 };
 
 /* Light flag bits. */
 #define LIGHT_FLAG_NO_DIFFUSE 2u
@@ -83,7 +79,7 @@ enum {
 typedef struct LightInfo {
     /* The scene's ambient colour (already scaled by its intensity). */
     void (*ambient)(double time, double color[3]);
-    int (*type)(ItemID light);             /* LIGHT_TYPE_..., -1 if unknown */
+    int (*type)(ItemID light); /* LIGHT_TYPE_..., -1 if unknown */
     void (*color)(ItemID light, double time, double color[3]);
     unsigned int (*flags)(ItemID light);
     double (*intensity)(ItemID light, double time);
@@ -93,8 +89,7 @@ typedef struct LightInfo {
 
 typedef struct CameraInfo {
     /* Horizontal and vertical field-of-view angles in radians at `time`. */
-    void (*fovAngles)(ItemID camera, double time, double *horizontal,
-                      double *vertical);
+    void (*fovAngles)(ItemID camera, double time, double *horizontal, double *vertical);
 } CameraInfo;
 
 typedef struct SceneInfo {

@@ -24,8 +24,7 @@ typedef struct InfoMessages {
 /* Progress monitors. step returns non-zero when the user asked to abort. */
 typedef struct MonitorFuncs {
     MonitorID (*create)(void);
-    void (*setup)(MonitorID mon, const char *title, unsigned int flags,
-                  const char *historyFile);
+    void (*setup)(MonitorID mon, const char *title, unsigned int flags, const char *historyFile);
     void (*init)(MonitorID mon, unsigned int total, const char *text);
     int (*step)(MonitorID mon, unsigned int increment, const char *text);
     void (*done)(MonitorID mon);
@@ -48,8 +47,7 @@ typedef struct FileIOFuncs {
  * on return; `path` the folder both ways; `fullName` receives the full path.
  * Every buffer has `bufLen` bytes and is NUL-terminated on return. Non-zero
  * when the user chose a file. */
-typedef int FileRequestFunc(const char *title, char *name, char *path,
-                            char *fullName, int bufLen);
+typedef int FileRequestFunc(const char *title, char *name, char *path, char *fullName, int bufLen);
 
 #ifdef __cplusplus
 }

@@ -33,22 +33,21 @@ typedef void *GlobalFunc(const char *serviceName, int useMode);
 /* Server activation: fills `local` (a handler, interface or generic record,
  * depending on the class) and returns AFUNC_OK, or AFUNC_BADVERSION without
  * touching `local`. `serverData` is the table entry's tag data (unused). */
-typedef int ActivateFunc(int version, GlobalFunc *global, void *local,
-                         void *serverData);
+typedef int ActivateFunc(int version, GlobalFunc *global, void *local, void *serverData);
 
 /* One entry of the server table; an all-null entry ends the table. */
 typedef struct ServerRecord {
-    const char *className;   /* e.g. "ShaderHandler" */
-    const char *name;        /* e.g. "QM_Quillrim_S:Shader" */
+    const char *className; /* e.g. "ShaderHandler" */
+    const char *name;      /* e.g. "QM_Quillrim_S:Shader" */
     ActivateFunc *activate;
-    const void *tagInfo;     /* always null in these modules */
+    const void *tagInfo; /* always null in these modules */
 } ServerRecord;
 
 typedef struct ModuleDescriptor {
-    uint32_t syncWord;       /* MODULE_SYNC_WORD */
-    uint32_t version;        /* MODULE_DESCRIPTOR_VERSION */
-    uint32_t machine;        /* MODULE_MACHINE_CODE */
-    int (*startup)(void);    /* returns non-zero (4) when the module is usable */
+    uint32_t syncWord;    /* MODULE_SYNC_WORD */
+    uint32_t version;     /* MODULE_DESCRIPTOR_VERSION */
+    uint32_t machine;     /* MODULE_MACHINE_CODE */
+    int (*startup)(void); /* returns non-zero (4) when the module is usable */
     void (*shutdown)(void);
     const ServerRecord *servers;
 } ModuleDescriptor;

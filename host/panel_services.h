@@ -15,19 +15,19 @@ typedef struct HostPanel *PanelID;
 
 /* Control kind codes of a ControlDesc. */
 enum {
-    CTL_KIND_FILE = 1,     /* string buffer: a file name; width in chars */
+    CTL_KIND_FILE = 1, /* string buffer: a file name; width in chars */
     CTL_KIND_FLOAT = 3,
     CTL_KIND_BOOL = 8,
-    CTL_KIND_CHOICE = 9,   /* items, null-ended; vertical flag */
-    CTL_KIND_AREA = 19     /* width, height in pixels */
+    CTL_KIND_CHOICE = 9, /* items, null-ended; vertical flag */
+    CTL_KIND_AREA = 19   /* width, height in pixels */
 };
 
 typedef struct ControlDesc {
     int type;
-    int width;                 /* FILE: characters; AREA: pixels */
-    int height;                /* AREA: pixels */
-    const char *const *items;  /* CHOICE */
-    int vertical;              /* CHOICE: 0 lays the items out horizontally */
+    int width;                /* FILE: characters; AREA: pixels */
+    int height;               /* AREA: pixels */
+    const char *const *items; /* CHOICE */
+    int vertical;             /* CHOICE: 0 lays the items out horizontally */
 } ControlDesc;
 
 /* Control attributes of get and set. */
@@ -38,9 +38,9 @@ enum { VALUE_NONE = 0, VALUE_STRING = 1, VALUE_INTEGER = 2, VALUE_FLOAT = 3 };
 
 typedef struct PanelValue {
     int type;
-    int intv;          /* VALUE_INTEGER */
-    double fltv;       /* VALUE_FLOAT */
-    char *buf;         /* VALUE_STRING: buffer of bufLen bytes */
+    int intv;    /* VALUE_INTEGER */
+    double fltv; /* VALUE_FLOAT */
+    char *buf;   /* VALUE_STRING: buffer of bufLen bytes */
     int bufLen;
 } PanelValue;
 
@@ -64,8 +64,7 @@ typedef struct PanelServices {
     void (*destroy)(PanelID panel);
     /* kind: "FloatControl", "BoolControl", "ChoiceControl", "AreaControl",
      * "FileControl". Null when the control cannot be added. */
-    PanelControl *(*addControl)(PanelID panel, const char *kind,
-                                const ControlDesc *desc, const char *label);
+    PanelControl *(*addControl)(PanelID panel, const char *kind, const ControlDesc *desc, const char *label);
     /* Modal: non-zero when the user confirmed, 0 when cancelled. */
     int (*open)(PanelID panel, int flags);
 } PanelServices;

@@ -35,12 +35,10 @@ typedef struct MeshInfo {
     int (*polSize)(struct MeshInfo *mesh, PolygonID polygon);
     PointID (*polVertex)(struct MeshInfo *mesh, PolygonID polygon, int vertex);
     /* A polygon tag (POLY_TAG_SURF: the surface name), or null. */
-    const char *(*polTag)(struct MeshInfo *mesh, PolygonID polygon,
-                          uint32_t tagType);
+    const char *(*polTag)(struct MeshInfo *mesh, PolygonID polygon, uint32_t tagType);
     /* Point maps: look a map up by type and name, select it, then read a
      * point's value; pntVGet returns non-zero when the point has a value. */
-    VMapID (*pntVLookup)(struct MeshInfo *mesh, uint32_t type,
-                         const char *name);
+    VMapID (*pntVLookup)(struct MeshInfo *mesh, uint32_t type, const char *name);
     int (*pntVSelect)(struct MeshInfo *mesh, VMapID vmap);
     int (*pntVGet)(struct MeshInfo *mesh, PointID point, float *values);
 } MeshInfo;
@@ -49,8 +47,8 @@ typedef struct SceneObjects {
     int (*numObjects)(void);
     /* By object index 0 .. numObjects - 1; null outside that range. */
     const char *(*filename)(int obj);
-    const char *(*userName)(int obj);   /* name as shown to the user */
-    const char *(*refName)(int obj);    /* name as the host's commands take */
+    const char *(*userName)(int obj); /* name as shown to the user */
+    const char *(*refName)(int obj);  /* name as the host's commands take */
     ItemID (*itemID)(int obj);
     int (*maxLayers)(int obj);
     int (*layerExists)(int obj, int layer);

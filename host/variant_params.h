@@ -17,8 +17,8 @@ extern "C" {
 
 /* Value types of VParmFuncs.create. */
 enum {
-    VPTYPE_PERCENT = 0x20,   /* one channel, a fraction shown as percent */
-    VPTYPE_COLOR = 0x51      /* three channels, red, green, blue */
+    VPTYPE_PERCENT = 0x20, /* one channel, a fraction shown as percent */
+    VPTYPE_COLOR = 0x51    /* three channels, red, green, blue */
 };
 
 /* Texture data types of VParmFuncs.create; -1: no texture. */
@@ -29,24 +29,21 @@ enum { VPTEX_NONE = -1, VPTEX_COLOR = 1, VPTEX_PERCENT = 2 };
 #define VPSTATE_TEXTURE 2
 
 /* Texture event callback of a variant parameter; returns 1. */
-typedef int VParmEventFunc(TextureID tex, void *userData, int event,
-                           void *eventData);
+typedef int VParmEventFunc(TextureID tex, void *userData, int event, void *eventData);
 
 typedef struct VParmFuncs {
     VParmID (*create)(int envType, int texType);
     void (*destroy)(VParmID vp);
     /* Names the channels, puts them into `group`, and attaches the texture
      * context and the event callback. */
-    int (*setup)(VParmID vp, const char *channelName, ChanGroupID group,
-                 TxtrContextID ctx, VParmEventFunc *event,
-                 const char *pluginName, void *userData);
+    int (*setup)(VParmID vp, const char *channelName, ChanGroupID group, TxtrContextID ctx,
+                 VParmEventFunc *event, const char *pluginName, void *userData);
     const char *(*copy)(VParmID to, VParmID from);
     const char *(*load)(VParmID vp, const LoadState *ls);
     const char *(*save)(VParmID vp, const SaveState *ss);
     /* The value at `time` (and at the spot, for textured parameters; spot may
      * be null); writes every channel into result and returns the first. */
-    double (*getVal)(VParmID vp, double time, TexturedSpot *spot,
-                     double *result);
+    double (*getVal)(VParmID vp, double time, TexturedSpot *spot, double *result);
     int (*setVal)(VParmID vp, const double *value);
     /* Writes the envelopes of the (up to three) channels, null where a
      * channel is not animated; returns their number. */

@@ -48,15 +48,15 @@ typedef void XPanelPopCmdFunc(XPanelID panel, int cid, int entry);
  * Fields a kind does not name are unused (zero or null). */
 enum {
     XPH_END = 0,
-    XPH_LABEL,        /* id: control, group or 0 (the panel title); text */
-    XPH_STRLIST,      /* id: control; strings: choice entries, null-ended */
-    XPH_BUTNOTIFY,    /* id: button; button */
-    XPH_POPCMDFUNC,   /* id: pop-up; popCmd */
-    XPH_GROUP,        /* id: new group; ids: members (controls or groups),
-                         0-ended */
-    XPH_TABS,         /* id: new tab set; ids: page groups, 0-ended */
-    XPH_ENABLE_MAP    /* id: controlled control; ref: controlling control;
-                         map: enable flag per choice index, count entries */
+    XPH_LABEL,      /* id: control, group or 0 (the panel title); text */
+    XPH_STRLIST,    /* id: control; strings: choice entries, null-ended */
+    XPH_BUTNOTIFY,  /* id: button; button */
+    XPH_POPCMDFUNC, /* id: pop-up; popCmd */
+    XPH_GROUP,      /* id: new group; ids: members (controls or groups),
+                       0-ended */
+    XPH_TABS,       /* id: new tab set; ids: page groups, 0-ended */
+    XPH_ENABLE_MAP  /* id: controlled control; ref: controlling control;
+                       map: enable flag per choice index, count entries */
 };
 
 typedef struct XPanelHint {
@@ -79,8 +79,7 @@ typedef struct XPanelFuncs {
     void (*destroy)(XPanelID panel);
     /* Applies hints to the control or group `id`, 0 meaning the whole panel. */
     void (*hint)(XPanelID panel, uint32_t id, const XPanelHint *hints);
-    void (*describe)(XPanelID panel, const XPanelData *data,
-                     XPanelGetFunc *get, XPanelSetFunc *set);
+    void (*describe)(XPanelID panel, const XPanelData *data, XPanelGetFunc *get, XPanelSetFunc *set);
     void (*viewInst)(XPanelID panel, void *inst);
     /* User data of control `cid` (0: the panel). */
     void (*setData)(XPanelID panel, uint32_t cid, void *data);

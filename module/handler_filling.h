@@ -1,9 +1,9 @@
 // Copies a server's callback set into the host's handler record.
 #pragma once
 
+#include "host/xpanel.h"
 #include "module/activation.h"
 #include "module_base/callback_guard.h"
-#include "host/xpanel.h"
 #include "module_base/server_callbacks.h"
 
 namespace qr {
@@ -49,7 +49,6 @@ void beginActivation(GlobalFunc *global);
 
 // An interface activation that builds an "LWXPanel" panel for the record's
 // instance. The panel service is looked up with this call's lookup.
-int activatePanelInterface(int version, GlobalFunc *global, void *local,
-                           XPanelID (*build)(Instance inst));
+int activatePanelInterface(int version, GlobalFunc *global, void *local, XPanelID (*build)(Instance inst));
 
 }  // namespace qr

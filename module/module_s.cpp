@@ -6,8 +6,12 @@
 #include "module_base/edition.h"
 
 extern "C" __attribute__((visibility("default"))) const ModuleDescriptor _mod_descrip = {
-    MODULE_SYNC_WORD,  MODULE_DESCRIPTOR_VERSION, MODULE_MACHINE_CODE,
-    qr::guarded<qr::moduleStartup>, qr::guarded<qr::moduleShutdown>,        qr::kStrokeServers,
+    MODULE_SYNC_WORD,
+    MODULE_DESCRIPTOR_VERSION,
+    MODULE_MACHINE_CODE,
+    qr::guarded<qr::moduleStartup>,
+    qr::guarded<qr::moduleShutdown>,
+    qr::kStrokeServers,
 };
 
 namespace {

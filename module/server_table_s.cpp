@@ -8,7 +8,8 @@ namespace qr {
 
 const ServerRecord kStrokeServers[] = {
     {CLASS_SHADER_HANDLER, kStrokeShaderServer, guarded<activateShaderHandler, refuseActivation>, nullptr},
-    {CLASS_SHADER_INTERFACE, kStrokeShaderServer, guarded<activateShaderInterface, refuseActivation>, nullptr},
+    {CLASS_SHADER_INTERFACE, kStrokeShaderServer, guarded<activateShaderInterface, refuseActivation>,
+     nullptr},
     {CLASS_PIXEL_FILTER_HANDLER, kTraceStep1Server, guarded<activateTraceStep1Handler, refuseActivation>,
      nullptr},
     {CLASS_PIXEL_FILTER_INTERFACE, kTraceStep1Server, guarded<activateTraceStep1Interface, refuseActivation>,

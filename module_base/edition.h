@@ -39,25 +39,25 @@ struct Edition {
     const char *pixelDataName;                      // null in the line edition
 
     // Edge shader.
-    const char *secondVparamName;   // "line_boost" or "line_density"
-    const char *secondParamKey;     // "boost" or "lpow"
-    const char *secondPanelLabel;   // "Line width boost : " or "Line opacity : "
-    double secondDefault;           // 0 (no boost) or 1 (opaque)
+    const char *secondVparamName;  // "line_boost" or "line_density"
+    const char *secondParamKey;    // "boost" or "lpow"
+    const char *secondPanelLabel;  // "Line width boost : " or "Line opacity : "
+    double secondDefault;          // 0 (no boost) or 1 (opaque)
     double shaderNormErr;
     double shaderDistErr;
-    uint32_t shaderFlags;           // the host's shader flag bits
+    uint32_t shaderFlags;  // the host's shader flag bits
     std::span<const ShaderParam> shaderParamOrder;
 
     // Presets of the edge shader.
     const char *presetOpenTitle;
     const char *presetSaveTitle;
-    const char *presetExtension;    // without the dot
+    const char *presetExtension;  // without the dot
 
     // Tracer.
     double tracerNormErr;
     double tracerDistErr;
-    uint32_t tracerFlags;           // pixel filter's request mask
-    uint32_t imageFilterFlags;      // TraceStep2's request mask; 0 in the line edition
+    uint32_t tracerFlags;       // pixel filter's request mask
+    uint32_t imageFilterFlags;  // TraceStep2's request mask; 0 in the line edition
 };
 
 extern const Edition kStrokeEdition;

@@ -9,16 +9,14 @@ namespace {
 // No "Info Messages 2" and no "LWLMonFuncs": the line edition shows no
 // messages and has no progress monitor.
 constexpr ServiceId kServices[] = {
-    ServiceId::ItemInfo,     ServiceId::LightInfo,    ServiceId::ObjectInfo,
-    ServiceId::SceneInfo,    ServiceId::CameraInfo,   ServiceId::RenderMemory,
-    ServiceId::ImageList,    ServiceId::SurfaceFuncs, ServiceId::SceneObjects,
-    ServiceId::InterfaceInfo, ServiceId::FileIO,
+    ServiceId::ItemInfo,     ServiceId::LightInfo,     ServiceId::ObjectInfo, ServiceId::SceneInfo,
+    ServiceId::CameraInfo,   ServiceId::RenderMemory,  ServiceId::ImageList,  ServiceId::SurfaceFuncs,
+    ServiceId::SceneObjects, ServiceId::InterfaceInfo, ServiceId::FileIO,
 };
 
 constexpr const char *kStoreBuffers[] = {
-    "QM's Quillrim_P STINFO:Buff1", "QM's Quillrim_P STINFO:Buff2",
-    "QM's Quillrim_P STINFO:Buff3", "QM's Quillrim_P STINFO:Buff4",
-    "QM's Quillrim_P STINFO:Buff5",
+    "QM's Quillrim_P STINFO:Buff1", "QM's Quillrim_P STINFO:Buff2", "QM's Quillrim_P STINFO:Buff3",
+    "QM's Quillrim_P STINFO:Buff4", "QM's Quillrim_P STINFO:Buff5",
 };
 
 constexpr ShaderParam kShaderParams[] = {

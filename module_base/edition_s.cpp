@@ -7,17 +7,15 @@ namespace qr {
 namespace {
 
 constexpr ServiceId kServices[] = {
-    ServiceId::ItemInfo,     ServiceId::LightInfo,     ServiceId::ObjectInfo,
-    ServiceId::SceneInfo,    ServiceId::CameraInfo,    ServiceId::RenderMemory,
-    ServiceId::ImageList,    ServiceId::SurfaceFuncs,  ServiceId::SceneObjects,
-    ServiceId::InterfaceInfo, ServiceId::InfoMessages, ServiceId::Monitor,
+    ServiceId::ItemInfo,     ServiceId::LightInfo,     ServiceId::ObjectInfo,   ServiceId::SceneInfo,
+    ServiceId::CameraInfo,   ServiceId::RenderMemory,  ServiceId::ImageList,    ServiceId::SurfaceFuncs,
+    ServiceId::SceneObjects, ServiceId::InterfaceInfo, ServiceId::InfoMessages, ServiceId::Monitor,
     ServiceId::FileIO,
 };
 
 constexpr const char *kStoreBuffers[] = {
-    "QM's Quillrim_S STINFO:Buff1", "QM's Quillrim_S STINFO:Buff2",
-    "QM's Quillrim_S STINFO:Buff3", "QM's Quillrim_S STINFO:Buff4",
-    "QM's Quillrim_S STINFO:Buff5", "QM's Quillrim_S STINFO:Buff6",
+    "QM's Quillrim_S STINFO:Buff1", "QM's Quillrim_S STINFO:Buff2", "QM's Quillrim_S STINFO:Buff3",
+    "QM's Quillrim_S STINFO:Buff4", "QM's Quillrim_S STINFO:Buff5", "QM's Quillrim_S STINFO:Buff6",
 };
 
 constexpr ShaderParam kShaderParams[] = {

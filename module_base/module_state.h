@@ -15,14 +15,14 @@ namespace qr {
 inline constexpr int kPresetPathSize = 260;
 
 struct ModuleState {
-    GlobalFunc *global;         // the lookup of the latest handler or generic activation
+    GlobalFunc *global;  // the lookup of the latest handler or generic activation
     ServiceTable services;
     XPanelFuncs *panelService;  // "LWXPanel", from the latest panel-building activation
     double frameTime;           // written by every new-time
     // The tracer instance whose tolerances "Get global settings" copies: a
     // TraceStep1 instance in the stroke edition, a LineTracer in the line edition.
     void *currentTracer;
-    bool applying;              // set while the shader utility adds shaders
+    bool applying;                     // set while the shader utility adds shaders
     char presetPath[kPresetPathSize];  // NUL-terminated; empty: no preset
 };
 

@@ -40,8 +40,7 @@ void writeDoubles(const SaveState *ss, const double *values, int count) {
     auto scratch = scratchFor(count);
     if (!scratch) return;
     for (int i = 0; i < count; ++i) toStream(values[i], scratch.get() + i * kDoubleBytes);
-    ss->writeBytes(ss->writeData, reinterpret_cast<const char *>(scratch.get()),
-                   count * kDoubleBytes);
+    ss->writeBytes(ss->writeData, reinterpret_cast<const char *>(scratch.get()), count * kDoubleBytes);
 }
 
 int readDoubles(const LoadState *ls, double *values, int count) {

@@ -30,9 +30,7 @@ void readValue(const LoadState *ls, const ParamEntry &e) {
     case kParamFloat:
         if (n) ls->readFP(rd, static_cast<float *>(e.value), n);
         break;
-    case kParamDouble:
-        readDoubles(ls, static_cast<double *>(e.value), n);
-        break;
+    case kParamDouble: readDoubles(ls, static_cast<double *>(e.value), n); break;
     case kParamBinary:
         if (n) ls->readBytes(rd, static_cast<char *>(e.value), n);
         break;
@@ -42,9 +40,7 @@ void readValue(const LoadState *ls, const ParamEntry &e) {
     case kParamUser:
         if (e.load) e.load(ls, e.value);
         break;
-    case kParamVparam:
-        loadVparams(ls, static_cast<Vparam *>(e.value), n);
-        break;
+    case kParamVparam: loadVparams(ls, static_cast<Vparam *>(e.value), n); break;
     case kParamVparamRef: {
         const auto *slots = static_cast<const VparamSlot *>(e.value);
         for (int i = 0; i < n; ++i) {
@@ -52,11 +48,8 @@ void readValue(const LoadState *ls, const ParamEntry &e) {
         }
         break;
     }
-    case kParamTexture:
-        loadTextureHolders(ls, static_cast<TextureHolder *>(e.value), n);
-        break;
-    default:
-        break;  // an unknown type code reads nothing
+    case kParamTexture: loadTextureHolders(ls, static_cast<TextureHolder *>(e.value), n); break;
+    default: break;  // an unknown type code reads nothing
     }
 }
 

@@ -42,21 +42,15 @@ void writeValue(const SaveState *ss, const ParamEntry &e) {
     case kParamFloat:
         if (n) ss->writeFP(wd, static_cast<const float *>(e.value), n);
         break;
-    case kParamDouble:
-        writeDoubles(ss, static_cast<const double *>(e.value), n);
-        break;
+    case kParamDouble: writeDoubles(ss, static_cast<const double *>(e.value), n); break;
     case kParamBinary:
         if (n) ss->writeBytes(wd, static_cast<const char *>(e.value), n);
         break;
-    case kParamString:
-        writeString(ss, static_cast<const char *>(e.value), e.count);
-        break;
+    case kParamString: writeString(ss, static_cast<const char *>(e.value), e.count); break;
     case kParamUser:
         if (e.save) e.save(ss, e.value);
         break;
-    case kParamVparam:
-        saveVparams(ss, static_cast<Vparam *>(e.value), n);
-        break;
+    case kParamVparam: saveVparams(ss, static_cast<Vparam *>(e.value), n); break;
     case kParamVparamRef: {
         const auto *slots = static_cast<const VparamSlot *>(e.value);
         for (int i = 0; i < n; ++i) {
@@ -64,11 +58,8 @@ void writeValue(const SaveState *ss, const ParamEntry &e) {
         }
         break;
     }
-    case kParamTexture:
-        saveTextureHolders(ss, static_cast<TextureHolder *>(e.value), n);
-        break;
-    default:
-        break;  // an unknown type code writes no value
+    case kParamTexture: saveTextureHolders(ss, static_cast<TextureHolder *>(e.value), n); break;
+    default: break;  // an unknown type code writes no value
     }
 }
 

@@ -53,7 +53,8 @@ int textureEvent(TextureID, void *userData, int event, void *eventData) {
         }
     } else if (event == TXEVENT_ENVGROUP) {
         const VparamServices &s = vparamServices();
-        TextureID tex = (s.vparm && s.vparm->getTex && vp->hostParam()) ? s.vparm->getTex(vp->hostParam()) : nullptr;
+        TextureID tex =
+            (s.vparm && s.vparm->getTex && vp->hostParam()) ? s.vparm->getTex(vp->hostParam()) : nullptr;
         if (vp->envelopeGroup() && tex && s.textures && s.textures->setEnvGroup)
             s.textures->setEnvGroup(tex, vp->envelopeGroup());
     }
@@ -82,11 +83,15 @@ void Vparam::construct(const char *name, int valueType, int textureType, ChanGro
         nameSuffix_ = takeSuffix();
         char channelName[kChannelNameSize];
         std::snprintf(channelName, sizeof channelName, "%s_%08x", name, static_cast<unsigned>(nameSuffix_));
-        ChanGroupID sub = (s.envelopes && s.envelopes->createGroup) ? s.envelopes->createGroup(group, channelName)
-                                                                    : nullptr;
-        if (s.vparm->setup) s.vparm->setup(hostParam_, channelName, sub, context, guarded<textureEvent, answerTextureEvent>, pluginName, this);
+        ChanGroupID sub = (s.envelopes && s.envelopes->createGroup)
+                              ? s.envelopes->createGroup(group, channelName)
+                              : nullptr;
+        if (s.vparm->setup)
+            s.vparm->setup(hostParam_, channelName, sub, context, guarded<textureEvent, answerTextureEvent>,
+                           pluginName, this);
     } else if (s.vparm->setup) {
-        s.vparm->setup(hostParam_, name, group, context, guarded<textureEvent, answerTextureEvent>, pluginName, this);
+        s.vparm->setup(hostParam_, name, group, context, guarded<textureEvent, answerTextureEvent>,
+                       pluginName, this);
     }
     const double zero[3] = {0.0, 0.0, 0.0};
     if (s.vparm->setVal) s.vparm->setVal(hostParam_, zero);

@@ -57,7 +57,7 @@ private:
     ChanGroupID envelopeGroup_ = nullptr;
     void *ownerContext_ = nullptr;
     VParmID hostParam_ = nullptr;
-    uint32_t nameSuffix_ = 0;   // the colour channel name's 8 hex digits
+    uint32_t nameSuffix_ = 0;  // the colour channel name's 8 hex digits
 };
 
 }  // namespace qr

@@ -8,10 +8,10 @@
 namespace qr {
 
 struct VparamServices {
-    VParmFuncs *vparm;          // "LWVParmFuncs 2"
-    EnvelopeFuncs *envelopes;   // "Animation Envelopes"
-    TextureFuncs *textures;     // "Texture Functions 3"
-    ChannelInfo *channels;      // "Channel Info 2" (held, not used)
+    VParmFuncs *vparm;         // "LWVParmFuncs 2"
+    EnvelopeFuncs *envelopes;  // "Animation Envelopes"
+    TextureFuncs *textures;    // "Texture Functions 3"
+    ChannelInfo *channels;     // "Channel Info 2" (held, not used)
 };
 
 // Fetches all four through the module's stored lookup unless one of the

@@ -10,14 +10,13 @@
 namespace qr {
 
 struct EdgeLineSettings {
-    int32_t override_f;   // non-zero: norm_err and dist_err replace the tracer's
+    int32_t override_f;  // non-zero: norm_err and dist_err replace the tracer's
     double norm_err;
     double dist_err;
-    int32_t mat_id;       // material identifier compared between neighbours
+    int32_t mat_id;  // material identifier compared between neighbours
 };
 
-static_assert(offsetof(EdgeLineSettings, norm_err) == 8 &&
-                  offsetof(EdgeLineSettings, dist_err) == 16 &&
+static_assert(offsetof(EdgeLineSettings, norm_err) == 8 && offsetof(EdgeLineSettings, dist_err) == 16 &&
                   offsetof(EdgeLineSettings, mat_id) == 24,
               "the layout the shader instance starts with");
 

@@ -15,11 +15,11 @@ namespace qr {
 inline constexpr int kShaderDescriptionSize = 128;
 
 struct EdgeShaderInstance {
-    EdgeLineSettings line;        // read by the tracers: keep it first
-    Vparam *lineColor;            // "line_color", a colour
-    Vparam *second;               // "line_boost" (stroke) or "line_density" (line), a percentage
+    EdgeLineSettings line;  // read by the tracers: keep it first
+    Vparam *lineColor;      // "line_color", a colour
+    Vparam *second;         // "line_boost" (stroke) or "line_density" (line), a percentage
     char description[kShaderDescriptionSize];
-    SurfaceID surface;            // the surface this instance shades
+    SurfaceID surface;  // the surface this instance shades
 };
 
 static_assert(offsetof(EdgeShaderInstance, line) == 0,

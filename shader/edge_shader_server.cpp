@@ -17,8 +17,8 @@ void evaluate(Instance inst, ShaderAccess *sa) {
 }
 
 constexpr ShaderCallbacks kCallbacks = {
-    {guarded<createEdgeShader>, guarded<destroyEdgeShader>, guarded<copyEdgeShader>,
-     guarded<loadEdgeShader>, guarded<saveEdgeShader>, guarded<describeEdgeShader>},
+    {guarded<createEdgeShader>, guarded<destroyEdgeShader>, guarded<copyEdgeShader>, guarded<loadEdgeShader>,
+     guarded<saveEdgeShader>, guarded<describeEdgeShader>},
     {guarded<initEdgeShader>, guarded<cleanupEdgeShader>, guarded<newTimeEdgeShader>},
     guarded<evaluate>,
     guarded<edgeShaderFlags>,

@@ -22,7 +22,8 @@ void blendLineRim(const EdgeShaderInstance &inst, ShaderAccess &sa) {
     const double p0 = sa.replacePercentage;
     const double d = 1.0 - (1.0 - p0) * (1.0 - a);
     if (d == 0.0) return;
-    for (int k = 0; k < 3; ++k) sa.replaceColor[k] = (a * v.color[k] + (1.0 - a) * p0 * sa.replaceColor[k]) / d;
+    for (int k = 0; k < 3; ++k)
+        sa.replaceColor[k] = (a * v.color[k] + (1.0 - a) * p0 * sa.replaceColor[k]) / d;
     sa.replacePercentage = d;
 }
 
@@ -47,7 +48,8 @@ void evaluateEdgeShaderLine(Instance instance, ShaderAccess *sa) {
     const std::size_t i = store.index(sa->sx, sa->sy);
     store.shader[i] = const_cast<EdgeShaderInstance *>(inst);
     const SceneInfo *scene = services().sceneInfo;
-    const ItemID camera = scene && scene->renderCamera ? scene->renderCamera(moduleState().frameTime) : ITEM_NULL;
+    const ItemID camera =
+        scene && scene->renderCamera ? scene->renderCamera(moduleState().frameTime) : ITEM_NULL;
     store.depth[i] = static_cast<float>(cameraDepth(camera, sa->wPos));
     storeNormal(store.normal + 3 * i, n);
     storeColorBytes(store.color + 3 * i, values.color);

@@ -68,7 +68,7 @@ double cameraDepth(ItemID camera, const double position[3]) noexcept {
 
 uint8_t colorByte(double c) noexcept {
     const double scaled = c * 255.0;
-    if (!(scaled > 0.0)) return 0;   // negative or not a number
+    if (!(scaled > 0.0)) return 0;  // negative or not a number
     if (scaled >= 255.0) return 255;
     return static_cast<uint8_t>(scaled);
 }

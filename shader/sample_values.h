@@ -23,8 +23,8 @@ bool isSceneObject(ItemID object);
 // The line settings at a sample, evaluated at the current frame time with
 // the sample's texture spot.
 struct SampleLineValues {
-    double color[3];   // line colour
-    double second;     // width boost (stroke) or density (line)
+    double color[3];  // line colour
+    double second;    // width boost (stroke) or density (line)
 };
 // Builds the spot and queries both parameters; missing parameters or service
 // give colour (0, 0, 0) and the edition's default second setting.

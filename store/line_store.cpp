@@ -14,12 +14,10 @@ namespace {
 
 constexpr std::size_t kBufferCount = 5;
 // Bytes per cell of Buff1 .. Buff5.
-constexpr std::size_t kCellBytes[kBufferCount] = {
-    sizeof(void *), sizeof(float), 3 * sizeof(float), 3, sizeof(float)};
+constexpr std::size_t kCellBytes[kBufferCount] = {sizeof(void *), sizeof(float), 3 * sizeof(float), 3,
+                                                  sizeof(float)};
 
-bool complete(const LineStoreHeader &h) {
-    return h.buff1 && h.buff2 && h.buff3 && h.buff4 && h.buff5;
-}
+bool complete(const LineStoreHeader &h) { return h.buff1 && h.buff2 && h.buff3 && h.buff4 && h.buff5; }
 
 LineStoreHeader *createStore(RenderMemory &memory) {
     SceneInfo *scene = services().sceneInfo;
@@ -28,8 +26,8 @@ LineStoreHeader *createStore(RenderMemory &memory) {
     if (storeGridFor(1, scene->frameWidth(), scene->frameHeight(), grid) != GridCheck::Ok) {
         return nullptr;
     }
-    auto *h = static_cast<LineStoreHeader *>(
-        memory.create(edition().storeHeaderName, sizeof(LineStoreHeader)));
+    auto *h =
+        static_cast<LineStoreHeader *>(memory.create(edition().storeHeaderName, sizeof(LineStoreHeader)));
     if (!h) return nullptr;
     h->gridWidth = grid.width;
     h->gridHeight = grid.height;

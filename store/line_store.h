@@ -4,8 +4,8 @@
 // The blocks live in the host's render memory and are found again by name.
 // The store is usable only when the header and all five buffers exist: no
 // function here returns a header with a missing buffer, so no caller can write
-// through one. Cells are reached through the store's view (line_store_view.h). A store whose creation failed half-way stays unusable
-// until the host discards the blocks (the line edition shows no messages).
+// through one. Cells are reached through the store's view (line_store_view.h). A store whose creation failed
+// half-way stays unusable until the host discards the blocks (the line edition shows no messages).
 #pragma once
 
 #include <cstdint>

@@ -24,7 +24,9 @@ struct LineStoreView {
     size_t index(int col, int row) const {
         return static_cast<size_t>(row) * static_cast<size_t>(gridWidth) + static_cast<size_t>(col);
     }
-    bool inside(int col, int row) const { return col >= 0 && row >= 0 && col < gridWidth && row < gridHeight; }
+    bool inside(int col, int row) const {
+        return col >= 0 && row >= 0 && col < gridWidth && row < gridHeight;
+    }
 };
 
 inline LineStoreView viewOf(const LineStoreHeader &h) {

@@ -5,8 +5,8 @@
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "store/store_grid.h"
-#include "store/stroke_store_view.h"
 #include "store/store_lock.h"
+#include "store/stroke_store_view.h"
 
 namespace qr {
 
@@ -14,8 +14,8 @@ namespace {
 
 constexpr std::size_t kBufferCount = 6;
 // Bytes per cell of Buff1 .. Buff6.
-constexpr std::size_t kCellBytes[kBufferCount] = {
-    1, sizeof(float), 3 * sizeof(float), 3, sizeof(float), sizeof(void *)};
+constexpr std::size_t kCellBytes[kBufferCount] = {1, sizeof(float), 3 * sizeof(float),
+                                                  3, sizeof(float), sizeof(void *)};
 
 bool isStrokeEdition(const Edition &ed) {
     return ed.kind == EditionKind::Stroke && ed.storeBufferNames.size() == kBufferCount;
@@ -51,8 +51,8 @@ StrokeStoreHeader *createStore(RenderMemory &memory, int oversampling) {
     const GridCheck check = storeGridFor(oversampling, scene->frameWidth(), scene->frameHeight(), grid);
     if (check == GridCheck::Empty) return nullptr;
 
-    auto *h = static_cast<StrokeStoreHeader *>(
-        memory.create(edition().storeHeaderName, sizeof(StrokeStoreHeader)));
+    auto *h =
+        static_cast<StrokeStoreHeader *>(memory.create(edition().storeHeaderName, sizeof(StrokeStoreHeader)));
     if (!h) return nullptr;
     h->failed = 0;
     h->oversampling = oversampling;

@@ -20,15 +20,15 @@ struct StrokeStoreHeader {
     int32_t passRunning;    // 1 while the pass runs; the edge shader records only then
     int32_t currentColumn;  // the cell being shaded; meaningful only while passRunning
     int32_t currentRow;
-    int32_t gridWidth;      // b x frame width at creation
-    int32_t gridHeight;     // b x frame height at creation
-    int32_t oversampling;   // b, cells per pixel along each axis
-    uint8_t *buff1;         // per cell: edge marks, bit 0 = isolated
-    float *buff2;           // per cell: ray distance, negative = no hit
-    float *buff3;           // per cell: unit normal x, y, z
-    uint8_t *buff4;         // per cell: line colour red, green, blue, 0..255
-    float *buff5;           // per cell: line width boost
-    void **buff6;           // per cell: the edge-shader instance that recorded it, or null
+    int32_t gridWidth;     // b x frame width at creation
+    int32_t gridHeight;    // b x frame height at creation
+    int32_t oversampling;  // b, cells per pixel along each axis
+    uint8_t *buff1;        // per cell: edge marks, bit 0 = isolated
+    float *buff2;          // per cell: ray distance, negative = no hit
+    float *buff3;          // per cell: unit normal x, y, z
+    uint8_t *buff4;        // per cell: line colour red, green, blue, 0..255
+    float *buff5;          // per cell: line width boost
+    void **buff6;          // per cell: the edge-shader instance that recorded it, or null
 };
 
 inline constexpr uint8_t kIsolatedMark = 1;

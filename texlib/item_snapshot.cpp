@@ -88,8 +88,7 @@ void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame) {
     recordAllOfType(*snapshot, *info, ITEM_TYPE_OBJECT, ITEM_NULL);
 }
 
-void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code,
-                        double out[3]) noexcept {
+void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code, double out[3]) noexcept {
     if (!snapshot || !out) return;
     CriticalSectionGuard guard(snapshotLock());
     auto it = snapshot->states.find(item);

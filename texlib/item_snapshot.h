@@ -50,8 +50,7 @@ void destroyItemSnapshot(ItemSnapshot *snapshot) noexcept;
 void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame);
 // Under the snapshot lock, copies the vector of `item` and `code` into out;
 // out is left unchanged when the item is not recorded or the code is not 1-12.
-void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code,
-                        double out[3]) noexcept;
+void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code, double out[3]) noexcept;
 
 // The same operations on the module's frame item snapshot.
 void refreshFrameSnapshot(double time, int frame);

@@ -19,8 +19,10 @@ void prepareLightImages() {
     const ServiceTable &s = services();
     const ItemInfo *items = s.itemInfo;
     if (!items || !items->first || !items->next || !s.lightInfo || !s.imageList) return;
-    for (ItemID light = items->first(ITEM_TYPE_LIGHT, ITEM_NULL); light != ITEM_NULL; light = items->next(light)) {
-        if (!s.lightInfo->type || s.lightInfo->type(light) != LIGHT_TYPE_SPOT || !s.lightInfo->projImage) continue;
+    for (ItemID light = items->first(ITEM_TYPE_LIGHT, ITEM_NULL); light != ITEM_NULL;
+         light = items->next(light)) {
+        if (!s.lightInfo->type || s.lightInfo->type(light) != LIGHT_TYPE_SPOT || !s.lightInfo->projImage)
+            continue;
         ImageID image = s.lightInfo->projImage(light);
         if (image && s.imageList->needAA) s.imageList->needAA(image);
     }
@@ -29,7 +31,8 @@ void prepareLightImages() {
 void prepareSurfaceImages(SurfaceID surface) {
     const ServiceTable &s = services();
     const SurfaceFuncs *surfaces = s.surfaceFuncs;
-    if (!surface || !surfaces || !surfaces->getInt || !surfaces->getImg || !s.imageList || !s.imageList->needAA)
+    if (!surface || !surfaces || !surfaces->getInt || !surfaces->getImg || !s.imageList ||
+        !s.imageList->needAA)
         return;
     const struct {
         const char *option, *image;

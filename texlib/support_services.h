@@ -12,16 +12,16 @@
 namespace qr {
 
 struct SupportServices {
-    TextureFuncs *textureFuncs;     // "Texture Functions 3"
-    ItemInfo *itemInfo;             // "LW Item Info 3"
-    LightInfo *lightInfo;           // "LW Light Info 3"
-    ObjectInfo *objectInfo;         // "LW Object Info 4"
-    ImageList *imageList;           // "LW Image List 3"
-    VParmFuncs *vparmFuncs;         // "LWVParmFuncs 2"
-    EnvelopeFuncs *envelopeFuncs;   // "Animation Envelopes"
-    SurfaceFuncs *surfaceFuncs;     // "Surface Functions 2"
-    ChannelInfo *channelInfo;       // "Channel Info 2"
-    SceneObjects *sceneObjects;     // "Scene Objects 4"
+    TextureFuncs *textureFuncs;    // "Texture Functions 3"
+    ItemInfo *itemInfo;            // "LW Item Info 3"
+    LightInfo *lightInfo;          // "LW Light Info 3"
+    ObjectInfo *objectInfo;        // "LW Object Info 4"
+    ImageList *imageList;          // "LW Image List 3"
+    VParmFuncs *vparmFuncs;        // "LWVParmFuncs 2"
+    EnvelopeFuncs *envelopeFuncs;  // "Animation Envelopes"
+    SurfaceFuncs *surfaceFuncs;    // "Surface Functions 2"
+    ChannelInfo *channelInfo;      // "Channel Info 2"
+    SceneObjects *sceneObjects;    // "Scene Objects 4"
 
     bool anyHeld() const;
 };

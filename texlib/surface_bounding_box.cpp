@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "module_base/callback_guard.h"
-#include "module_base/callback_guard.h"
 #include "texlib/shader_texture_support.h"
 #include "texlib/support_services.h"
 
@@ -27,8 +26,8 @@ int extendByPolygon(void *data, PolygonID polygon) {
     auto &ctx = *static_cast<ScanContext *>(data);
     MeshInfo *mesh = ctx.mesh;
     const char *tag = mesh->polTag ? mesh->polTag(mesh, polygon, kSurfaceTag) : nullptr;
-    const bool matches = (!tag && !ctx.surfaceName) ||
-                         (tag && ctx.surfaceName && std::strcmp(tag, ctx.surfaceName) == 0);
+    const bool matches =
+        (!tag && !ctx.surfaceName) || (tag && ctx.surfaceName && std::strcmp(tag, ctx.surfaceName) == 0);
     if (!matches || !mesh->polSize || !mesh->polVertex || !mesh->pntBasePos) return 0;
     const int n = mesh->polSize(mesh, polygon);
     if (n <= 0 || n > kMaxPolygonVertices) return 0;

@@ -102,7 +102,8 @@ TxtrContextID sharedTextureContext() {
     GlobalFunc *global = moduleState().global;
     auto *tf = global ? static_cast<TextureFuncs *>(global(SERVICE_TEXTURE_FUNCS, 0)) : nullptr;
     if (!tf || !tf->contextCreate) return nullptr;
-    tables.sharedContext = tf->contextCreate(TxtrInputFuncs{guarded<evaluateInput>, guarded<prepareTime>, guarded<releaseTime>});
+    tables.sharedContext =
+        tf->contextCreate(TxtrInputFuncs{guarded<evaluateInput>, guarded<prepareTime>, guarded<releaseTime>});
     if (tables.sharedContext && tf->contextAddInput)
         for (const InputRow &row : kInputs)
             tf->contextAddInput(tables.sharedContext,

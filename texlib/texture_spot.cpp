@@ -45,7 +45,7 @@ void buildTextureSpot(TexturedSpot *spot, const ShaderAccess *sa, SurfaceID surf
     spot->oScl[0] = spot->oScl[1] = spot->oScl[2] = 1.0;
     copy3(spot->gNorm, sa->gNorm);
     copy3(spot->wNorm, sa->wNorm);
-    for (int k = 0; k < 3; ++k) spot->ray[k] = sa->wPos[k] - sa->raySource[k];   // not normalised
+    for (int k = 0; k < 3; ++k) spot->ray[k] = sa->wPos[k] - sa->raySource[k];  // not normalised
     spot->bumpHeight = sa->bumpHeight;
     spot->spotSize = sa->spotSize;
     copy3(spot->raySource, sa->raySource);

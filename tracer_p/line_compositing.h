@@ -15,8 +15,7 @@ constexpr double subsampleCoverage(double w) {
         for (int j = 0; j < 4; ++j) {
             const double dx = (0.125 + 0.25 * j) - 0.5;
             const double dy = (0.125 + 0.25 * i) - 0.5;
-            if (dx * dx + dy * dy <= rho2)
-                c += 0.0625;
+            if (dx * dx + dy * dy <= rho2) c += 0.0625;
         }
     return c;
 }
@@ -26,7 +25,6 @@ double edgeCoverage(LineEdge edge);
 
 // The pixel after the line: `rgba` is the pixel as rendered, `lineOnly` the
 // tracer's "render only lines". Computed in double, returned as floats.
-void compositeLinePixel(const float rgba[4], const LinePixelClass &cls, bool lineOnly,
-                        float out[4]);
+void compositeLinePixel(const float rgba[4], const LinePixelClass &cls, bool lineOnly, float out[4]);
 
 }  // namespace qr

@@ -8,20 +8,16 @@ namespace {
 Vector normalAt(const float *n) { return Vector{n[0], n[1], n[2]}; }
 
 // r = larger / smaller - 1, whichever of the two depths is larger.
-double depthRatioStep(double d0, double d1) {
-    return d1 > d0 ? d1 / d0 - 1.0 : d0 / d1 - 1.0;
-}
+double depthRatioStep(double d0, double d1) { return d1 > d0 ? d1 / d0 - 1.0 : d0 / d1 - 1.0; }
 
 }  // namespace
 
-LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y,
-                                 const LineTolerances &tracer) {
+LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y, const LineTolerances &tracer) {
     LinePixelClass out;
     const size_t centre = s.index(x, y);
     const double d0 = s.depth[centre];
     const Vector n0 = normalAt(s.normal + 3 * centre);
-    if (!s.shader[centre] && d0 >= 0.0)
-        return out;
+    if (!s.shader[centre] && d0 >= 0.0) return out;
 
     // Nearest recorded sample of the 3 x 3 window; strict test, so the first
     // of equal depths in row-major order wins.
@@ -30,8 +26,7 @@ LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y,
     size_t refIndex = 0;
     for (int row = y - 1; row <= y + 1; ++row)
         for (int col = x - 1; col <= x + 1; ++col) {
-            if (!s.inside(col, row))
-                continue;
+            if (!s.inside(col, row)) continue;
             size_t i = s.index(col, row);
             if (s.shader[i] && s.depth[i] < best) {
                 best = s.depth[i];
@@ -39,11 +34,9 @@ LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y,
                 refIndex = i;
             }
         }
-    if (!ref)
-        return out;
+    if (!ref) return out;
     out.early = false;
-    for (int k = 0; k < 3; ++k)
-        out.color[k] = s.color[3 * refIndex + k] * kByteToUnit;
+    for (int k = 0; k < 3; ++k) out.color[k] = s.color[3 * refIndex + k] * kByteToUnit;
     out.density = s.density[refIndex];
 
     LineTolerances tol = tracer;
@@ -56,11 +49,9 @@ LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y,
         static constexpr int kEarlier[3][2] = {{-1, -1}, {0, -1}, {-1, 0}};
         for (const auto &off : kEarlier) {
             int col = x + off[0], row = y + off[1];
-            if (!s.inside(col, row))
-                continue;
+            if (!s.inside(col, row)) continue;
             size_t i = s.index(col, row);
-            if (!s.shader[i])
-                continue;
+            if (!s.shader[i]) continue;
             const double d1 = s.depth[i];
             if (edgeLineSettingsOf(s.shader[i])->mat_id != centreId ||
                 1.0 - dot(n0, normalAt(s.normal + 3 * i)) >= tol.norm_err ||
@@ -72,17 +63,14 @@ LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y,
         // Outline: background anywhere in the 2 x 2 block ending at the pixel.
         for (int row = y - 1; row <= y; ++row)
             for (int col = x - 1; col <= x; ++col)
-                if (s.inside(col, row) && s.depth[s.index(col, row)] < 0.0)
-                    out.edge = LineEdge::Outline;
+                if (s.inside(col, row) && s.depth[s.index(col, row)] < 0.0) out.edge = LineEdge::Outline;
     } else if (d0 < 0.0) {
         // Background pixel next to a recorded sample earlier in raster order.
         for (int row = y - 1; row <= y; ++row)
             for (int col = x - 1; col <= x; ++col) {
-                if (!s.inside(col, row))
-                    continue;
+                if (!s.inside(col, row)) continue;
                 size_t i = s.index(col, row);
-                if (s.shader[i] && s.depth[i] >= 0.0)
-                    out.edge = LineEdge::Outline;
+                if (s.shader[i] && s.depth[i] >= 0.0) out.edge = LineEdge::Outline;
             }
     }
     return out;

@@ -6,8 +6,8 @@
 // instance addresses the store holds.
 #pragma once
 
-#include "store/line_store_view.h"
 #include "shader/edge_line_settings.h"
+#include "store/line_store_view.h"
 
 namespace qr {
 
@@ -25,8 +25,8 @@ struct LinePixelClass {
     // written only when lines are rendered over white.
     bool early = true;
     LineEdge edge = LineEdge::None;
-    double color[3] = {0.0, 0.0, 0.0};   // reference line colour, 0..1
-    double density = 0.0;                // reference line density
+    double color[3] = {0.0, 0.0, 0.0};  // reference line colour, 0..1
+    double density = 0.0;               // reference line density
 };
 
 // Factor of the colour bytes (1/255).
@@ -36,7 +36,6 @@ constexpr double kFarDepth = 1e14;
 
 // The pixel (x, y), which must lie inside the store, with the tracer's own
 // tolerances (a reference shader with override_f set replaces them).
-LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y,
-                                 const LineTolerances &tracer);
+LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y, const LineTolerances &tracer);
 
 }  // namespace qr

@@ -11,18 +11,15 @@ namespace {
 // so the truncation itself is left to the conversion of an in-range value.
 int clampedCoordinate(double s, int size) {
     const double t = s + 0.5;
-    if (t >= static_cast<double>(size))
-        return size - 1;
-    if (t < 0.0)
-        return 0;
+    if (t >= static_cast<double>(size)) return size - 1;
+    if (t < 0.0) return 0;
     return static_cast<int>(t);
 }
 
 }  // namespace
 
 std::optional<PixelIndex> pixelFromScreen(double sx, double sy, int width, int height) {
-    if (width <= 0 || height <= 0 || !std::isfinite(sx) || !std::isfinite(sy))
-        return std::nullopt;
+    if (width <= 0 || height <= 0 || !std::isfinite(sx) || !std::isfinite(sy)) return std::nullopt;
     return PixelIndex{clampedCoordinate(sx, width), clampedCoordinate(sy, height)};
 }
 

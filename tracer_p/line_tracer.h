@@ -9,9 +9,9 @@ namespace qr {
 inline constexpr int kLineTracerDescriptionSize = 128;
 
 struct LineTracer {
-    int32_t line_only;   // non-zero: "render only lines", over white
-    double norm_err;     // normal tolerance: 1 - cos(angle) at or above it is a crease
-    double dist_err;     // depth tolerance: depth ratio - 1 at or above it is a step
+    int32_t line_only;  // non-zero: "render only lines", over white
+    double norm_err;    // normal tolerance: 1 - cos(angle) at or above it is a crease
+    double dist_err;    // depth tolerance: depth ratio - 1 at or above it is a step
     char description[kLineTracerDescriptionSize];
 };
 

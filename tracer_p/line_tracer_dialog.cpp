@@ -3,8 +3,8 @@
 // written back only when the user confirms.
 #include "host/panel_services.h"
 #include "module_base/edition.h"
-#include "tracer_p/line_tracer_server.h"
 #include "tracer_p/line_tracer.h"
+#include "tracer_p/line_tracer_server.h"
 
 namespace qr {
 namespace {
@@ -34,12 +34,11 @@ int intValue(PanelControl *c, int shown) {
     return pv.intv;
 }
 
-PanelControl *addPlaced(PanelServices *ps, PanelID panel, const char *kind, int kindCode,
-                        const char *label, int x, int y) {
+PanelControl *addPlaced(PanelServices *ps, PanelID panel, const char *kind, int kindCode, const char *label,
+                        int x, int y) {
     ControlDesc desc{kindCode, 0, 0, nullptr, 0};
     PanelControl *c = ps->addControl(panel, kind, &desc, label);
-    if (!c || !c->get || !c->set)
-        return nullptr;
+    if (!c || !c->get || !c->set) return nullptr;
     setIntAttr(c, CTL_X, x);
     setIntAttr(c, CTL_Y, y);
     return c;
@@ -49,28 +48,22 @@ PanelControl *addPlaced(PanelServices *ps, PanelID panel, const char *kind, int 
 
 void runLineTracerDialog(GlobalFunc *global, Instance inst) {
     auto *tracer = static_cast<LineTracer *>(inst);
-    if (!global || !tracer)
-        return;
+    if (!global || !tracer) return;
     auto *ps = static_cast<PanelServices *>(global(SERVICE_PANEL_SERVICES, 0));
-    if (!ps || !ps->create || !ps->destroy || !ps->addControl || !ps->open)
-        return;
+    if (!ps || !ps->create || !ps->destroy || !ps->addControl || !ps->open) return;
     ps->globalFun = global;
     PanelID panel = ps->create(kLineEdition.title);
-    if (!panel)
-        return;
+    if (!panel) return;
 
-    PanelControl *norm = addPlaced(ps, panel, "FloatControl", CTL_KIND_FLOAT,
-                                   "normal error factor [0-1] : ", 26, 0);
-    if (norm)
-        setFloatValue(norm, tracer->norm_err);
-    PanelControl *dist = norm ? addPlaced(ps, panel, "FloatControl", CTL_KIND_FLOAT,
-                                          "dist-slope error factor [0-1] : ", 8, 24)
-                              : nullptr;
-    if (dist)
-        setFloatValue(dist, tracer->dist_err);
-    PanelControl *only = dist ? addPlaced(ps, panel, "BoolControl", CTL_KIND_BOOL,
-                                          "render only lines", 8, 48)
-                              : nullptr;
+    PanelControl *norm =
+        addPlaced(ps, panel, "FloatControl", CTL_KIND_FLOAT, "normal error factor [0-1] : ", 26, 0);
+    if (norm) setFloatValue(norm, tracer->norm_err);
+    PanelControl *dist =
+        norm ? addPlaced(ps, panel, "FloatControl", CTL_KIND_FLOAT, "dist-slope error factor [0-1] : ", 8, 24)
+             : nullptr;
+    if (dist) setFloatValue(dist, tracer->dist_err);
+    PanelControl *only =
+        dist ? addPlaced(ps, panel, "BoolControl", CTL_KIND_BOOL, "render only lines", 8, 48) : nullptr;
     if (only) {
         PanelValue pv{VALUE_INTEGER, tracer->line_only, 0.0, nullptr, 0};
         only->set(only, CTL_VALUE, &pv);

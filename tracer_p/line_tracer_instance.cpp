@@ -16,31 +16,25 @@ LineTracer defaultLineTracer() {
 
 Instance createLineTracer(void *, void *, const char **) {
     auto *tracer = new (std::nothrow) LineTracer(defaultLineTracer());
-    if (tracer && !moduleState().currentTracer)
-        moduleState().currentTracer = tracer;
+    if (tracer && !moduleState().currentTracer) moduleState().currentTracer = tracer;
     return tracer;
 }
 
 void destroyLineTracer(Instance inst) {
-    if (!inst)
-        return;
-    if (moduleState().currentTracer == inst)
-        moduleState().currentTracer = nullptr;
+    if (!inst) return;
+    if (moduleState().currentTracer == inst) moduleState().currentTracer = nullptr;
     delete static_cast<LineTracer *>(inst);
 }
 
 const char *copyLineTracer(Instance to, Instance from) {
-    if (to && from && to != from)
-        *static_cast<LineTracer *>(to) = *static_cast<const LineTracer *>(from);
+    if (to && from && to != from) *static_cast<LineTracer *>(to) = *static_cast<const LineTracer *>(from);
     return nullptr;
 }
 
 const char *describeLineTracer(Instance inst) {
-    if (!inst)
-        return kLineEdition.tracerServer;
+    if (!inst) return kLineEdition.tracerServer;
     auto *tracer = static_cast<LineTracer *>(inst);
-    std::snprintf(tracer->description, sizeof tracer->description, "%s",
-                  kLineEdition.tracerServer);
+    std::snprintf(tracer->description, sizeof tracer->description, "%s", kLineEdition.tracerServer);
     return tracer->description;
 }
 

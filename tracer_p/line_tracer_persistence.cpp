@@ -11,25 +11,23 @@ namespace {
 struct LineTracerTable {
     ParamEntry entries[4];
     explicit LineTracerTable(LineTracer &t)
-        : entries{{"line_only", kParamInt, &t.line_only, 1, nullptr, nullptr},
-                  {"norm_err", kParamDouble, &t.norm_err, 1, nullptr, nullptr},
-                  {"dist_err", kParamDouble, &t.dist_err, 1, nullptr, nullptr},
-                  {nullptr, 0, nullptr, 0, nullptr, nullptr}} {}
+            : entries{{"line_only", kParamInt, &t.line_only, 1, nullptr, nullptr},
+                      {"norm_err", kParamDouble, &t.norm_err, 1, nullptr, nullptr},
+                      {"dist_err", kParamDouble, &t.dist_err, 1, nullptr, nullptr},
+                      {nullptr, 0, nullptr, 0, nullptr, nullptr}} {}
 };
 
 }  // namespace
 
 const char *loadLineTracer(Instance inst, const LoadState *ls) {
-    if (!inst || !ls)
-        return nullptr;
+    if (!inst || !ls) return nullptr;
     LineTracerTable table(*static_cast<LineTracer *>(inst));
     readVersionedParamBlock(ls, table.entries);
     return nullptr;
 }
 
 const char *saveLineTracer(Instance inst, const SaveState *ss) {
-    if (!inst || !ss)
-        return nullptr;
+    if (!inst || !ss) return nullptr;
     LineTracerTable table(*static_cast<LineTracer *>(inst));
     writeVersionedParamBlock(ss, table.entries);
     return nullptr;

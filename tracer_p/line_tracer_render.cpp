@@ -18,12 +18,10 @@ constexpr double kHostNoSurfaceDepth = 1e14;
 
 void evaluatePixel(const LineTracer &tracer, const PixelAccess &pa) {
     const LineStoreHeader *header = findLineStore();
-    if (!header)
-        return;
+    if (!header) return;
     const LineStoreView store = viewOf(*header);
     const auto px = pixelFromScreen(pa.sx, pa.sy, store.gridWidth, store.gridHeight);
-    if (!px)
-        return;
+    if (!px) return;
     const size_t centre = store.index(px->x, px->y);
 
     // Where the host saw nothing, the pixel is background for this pixel and
@@ -37,8 +35,7 @@ void evaluatePixel(const LineTracer &tracer, const PixelAccess &pa) {
 
     const LinePixelClass cls =
         classifyLinePixel(store, px->x, px->y, LineTolerances{tracer.norm_err, tracer.dist_err});
-    if (cls.early && !tracer.line_only)
-        return;
+    if (cls.early && !tracer.line_only) return;
     float rgba[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     pa.getVal(BUFFER_RGBA, 4, rgba);
     float out[4];
@@ -49,8 +46,7 @@ void evaluatePixel(const LineTracer &tracer, const PixelAccess &pa) {
 }  // namespace
 
 const char *initLineTracer(Instance inst, int) {
-    if (inst)
-        moduleState().currentTracer = inst;
+    if (inst) moduleState().currentTracer = inst;
     return nullptr;
 }
 
@@ -63,8 +59,7 @@ const char *newTimeLineTracer(Instance, int, double time) {
 }
 
 void evaluateLineTracer(Instance inst, const PixelAccess *pa) {
-    if (!inst || !pa || !pa->getVal || !pa->setRGBA)
-        return;
+    if (!inst || !pa || !pa->getVal || !pa->setRGBA) return;
     evaluatePixel(*static_cast<const LineTracer *>(inst), *pa);
 }
 

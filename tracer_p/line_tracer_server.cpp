@@ -8,8 +8,8 @@ namespace qr {
 namespace {
 
 constexpr PixelFilterCallbacks kCallbacks = {
-    {guarded<createLineTracer>, guarded<destroyLineTracer>, guarded<copyLineTracer>,
-     guarded<loadLineTracer>, guarded<saveLineTracer>, guarded<describeLineTracer>},
+    {guarded<createLineTracer>, guarded<destroyLineTracer>, guarded<copyLineTracer>, guarded<loadLineTracer>,
+     guarded<saveLineTracer>, guarded<describeLineTracer>},
     {guarded<initLineTracer>, guarded<cleanupLineTracer>, guarded<newTimeLineTracer>},
     guarded<evaluateLineTracer>,
     guarded<lineTracerFlags>,

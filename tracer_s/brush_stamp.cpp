@@ -109,8 +109,8 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
     const double firstDx = static_cast<double>(col0) + kSubOffset - centreX;
     const double margin = 1e-5 * shape.radius + 1e-9;
     const double innerR2 = r2 - 1e-6 * (shape.radius + 2.0) * (shape.radius + 2.0);
-    const bool spansUsable = qa >= 1e-2 && shape.radius >= 1e-3 && std::isfinite(qa) &&
-                             std::isfinite(qb) && std::isfinite(r2) && std::isfinite(k) && k > 0.0;
+    const bool spansUsable = qa >= 1e-2 && shape.radius >= 1e-3 && std::isfinite(qa) && std::isfinite(qb) &&
+                             std::isfinite(r2) && std::isfinite(k) && k > 0.0;
     // The spans need no exact arithmetic (their margins absorb any rounding),
     // so divisions become multiplications.
     const double invQa = 1.0 / qa;
@@ -145,8 +145,8 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
     const float centreDepth = store.depth[centreIndex];
     const double centreY = y + 0.5;
     for (long long ty = row0; ty <= row1; ++ty) {
-        if (spansUsable && (static_cast<double>(ty) + 1.0 - centreY < -reachY ||
-                            static_cast<double>(ty) - centreY > reachY))
+        if (spansUsable &&
+            (static_cast<double>(ty) + 1.0 - centreY < -reachY || static_cast<double>(ty) - centreY > reachY))
             continue;  // the whole target row lies beyond the ellipse
         double sinDy[4], cosDy[4];
         SubSpan span[4];
@@ -189,7 +189,8 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
                     test(g0, g1);
                 }
             }
-            if (count > 0) blendIntoCell(draw + 4 * target, static_cast<double>(count) * kPointCoverage, line);
+            if (count > 0)
+                blendIntoCell(draw + 4 * target, static_cast<double>(count) * kPointCoverage, line);
         }
     }
 }

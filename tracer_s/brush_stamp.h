@@ -13,16 +13,16 @@ namespace qr::tracer_s {
 inline constexpr uint8_t kEmptyDrawCell[4] = {255, 255, 255, 0};
 
 struct StampShape {
-    double radius = 0;   // R, in cells
-    long long reach = 0; // n, targets from -n to +n around the centre
-    double angle = 0;    // theta, radians
-    double squash = 1;   // k, the factor applied along the ellipse's second axis
+    double radius = 0;    // R, in cells
+    long long reach = 0;  // n, targets from -n to +n around the centre
+    double angle = 0;     // theta, radians
+    double squash = 1;    // k, the factor applied along the ellipse's second axis
 };
 
 // The stamp of edge cell (x, y) with strength m and width boost w; false when
 // its radius is not positive (no stamp).
-bool stampShapeFor(const TraceStep1Instance &settings, int oversampling, int x, int y, double m,
-                   double boost, StampShape &shape);
+bool stampShapeFor(const TraceStep1Instance &settings, int oversampling, int x, int y, double m, double boost,
+                   StampShape &shape);
 
 // Blends colour `line` with coverage E (0 < E <= 1) into one draw-buffer cell.
 void blendIntoCell(uint8_t *cell, double coverage, const double line[3]);

@@ -45,8 +45,7 @@ bool anyCoverage(const uint8_t *draw, int gridWidth, int b, int x, int y) {
 }
 
 bool usable(const FilterAccess *fa) {
-    return fa != nullptr && fa->getLine && fa->setRGB && fa->setAlpha && fa->width > 0 &&
-           fa->height > 0;
+    return fa != nullptr && fa->getLine && fa->setRGB && fa->setAlpha && fa->width > 0 && fa->height > 0;
 }
 
 }  // namespace
@@ -82,8 +81,7 @@ void compositeStrokes(const FilterAccess *fa, const uint8_t *draw, int gridWidth
             if (!chunk.read(fa, y, x0, count)) break;
             for (int i = 0; i < count; ++i) {
                 const int x = x0 + i;
-                const double back[3] = {overWhite ? 1.0 : chunk.red[i],
-                                        overWhite ? 1.0 : chunk.green[i],
+                const double back[3] = {overWhite ? 1.0 : chunk.red[i], overWhite ? 1.0 : chunk.green[i],
                                         overWhite ? 1.0 : chunk.blue[i]};
                 double rgb[3] = {back[0], back[1], back[2]};
                 double coverage = 0.0;

@@ -17,14 +17,14 @@ inline constexpr double kByteToUnit = 0.00392156862745098;
 inline constexpr double kFarDepth = 1e14;
 
 struct EdgeTolerances {
-    double normal;     // nt
-    double depth;      // dt
-    double range;      // dr
-    double material;   // ml
+    double normal;    // nt
+    double depth;     // dt
+    double range;     // dr
+    double material;  // ml
 };
 
 struct ReferenceSample {
-    size_t index = 0;            // the cell that supplied the sample
+    size_t index = 0;  // the cell that supplied the sample
     const void *shader = nullptr;
     double color[3] = {0, 0, 0};
     double boost = 0;

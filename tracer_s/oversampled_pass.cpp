@@ -58,10 +58,10 @@ CellHash cellHash(int col, int row) {
     return h;
 }
 
-bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int gridHeight,
-                 double jitter, double origin[3], double direction[3]) {
-    if (!host.scene || !host.scene->renderCamera || !host.items || !host.items->param ||
-        !host.camera || !host.camera->fovAngles)
+bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int gridHeight, double jitter,
+                 double origin[3], double direction[3]) {
+    if (!host.scene || !host.scene->renderCamera || !host.items || !host.items->param || !host.camera ||
+        !host.camera->fovAngles)
         return false;
     const ItemID cam = host.scene->renderCamera(host.time);
     double right[3] = {0, 0, 0}, up[3] = {0, 0, 0}, forward[3] = {0, 0, 0}, pos[3] = {0, 0, 0};
@@ -97,8 +97,7 @@ bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int grid
     return true;
 }
 
-bool runOversampledPass(StrokeStoreHeader &header, const TraceStep1Instance &settings,
-                        const PassHost &host) {
+bool runOversampledPass(StrokeStoreHeader &header, const TraceStep1Instance &settings, const PassHost &host) {
     const StrokeStoreView store = viewOf(header);
     if (!store.valid()) return false;
     {

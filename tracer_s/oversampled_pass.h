@@ -23,8 +23,8 @@ struct PassHost {
     const CameraInfo *camera = nullptr;
     const MonitorFuncs *monitor = nullptr;
     RayShadeFunc *rayShade = nullptr;
-    double time = 0;             // the module's current frame time
-    const char *title = nullptr; // the monitor's title
+    double time = 0;              // the module's current frame time
+    const char *title = nullptr;  // the monitor's title
 };
 
 // The per-cell numbers: four 32-bit values and the fractions in [0, 1) made
@@ -39,15 +39,14 @@ CellHash cellHash(int col, int row);
 // The ray of cell (col, row) of a gridWidth x gridHeight grid with jitter J
 // (in cells); false when the host gives no usable camera (no services, or a
 // field of view of pi or more, or one that is not a number).
-bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int gridHeight,
-                 double jitter, double origin[3], double direction[3]);
+bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int gridHeight, double jitter,
+                 double origin[3], double direction[3]);
 
 // The pass over the whole grid: sets the pass-running flag, shades one ray per
 // cell and stores its distance in Buff2; then, unless the monitor's user
 // aborted (failure flag set, flags left as they were), marks isolated cells and
 // sets pass-done. Returns false when aborted.
-bool runOversampledPass(StrokeStoreHeader &header, const TraceStep1Instance &settings,
-                        const PassHost &host);
+bool runOversampledPass(StrokeStoreHeader &header, const TraceStep1Instance &settings, const PassHost &host);
 
 // Sets the isolated mark on every cell with fewer than two neighbours whose
 // depth agrees with its own (both missed, or within 1 %).

@@ -44,9 +44,7 @@ double fade(double f) { return f * f * (3.0 - 2.0 * f); }
 
 double lerp(double q, double e0, double e1) { return e0 + q * (e1 - e0); }
 
-double term(const double g[3], double u, double v, double w) {
-    return u * g[0] + v * g[1] + w * g[2];
-}
+double term(const double g[3], double u, double v, double w) { return u * g[0] + v * g[1] + w * g[2]; }
 
 }  // namespace
 
@@ -100,16 +98,12 @@ double noise3(const double p[3]) {
     const double sy = fade(y.f0);
     const double sz = fade(z.f0);
 
-    double a = lerp(sx, term(t.g3[b00 + z.b0], x.f0, y.f0, z.f0),
-                    term(t.g3[b10 + z.b0], x.f1, y.f0, z.f0));
-    double b = lerp(sx, term(t.g3[b01 + z.b0], x.f0, y.f1, z.f0),
-                    term(t.g3[b11 + z.b0], x.f1, y.f1, z.f0));
+    double a = lerp(sx, term(t.g3[b00 + z.b0], x.f0, y.f0, z.f0), term(t.g3[b10 + z.b0], x.f1, y.f0, z.f0));
+    double b = lerp(sx, term(t.g3[b01 + z.b0], x.f0, y.f1, z.f0), term(t.g3[b11 + z.b0], x.f1, y.f1, z.f0));
     const double c = lerp(sy, a, b);
 
-    a = lerp(sx, term(t.g3[b00 + z.b1], x.f0, y.f0, z.f1),
-             term(t.g3[b10 + z.b1], x.f1, y.f0, z.f1));
-    b = lerp(sx, term(t.g3[b01 + z.b1], x.f0, y.f1, z.f1),
-             term(t.g3[b11 + z.b1], x.f1, y.f1, z.f1));
+    a = lerp(sx, term(t.g3[b00 + z.b1], x.f0, y.f0, z.f1), term(t.g3[b10 + z.b1], x.f1, y.f0, z.f1));
+    b = lerp(sx, term(t.g3[b01 + z.b1], x.f0, y.f1, z.f1), term(t.g3[b11 + z.b1], x.f1, y.f1, z.f1));
     const double d = lerp(sy, a, b);
 
     return lerp(sz, c, d);

@@ -135,8 +135,8 @@ void paintStrokes(const StrokeStoreView &store, const TraceStep1Instance &settin
                 bool besideHit = false;
                 for (int k = 0; k < count; ++k) {
                     const size_t n = neighbour[k];
-                    besideHit = besideHit || (!store.isolated(n) && store.shader[n] != nullptr &&
-                                              store.depth[n] >= 0.0f);
+                    besideHit = besideHit ||
+                                (!store.isolated(n) && store.shader[n] != nullptr && store.depth[n] >= 0.0f);
                 }
                 if (!besideHit) continue;
                 m = edgeStrength(store, x, y, own);

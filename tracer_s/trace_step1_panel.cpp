@@ -4,11 +4,11 @@
 #include <array>
 #include <cstring>
 
+#include "module_base/callback_guard.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
-#include "module_base/callback_guard.h"
-#include "tracer_s/trace_step1_server.h"
 #include "tracer_s/trace_step1_instance.h"
+#include "tracer_s/trace_step1_server.h"
 
 namespace qr {
 
@@ -81,7 +81,9 @@ constexpr uint32_t kBrushMembers[] = {kSizeGroup, kShapeGroup, 0};
 constexpr uint32_t kPages[] = {kBasicPage, kBrushPage, 0};
 constexpr int kJitterMap[] = {0, 0, 1};
 
-XPanelHint hint(int kind, uint32_t id) { return XPanelHint{kind, id, nullptr, nullptr, nullptr, 0, nullptr, 0, nullptr, nullptr}; }
+XPanelHint hint(int kind, uint32_t id) {
+    return XPanelHint{kind, id, nullptr, nullptr, nullptr, 0, nullptr, 0, nullptr, nullptr};
+}
 
 // The hint list, in the order the panel takes them.
 const XPanelHint *hints() {
@@ -107,12 +109,10 @@ const XPanelHint *hints() {
         jitter.map = kJitterMap;
         jitter.count = 3;
         return std::to_array<XPanelHint>({title, choices, group(kSamplingGroup, kSamplingMembers),
-                                          group(kSizeGroup, kSizeMembers),
-                                          group(kShapeGroup, kShapeMembers),
-                                          group(kErrorGroup, kErrorMembers),
-                                          group(kBasicPage, kBasicMembers), label(kBasicPage, "Basic"),
-                                          group(kBrushPage, kBrushMembers), label(kBrushPage, "Brush"),
-                                          tabs, jitter, hint(XPH_END, 0)});
+                                          group(kSizeGroup, kSizeMembers), group(kShapeGroup, kShapeMembers),
+                                          group(kErrorGroup, kErrorMembers), group(kBasicPage, kBasicMembers),
+                                          label(kBasicPage, "Basic"), group(kBrushPage, kBrushMembers),
+                                          label(kBrushPage, "Brush"), tabs, jitter, hint(XPH_END, 0)});
     }();
     return list.data();
 }

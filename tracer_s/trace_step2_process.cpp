@@ -6,9 +6,9 @@
 #include "module_base/module_state.h"
 #include "store/store_grid.h"
 #include "store/stroke_store.h"
+#include "store/stroke_store_view.h"
 #include "tracer_s/brush_stamp.h"
 #include "tracer_s/composite.h"
-#include "store/stroke_store_view.h"
 #include "tracer_s/stroke_sweep.h"
 
 namespace qr::tracer_s {
@@ -59,7 +59,8 @@ void processFrame(const FilterAccess *fa, WorkAllocator allocate) {
     auto *scratch = reinterpret_cast<double *>(draw + scratchOffset(store));
     clearDrawBuffer(draw, store.cellCount());
     paintStrokes(store, *settings, draw, scratch);
-    compositeStrokes(fa, draw, store.gridWidth, store.gridHeight, store.oversampling, settings->only_line != 0);
+    compositeStrokes(fa, draw, store.gridWidth, store.gridHeight, store.oversampling,
+                     settings->only_line != 0);
     ::operator delete(work);
 }
 

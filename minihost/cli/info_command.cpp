@@ -24,13 +24,12 @@ int runInfo(const std::vector<std::string> &paths, std::ostream &out, std::ostre
         if (!first) out << '\n';
         first = false;
         const auto &servers = module->servers();
-        out << path << ": " << servers.size() << (servers.size() == 1 ? " server" : " servers")
-            << '\n';
+        out << path << ": " << servers.size() << (servers.size() == 1 ? " server" : " servers") << '\n';
         std::size_t width = 0;
         for (const ServerEntry &server : servers) width = std::max(width, server.className.size());
         for (const ServerEntry &server : servers)
-            out << "  " << std::left << std::setw(static_cast<int>(width)) << server.className
-                << "  " << server.name << '\n';
+            out << "  " << std::left << std::setw(static_cast<int>(width)) << server.className << "  "
+                << server.name << '\n';
     }
     return status;
 }

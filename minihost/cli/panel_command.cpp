@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "host/handler.h"
-#include "minihost/services/core_services.h"
 #include "minihost/core/loader.h"
 #include "minihost/panels/xpanel_host.h"
 #include "minihost/servers/active_handler.h"
+#include "minihost/services/core_services.h"
 
 namespace minihost::cli {
 
@@ -21,8 +21,8 @@ bool endsWith(const std::string &s, const std::string &tail) {
 
 }  // namespace
 
-int runPanel(const std::string &modulePath, const std::string &server,
-             const std::vector<std::string> &sets, std::ostream &out, std::ostream &err) {
+int runPanel(const std::string &modulePath, const std::string &server, const std::vector<std::string> &sets,
+             std::ostream &out, std::ostream &err) {
     installCoreServices();
     installXPanelService();
     std::string error;
@@ -38,8 +38,7 @@ int runPanel(const std::string &modulePath, const std::string &server,
         if (endsWith(e.className, "Interface")) interfaceClass = e.className;
     }
     if (interfaceClass.empty() || handlerClass.empty()) {
-        err << "minihost: " << modulePath << ": no handler and interface server named \"" << server
-            << "\"\n";
+        err << "minihost: " << modulePath << ": no handler and interface server named \"" << server << "\"\n";
         return 1;
     }
 

@@ -17,8 +17,8 @@ namespace minihost::cli {
 // NAME=VALUE through the panel's set callback (in order) and prints the panel.
 // Returns 0 on success, 1 when the module, the servers or the panel are
 // missing, 2 when a --set is refused.
-int runPanel(const std::string &modulePath, const std::string &server,
-             const std::vector<std::string> &sets, std::ostream &out, std::ostream &err);
+int runPanel(const std::string &modulePath, const std::string &server, const std::vector<std::string> &sets,
+             std::ostream &out, std::ostream &err);
 
 void addPanelCommand(CLI::App &app, int &exitCode);
 

@@ -8,10 +8,10 @@
 
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/scene_session.h"
-#include "minihost/services/core_services.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/preview_render.h"
 #include "minihost/render/preview_scene.h"
+#include "minihost/services/core_services.h"
 #include "minihost/services/monitor_service.h"
 #include "minihost/services/progress_bar.h"
 
@@ -43,7 +43,8 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
     if (!surface) {
         const auto names = surfaceNames(*scene);
         err << "minihost: " << args.scene << ": no surface named \"" << args.surface << "\" ("
-            << (names.empty() ? std::string("the scene has no surfaces") : "known: " + joined(names)) << ")\n";
+            << (names.empty() ? std::string("the scene has no surfaces") : "known: " + joined(names))
+            << ")\n";
         return 1;
     }
     if (!session.start(err)) return 1;

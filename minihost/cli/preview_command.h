@@ -15,11 +15,11 @@ namespace minihost::cli {
 
 struct PreviewArgs {
     std::string scene;
-    std::string surface;   // "NAME" or "OBJECT/NAME"
+    std::string surface;  // "NAME" or "OBJECT/NAME"
     std::string output;
-    int size = 96;         // pixels a side
-    int threads = 0;       // 0: every core
-    bool quiet = false;    // no "wrote" line
+    int size = 96;       // pixels a side
+    int threads = 0;     // 0: every core
+    bool quiet = false;  // no "wrote" line
 };
 
 constexpr int kMaxPreviewSize = 4096;

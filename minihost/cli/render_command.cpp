@@ -9,11 +9,11 @@
 
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/scene_session.h"
-#include "minihost/services/core_services.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/render_session.h"
 #include "minihost/servers/scene_saver.h"
 #include "minihost/servers/server_instances.h"
+#include "minihost/services/core_services.h"
 #include "minihost/services/monitor_service.h"
 #include "minihost/services/progress_bar.h"
 
@@ -37,7 +37,7 @@ bool parseInt(const std::string &s, int &out) {
 }  // namespace
 
 bool parseFrameRange(const std::string &text, int &first, int &last) {
-    const size_t dash = text.find('-', 1);   // a leading '-' is a sign
+    const size_t dash = text.find('-', 1);  // a leading '-' is a sign
     if (dash == std::string::npos) {
         if (!parseInt(text, first)) return false;
         last = first;
@@ -105,7 +105,8 @@ void addRenderCommand(CLI::App &app, int &exitCode) {
     CLI::App *render = app.add_subcommand("render", "Render a scene to PNG files");
     auto args = std::make_shared<RenderArgs>();
     render->add_option("SCENE", args->scene, "Scene description (JSON)")->required();
-    render->add_option("-o,--output", args->output, "Output PNG; a frame range adds the frame number")->required();
+    render->add_option("-o,--output", args->output, "Output PNG; a frame range adds the frame number")
+        ->required();
     render->add_option("--frames", args->frames, "Frames to render, A-B or A (default: the scene's)");
     render->add_option("--threads", args->threads, "Shading threads (default: every core)");
     render->add_option("--save-scene", args->saveScene, "Also save the scene with every instance's data");

@@ -15,10 +15,10 @@ namespace minihost::cli {
 struct RenderArgs {
     std::string scene;
     std::string output;
-    std::string frames;      // "A-B" or "A"; empty: the scene's range
-    int threads = 0;         // 0: every core
-    std::string saveScene;   // also save the scene with its instances' data here
-    bool quiet = false;      // no progress bars
+    std::string frames;     // "A-B" or "A"; empty: the scene's range
+    int threads = 0;        // 0: every core
+    std::string saveScene;  // also save the scene with its instances' data here
+    bool quiet = false;     // no progress bars
 };
 
 // 0 when every frame was written, 1 on a fault (reported on `err`, naming

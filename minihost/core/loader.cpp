@@ -60,13 +60,13 @@ std::unique_ptr<LoadedModule> LoadedModule::open(const std::string &path, std::s
         return nullptr;
     }
     if (descriptor->syncWord != MODULE_SYNC_WORD) {
-        error = path + ": wrong synchronisation word " + hex32(descriptor->syncWord) +
-                " (expected " + hex32(MODULE_SYNC_WORD) + ")";
+        error = path + ": wrong synchronisation word " + hex32(descriptor->syncWord) + " (expected " +
+                hex32(MODULE_SYNC_WORD) + ")";
         return nullptr;
     }
     if (descriptor->version != MODULE_DESCRIPTOR_VERSION) {
-        error = path + ": wrong descriptor version " + std::to_string(descriptor->version) +
-                " (expected " + std::to_string(MODULE_DESCRIPTOR_VERSION) + ")";
+        error = path + ": wrong descriptor version " + std::to_string(descriptor->version) + " (expected " +
+                std::to_string(MODULE_DESCRIPTOR_VERSION) + ")";
         return nullptr;
     }
     if (!descriptor->startup) {
@@ -83,8 +83,8 @@ std::unique_ptr<LoadedModule> LoadedModule::open(const std::string &path, std::s
     module->descriptor_ = *descriptor;
     for (int i = 0;; ++i) {
         if (i == kMaxServers) {
-            error = path + ": server table has no end (more than " + std::to_string(kMaxServers) +
-                    " entries)";
+            error =
+                path + ": server table has no end (more than " + std::to_string(kMaxServers) + " entries)";
             return nullptr;
         }
         const ServerRecord &record = descriptor->servers[i];
@@ -118,13 +118,12 @@ LoadedModule::~LoadedModule() {
     dlclose(handle_);
 }
 
-int LoadedModule::activate(const std::string &className, const std::string &name, int version,
-                           void *local) {
+int LoadedModule::activate(const std::string &className, const std::string &name, int version, void *local) {
     return activateWith(className, name, version, globalLookup(), local);
 }
 
-int LoadedModule::activateWith(const std::string &className, const std::string &name,
-                               int version, GlobalFunc *global, void *local) {
+int LoadedModule::activateWith(const std::string &className, const std::string &name, int version,
+                               GlobalFunc *global, void *local) {
     for (std::size_t i = 0; i < servers_.size(); ++i) {
         if (servers_[i].className == className && servers_[i].name == name) {
             const ServerRecord *record = records_[i];

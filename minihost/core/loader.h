@@ -33,11 +33,10 @@ public:
 
     // The server's activation with the process's global lookup; -1 if no such
     // server.
-    int activate(const std::string &className, const std::string &name, int version,
-                 void *local);
+    int activate(const std::string &className, const std::string &name, int version, void *local);
     // Same, with a caller-given global lookup (tests use their own).
-    int activateWith(const std::string &className, const std::string &name, int version,
-                     GlobalFunc *global, void *local);
+    int activateWith(const std::string &className, const std::string &name, int version, GlobalFunc *global,
+                     void *local);
 
 private:
     LoadedModule() = default;

@@ -13,8 +13,7 @@ int frameHeight() { return frameHeightValue.load(); }
 double framesPerSecond() { return 30.0; }
 ItemID renderCamera(double) { return ITEM_NULL; }
 
-SceneInfo record = {"untitled", "", &frameWidth, &frameHeight, &framesPerSecond,
-                    &renderCamera};
+SceneInfo record = {"untitled", "", &frameWidth, &frameHeight, &framesPerSecond, &renderCamera};
 
 }  // namespace
 

@@ -50,8 +50,7 @@ PanelServices &record();
 // The panel behind a handle this service gave out and not yet destroyed.
 Panel *livePanel(State &s, PanelID id) {
     for (auto &p : s.panels)
-        if (reinterpret_cast<PanelID>(p.get()) == id)
-            return p->rec.destroyed ? nullptr : p.get();
+        if (reinterpret_cast<PanelID>(p.get()) == id) return p->rec.destroyed ? nullptr : p.get();
     return nullptr;
 }
 
@@ -59,8 +58,7 @@ Panel *livePanel(State &s, PanelID id) {
 Control *knownControl(State &s, const PanelControl *ctl) {
     for (auto &p : s.panels)
         for (auto &c : p->controls)
-            if (&c->pub == ctl)
-                return c.get();
+            if (&c->pub == ctl) return c.get();
     return nullptr;
 }
 
@@ -68,17 +66,16 @@ struct KindInfo {
     const char *name;
     int descType;
 };
-constexpr KindInfo kKinds[] = {
-    {"FloatControl", CTL_KIND_FLOAT}, {"BoolControl", CTL_KIND_BOOL},
-    {"ChoiceControl", CTL_KIND_CHOICE}, {"AreaControl", CTL_KIND_AREA},
-    {"FileControl", CTL_KIND_FILE}};
+constexpr KindInfo kKinds[] = {{"FloatControl", CTL_KIND_FLOAT},
+                               {"BoolControl", CTL_KIND_BOOL},
+                               {"ChoiceControl", CTL_KIND_CHOICE},
+                               {"AreaControl", CTL_KIND_AREA},
+                               {"FileControl", CTL_KIND_FILE}};
 
 const KindInfo *kindNamed(const char *kind) {
-    if (!kind)
-        return nullptr;
+    if (!kind) return nullptr;
     for (const KindInfo &k : kKinds)
-        if (std::strcmp(k.name, kind) == 0)
-            return &k;
+        if (std::strcmp(k.name, kind) == 0) return &k;
     return nullptr;
 }
 
@@ -87,14 +84,12 @@ const KindInfo *kindNamed(const char *kind) {
 constexpr size_t kMaxChoiceItems = 1024;
 
 void ctlGet(PanelControl *ctl, int attr, PanelValue *value) {
-    if (!ctl || !value)
-        return;
+    if (!ctl || !value) return;
     try {
         State &s = state();
         std::lock_guard<std::mutex> lock(s.mutex);
         Control *c = knownControl(s, ctl);
-        if (!c)
-            return;
+        if (!c) return;
         RecordedControl &rc = c->panel->rec.controls[c->index];
         ++rc.reads;
         switch (attr) {
@@ -110,14 +105,12 @@ void ctlGet(PanelControl *ctl, int attr, PanelValue *value) {
 }
 
 void ctlSet(PanelControl *ctl, int attr, const PanelValue *value) {
-    if (!ctl || !value)
-        return;
+    if (!ctl || !value) return;
     try {
         State &s = state();
         std::lock_guard<std::mutex> lock(s.mutex);
         Control *c = knownControl(s, ctl);
-        if (!c)
-            return;
+        if (!c) return;
         RecordedControl &rc = c->panel->rec.controls[c->index];
         ControlValue v = readPanelValue(*value);
         RecordedAttributeSet logged;
@@ -127,8 +120,7 @@ void ctlSet(PanelControl *ctl, int attr, const PanelValue *value) {
         logged.floatValue = v.asDouble();
         logged.stringValue = v.text;
         rc.sets.push_back(logged);
-        if (v.type == VALUE_NONE)
-            return;
+        if (v.type == VALUE_NONE) return;
         switch (attr) {
         case CTL_X: rc.x = v.asInt(); break;
         case CTL_Y: rc.y = v.asInt(); break;
@@ -145,8 +137,7 @@ PanelID panelCreate(const char *title) {
     try {
         State &s = state();
         std::lock_guard<std::mutex> lock(s.mutex);
-        if (s.createFails)
-            return nullptr;
+        if (s.createFails) return nullptr;
         auto p = std::make_unique<Panel>();
         p->rec.title = title ? title : "";
         p->rec.globalFun = record().globalFun;
@@ -162,14 +153,12 @@ void panelDestroy(PanelID id) {
     try {
         State &s = state();
         std::lock_guard<std::mutex> lock(s.mutex);
-        if (Panel *p = livePanel(s, id))
-            p->rec.destroyed = true;
+        if (Panel *p = livePanel(s, id)) p->rec.destroyed = true;
     } catch (...) {
     }
 }
 
-PanelControl *panelAddControl(PanelID id, const char *kind,
-                              const ControlDesc *desc, const char *label) {
+PanelControl *panelAddControl(PanelID id, const char *kind, const ControlDesc *desc, const char *label) {
     try {
         State &s = state();
         std::lock_guard<std::mutex> lock(s.mutex);
@@ -177,8 +166,7 @@ PanelControl *panelAddControl(PanelID id, const char *kind,
         const KindInfo *k = kindNamed(kind);
         // A descriptor of another kind than the control's name is a fault of
         // the caller: refuse it rather than guess which one was meant.
-        if (!p || !k || !desc || desc->type != k->descType)
-            return nullptr;
+        if (!p || !k || !desc || desc->type != k->descType) return nullptr;
         RecordedControl rc;
         rc.kind = k->name;
         rc.label = label ? label : "";
@@ -214,14 +202,12 @@ RecordedControl *scriptTarget(RecordedPanel &rec, const PanelAnswer::Entry &e) {
                    ? &rec.controls[static_cast<size_t>(e.index)]
                    : nullptr;
     for (RecordedControl &rc : rec.controls)
-        if (rc.label == e.label)
-            return &rc;
+        if (rc.label == e.label) return &rc;
     return nullptr;
 }
 
 std::string entryName(const PanelAnswer::Entry &e) {
-    return e.index >= 0 ? "control " + std::to_string(e.index)
-                        : "control \"" + e.label + "\"";
+    return e.index >= 0 ? "control " + std::to_string(e.index) : "control \"" + e.label + "\"";
 }
 
 int panelOpen(PanelID id, int flags) {
@@ -229,8 +215,7 @@ int panelOpen(PanelID id, int flags) {
         State &s = state();
         std::lock_guard<std::mutex> lock(s.mutex);
         Panel *p = livePanel(s, id);
-        if (!p)
-            return 0;
+        if (!p) return 0;
         PanelAnswer answer = PanelAnswer::cancel();
         if (!s.script.empty()) {
             answer = std::move(s.script.front());
@@ -273,8 +258,8 @@ PanelAnswer &PanelAnswer::set(const std::string &label, PanelScriptValue value) 
 PanelAnswer &PanelAnswer::set(int index, PanelScriptValue value) {
     // A negative index can name nothing; keep it as an entry that the open
     // reports instead of silently turning it into a label lookup.
-    entries_.push_back(Entry{index < 0 ? "#" + std::to_string(index) : std::string(),
-                             index < 0 ? -1 : index, std::move(value)});
+    entries_.push_back(Entry{index < 0 ? "#" + std::to_string(index) : std::string(), index < 0 ? -1 : index,
+                             std::move(value)});
     return *this;
 }
 
@@ -304,8 +289,7 @@ std::vector<RecordedPanel> recordedPanels() {
     State &s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     std::vector<RecordedPanel> out;
-    for (auto &p : s.panels)
-        out.push_back(p->rec);
+    for (auto &p : s.panels) out.push_back(p->rec);
     return out;
 }
 

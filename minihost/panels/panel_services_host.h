@@ -33,7 +33,7 @@ public:
     PanelAnswer &set(int index, PanelScriptValue value);
 
     struct Entry {
-        std::string label;   // used when index < 0
+        std::string label;  // used when index < 0
         int index = -1;
         PanelScriptValue value;
     };
@@ -48,29 +48,29 @@ private:
 
 // One attribute write made by the module, in call order.
 struct RecordedAttributeSet {
-    int attribute = 0;       // CTL_X ... CTL_VALUE
-    int valueType = 0;       // VALUE_... of the record the module passed
+    int attribute = 0;  // CTL_X ... CTL_VALUE
+    int valueType = 0;  // VALUE_... of the record the module passed
     int intValue = 0;
     double floatValue = 0.0;
     std::string stringValue;
 };
 
 struct RecordedControl {
-    std::string kind;        // "FloatControl", "BoolControl", ...
+    std::string kind;  // "FloatControl", "BoolControl", ...
     std::string label;
     // The descriptor as passed.
     int descType = 0;
     int descWidth = 0;
     int descHeight = 0;
-    std::vector<std::string> items;   // ChoiceControl
+    std::vector<std::string> items;  // ChoiceControl
     int vertical = 0;
     // Current attributes.
     int x = 0, y = 0, w = 0, h = 0;
-    int intValue = 0;          // BoolControl, ChoiceControl
-    double floatValue = 0.0;   // FloatControl
-    std::string stringValue;   // FileControl
+    int intValue = 0;         // BoolControl, ChoiceControl
+    double floatValue = 0.0;  // FloatControl
+    std::string stringValue;  // FileControl
     std::vector<RecordedAttributeSet> sets;
-    int reads = 0;             // get calls on this control
+    int reads = 0;  // get calls on this control
 };
 
 struct RecordedOpen {

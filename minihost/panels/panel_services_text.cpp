@@ -11,8 +11,7 @@ namespace {
 std::string quoted(const std::string &s) {
     std::string out = "\"";
     for (char ch : s) {
-        if (ch == '"' || ch == '\\')
-            out += '\\';
+        if (ch == '"' || ch == '\\') out += '\\';
         out += ch;
     }
     return out + "\"";
@@ -25,16 +24,12 @@ std::string panelText(const RecordedPanel &panel) {
     os << "panel " << quoted(panel.title) << (panel.destroyed ? " (destroyed)" : "") << "\n";
     for (size_t i = 0; i < panel.controls.size(); ++i) {
         const RecordedControl &c = panel.controls[i];
-        os << "  [" << i << "] " << c.kind << " " << quoted(c.label) << " at (" << c.x << ", "
-           << c.y << ")";
-        if (c.descType == CTL_KIND_AREA)
-            os << " size " << c.w << " x " << c.h;
-        if (c.descType == CTL_KIND_FILE)
-            os << " width " << c.descWidth;
+        os << "  [" << i << "] " << c.kind << " " << quoted(c.label) << " at (" << c.x << ", " << c.y << ")";
+        if (c.descType == CTL_KIND_AREA) os << " size " << c.w << " x " << c.h;
+        if (c.descType == CTL_KIND_FILE) os << " width " << c.descWidth;
         if (c.descType == CTL_KIND_CHOICE) {
             os << (c.vertical ? " vertical" : " horizontal") << " items";
-            for (const std::string &item : c.items)
-                os << " " << quoted(item);
+            for (const std::string &item : c.items) os << " " << quoted(item);
         }
         ControlValue v = currentValue(c);
         if (v.type == VALUE_STRING)
@@ -44,10 +39,8 @@ std::string panelText(const RecordedPanel &panel) {
         os << "\n";
     }
     for (const RecordedOpen &o : panel.opens)
-        os << "  opened with flags " << o.flags << ": " << (o.confirmed ? "confirmed" : "cancelled")
-           << "\n";
-    for (const std::string &e : panel.scriptErrors)
-        os << "  script error: " << e << "\n";
+        os << "  opened with flags " << o.flags << ": " << (o.confirmed ? "confirmed" : "cancelled") << "\n";
+    for (const std::string &e : panel.scriptErrors) os << "  script error: " << e << "\n";
     return os.str();
 }
 

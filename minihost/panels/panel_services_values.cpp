@@ -30,30 +30,24 @@ ControlValue ControlValue::ofText(std::string v) {
 }
 
 ControlValue ControlValue::fromScript(const PanelScriptValue &v) {
-    if (const double *d = std::get_if<double>(&v))
-        return ofDouble(*d);
-    if (const int *i = std::get_if<int>(&v))
-        return ofInt(*i);
+    if (const double *d = std::get_if<double>(&v)) return ofDouble(*d);
+    if (const int *i = std::get_if<int>(&v)) return ofInt(*i);
     return ofText(std::get<std::string>(v));
 }
 
 namespace {
 
 int saturatingInt(double d) {
-    if (std::isnan(d))
-        return 0;
-    if (d >= static_cast<double>(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (d <= static_cast<double>(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
+    if (std::isnan(d)) return 0;
+    if (d >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    if (d <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
     return static_cast<int>(d);
 }
 
 double parseDouble(const std::string &s) {
     double d = 0.0;
     const char *b = s.data();
-    while (b < s.data() + s.size() && *b == ' ')
-        ++b;
+    while (b < s.data() + s.size() && *b == ' ') ++b;
     auto r = std::from_chars(b, s.data() + s.size(), d);
     return r.ec == std::errc() ? d : 0.0;
 }
@@ -79,10 +73,8 @@ double ControlValue::asDouble() const {
 }
 
 std::string ControlValue::asText() const {
-    if (type == VALUE_STRING)
-        return text;
-    if (type == VALUE_INTEGER)
-        return std::to_string(i);
+    if (type == VALUE_STRING) return text;
+    if (type == VALUE_INTEGER) return std::to_string(i);
     if (type == VALUE_FLOAT) {
         char buf[64];
         auto r = std::to_chars(buf, buf + sizeof buf, d);
@@ -96,8 +88,7 @@ ControlValue readPanelValue(const PanelValue &value) {
     case VALUE_INTEGER: return ControlValue::ofInt(value.intv);
     case VALUE_FLOAT: return ControlValue::ofDouble(value.fltv);
     case VALUE_STRING:
-        if (!value.buf || value.bufLen <= 0)
-            return ControlValue::ofText(std::string());
+        if (!value.buf || value.bufLen <= 0) return ControlValue::ofText(std::string());
         return ControlValue::ofText(
             std::string(value.buf, strnlen(value.buf, static_cast<size_t>(value.bufLen))));
     default: return ControlValue();
@@ -135,19 +126,16 @@ ControlValue currentValue(const RecordedControl &rc) {
 bool storeValue(RecordedControl &rc, const ControlValue &v) {
     switch (rc.descType) {
     case CTL_KIND_FLOAT:
-        if (!v.numeric())
-            return false;
+        if (!v.numeric()) return false;
         rc.floatValue = v.asDouble();
         return true;
     case CTL_KIND_BOOL:
     case CTL_KIND_CHOICE:
-        if (!v.numeric())
-            return false;
+        if (!v.numeric()) return false;
         rc.intValue = v.asInt();
         return true;
     case CTL_KIND_FILE:
-        if (v.type != VALUE_STRING)
-            return false;
+        if (v.type != VALUE_STRING) return false;
         rc.stringValue = v.text;
         return true;
     default: return false;

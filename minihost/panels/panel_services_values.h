@@ -9,7 +9,7 @@
 namespace minihost {
 
 struct ControlValue {
-    int type = VALUE_NONE;   // VALUE_...
+    int type = VALUE_NONE;  // VALUE_...
     int i = 0;
     double d = 0.0;
     std::string text;

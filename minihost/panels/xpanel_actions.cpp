@@ -12,9 +12,7 @@ using namespace xpanel_detail;
 
 namespace {
 
-bool isEnvelopeType(const std::string &type) {
-    return type == "color-env" || type == "percent-env";
-}
+bool isEnvelopeType(const std::string &type) { return type == "color-env" || type == "percent-env"; }
 
 bool callSet(Panel &p, const XPanelDataInfo &d, const XPanelValue &value) {
     if (!p.set || !p.rec.instance) return false;
@@ -37,8 +35,10 @@ bool callSet(Panel &p, const XPanelDataInfo &d, const XPanelValue &value) {
         return p.set(p.rec.instance, d.vid, &v) != 0;
     }
     double v;
-    if (const auto *i = std::get_if<int32_t>(&value)) v = *i;
-    else v = std::get<double>(value);
+    if (const auto *i = std::get_if<int32_t>(&value))
+        v = *i;
+    else
+        v = std::get<double>(value);
     return p.set(p.rec.instance, d.vid, &v) != 0;
 }
 

@@ -37,24 +37,24 @@ struct XPanelDataInfo {
 
 struct XPanelGroupInfo {
     uint32_t id = 0;
-    std::string label;               // empty when the group has no label hint
-    std::vector<uint32_t> members;   // controls or groups
+    std::string label;              // empty when the group has no label hint
+    std::vector<uint32_t> members;  // controls or groups
 };
 
 struct XPanelTabsInfo {
     uint32_t id = 0;
-    std::vector<uint32_t> pages;     // groups, one page each
+    std::vector<uint32_t> pages;  // groups, one page each
 };
 
 struct XPanelEnableMap {
     uint32_t controlled = 0;
     uint32_t controlling = 0;
-    std::vector<int> map;            // enable flag per value of the controller
+    std::vector<int> map;  // enable flag per value of the controller
 };
 
 // Everything a module told the service about one panel.
 struct XPanelRecord {
-    int type = 0;                    // XPANEL_VIEW or XPANEL_FORM
+    int type = 0;  // XPANEL_VIEW or XPANEL_FORM
     std::string title;
     std::vector<XPanelControlInfo> controls;
     std::vector<XPanelDataInfo> data;
@@ -62,12 +62,12 @@ struct XPanelRecord {
     std::vector<XPanelTabsInfo> tabs;
     std::vector<XPanelEnableMap> enableMaps;
     std::vector<std::pair<uint32_t, std::vector<std::string>>> choices;  // strlist hints
-    std::vector<uint32_t> buttons;   // controls with a button callback
-    std::vector<uint32_t> popCmds;   // controls with a pop-up command callback
-    bool described = false;          // describe was called
-    void *instance = nullptr;        // from viewInst
-    void *userData = nullptr;        // setData(panel, 0, ...)
-    int refreshes = 0;               // viewRefresh calls
+    std::vector<uint32_t> buttons;                                       // controls with a button callback
+    std::vector<uint32_t> popCmds;  // controls with a pop-up command callback
+    bool described = false;         // describe was called
+    void *instance = nullptr;       // from viewInst
+    void *userData = nullptr;       // setData(panel, 0, ...)
+    int refreshes = 0;              // viewRefresh calls
     bool destroyed = false;
 };
 

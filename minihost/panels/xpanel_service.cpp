@@ -56,9 +56,7 @@ const std::vector<std::string> *choicesOf(const Panel &p, uint32_t cid) {
 
 namespace {
 
-bool isEnvelopeType(const std::string &type) {
-    return type == "color-env" || type == "percent-env";
-}
+bool isEnvelopeType(const std::string &type) { return type == "color-env" || type == "percent-env"; }
 
 std::string text(const char *s) { return s ? std::string(s) : std::string(); }
 
@@ -109,20 +107,15 @@ void applyHint(Panel &p, uint32_t target, const XPanelHint &h) {
             p.rec.popCmds.push_back(id);
         }
         break;
-    case XPH_GROUP:
-        groupFor(p, id).members = idList(h.ids);
-        break;
-    case XPH_TABS:
-        p.rec.tabs.push_back(XPanelTabsInfo{id, idList(h.ids)});
-        break;
+    case XPH_GROUP: groupFor(p, id).members = idList(h.ids); break;
+    case XPH_TABS: p.rec.tabs.push_back(XPanelTabsInfo{id, idList(h.ids)}); break;
     case XPH_ENABLE_MAP: {
         XPanelEnableMap m{id, h.ref, {}};
         for (int i = 0; h.map && i < h.count && i < kMaxListEntries; ++i) m.map.push_back(h.map[i]);
         p.rec.enableMaps.push_back(std::move(m));
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -158,8 +151,7 @@ void panelHint(XPanelID panel, uint32_t id, const XPanelHint *hints) {
         std::lock_guard<std::recursive_mutex> lock(s.mutex);
         Panel *p = livePanel(s, panel);
         if (!p || !hints) return;
-        for (int i = 0; i < kMaxListEntries && hints[i].kind != XPH_END; ++i)
-            applyHint(*p, id, hints[i]);
+        for (int i = 0; i < kMaxListEntries && hints[i].kind != XPH_END; ++i) applyHint(*p, id, hints[i]);
     } catch (...) {
     }
 }
@@ -246,8 +238,10 @@ bool enabled(const Panel &p, uint32_t cid, int depth) {
         const XPanelControlInfo *controller = controlOf(p, m.controlling);
         const auto value = readValue(p, m.controlling);
         if (value) {
-            if (const auto *i = std::get_if<int32_t>(&*value)) index = *i;
-            else if (const auto *d = std::get_if<double>(&*value)) index = static_cast<long long>(*d);
+            if (const auto *i = std::get_if<int32_t>(&*value))
+                index = *i;
+            else if (const auto *d = std::get_if<double>(&*value))
+                index = static_cast<long long>(*d);
         }
         // A boolean is on for any non-zero value; other values outside the map
         // take its nearest entry.
@@ -264,8 +258,14 @@ bool enabled(const Panel &p, uint32_t cid, int depth) {
 using namespace xpanel_detail;
 
 XPanelFuncs *xpanelRecord() {
-    static XPanelFuncs record = {1,           panelCreate,  panelDestroy, panelHint,
-                                 panelDescribe, panelViewInst, panelSetData, panelGetData,
+    static XPanelFuncs record = {1,
+                                 panelCreate,
+                                 panelDestroy,
+                                 panelHint,
+                                 panelDescribe,
+                                 panelViewInst,
+                                 panelSetData,
+                                 panelGetData,
                                  panelViewRefresh};
     return &record;
 }

@@ -109,7 +109,8 @@ private:
 
     void group(const XPanelGroupInfo &g, int depth) {
         placed_.insert(g.id);
-        out_ += std::string(2 * depth, ' ') + "Group" + (g.label.empty() ? "" : " \"" + g.label + "\"") + "\n";
+        out_ +=
+            std::string(2 * depth, ' ') + "Group" + (g.label.empty() ? "" : " \"" + g.label + "\"") + "\n";
         members(g, depth + 1);
     }
 

@@ -22,7 +22,8 @@ CameraFrame cameraFrameAt(const Scene &scene, double time) {
     cam.up = normalized(param(ITEM_PARAM_UP));
     cam.forward = normalized(param(ITEM_PARAM_FORWARD));
     const SceneItem *item = scene.item(scene.renderCamera);
-    const double hfov = item && item->type == ITEM_TYPE_CAMERA ? static_cast<const SceneCamera *>(item)->hfov : radians(60);
+    const double hfov =
+        item && item->type == ITEM_TYPE_CAMERA ? static_cast<const SceneCamera *>(item)->hfov : radians(60);
     cam.tanHalfH = std::tan(hfov * 0.5);
     cam.tanHalfV = std::tan(verticalFov(hfov, scene.width, scene.height) * 0.5);
     cam.pixelAngle = scene.width > 0 ? 2.0 * cam.tanHalfH / scene.width : 0;

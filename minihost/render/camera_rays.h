@@ -10,10 +10,10 @@
 namespace minihost {
 
 struct CameraFrame {
-    Vec3 position, right, up, forward;   // unit axes, world
+    Vec3 position, right, up, forward;  // unit axes, world
     double tanHalfH = 0, tanHalfV = 0;
     int width = 0, height = 0;
-    double pixelAngle = 0;   // approximate angle one pixel spans, radians
+    double pixelAngle = 0;  // approximate angle one pixel spans, radians
 };
 
 CameraFrame cameraFrameAt(const Scene &scene, double time);

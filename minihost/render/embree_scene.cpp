@@ -72,7 +72,8 @@ bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
             for (size_t c = 0; c < 3; ++c) verts[3 * i + c] = data.worldPoints[i][c];
         for (size_t t = 0; t < data.triangles.size(); ++t)
             for (size_t c = 0; c < 3; ++c)
-                index[3 * t + c] = static_cast<unsigned>(mesh.polyVerts[static_cast<size_t>(data.triangles[t].corner[c])]);
+                index[3 * t + c] =
+                    static_cast<unsigned>(mesh.polyVerts[static_cast<size_t>(data.triangles[t].corner[c])]);
         rtcCommitGeometry(geom);
         const unsigned id = rtcAttachGeometry(scene_, geom);
         rtcReleaseGeometry(geom);

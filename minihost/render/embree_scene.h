@@ -15,14 +15,14 @@ namespace minihost {
 
 struct RayHit {
     double distance = -1;
-    int object = -1;     // index into Scene::objects
-    int triangle = -1;   // index into that object's triangles
-    double u = 0, v = 0; // barycentric weights of corners 1 and 2
+    int object = -1;      // index into Scene::objects
+    int triangle = -1;    // index into that object's triangles
+    double u = 0, v = 0;  // barycentric weights of corners 1 and 2
 };
 
 struct Triangle {
     int polygon;
-    int corner[3];   // indices into Mesh::polyVerts / cornerNormals
+    int corner[3];  // indices into Mesh::polyVerts / cornerNormals
 };
 
 class EmbreeScene {
@@ -39,7 +39,9 @@ public:
     bool intersect(Vec3 origin, Vec3 direction, double tnear, double tfar, RayHit &hit) const;
     bool occluded(Vec3 origin, Vec3 direction, double tnear, double tfar) const;
 
-    const std::vector<Triangle> &triangles(int object) const { return objects_[static_cast<size_t>(object)].triangles; }
+    const std::vector<Triangle> &triangles(int object) const {
+        return objects_[static_cast<size_t>(object)].triangles;
+    }
     const Affine &objectToWorld(int object) const { return objects_[static_cast<size_t>(object)].toWorld; }
     const Mat3 &normalToWorld(int object) const { return objects_[static_cast<size_t>(object)].normalMatrix; }
     Vec3 worldPoint(int object, int point) const {
@@ -51,7 +53,7 @@ private:
         std::vector<Triangle> triangles;
         std::vector<std::array<float, 3>> worldPoints;
         Affine toWorld;
-        Mat3 normalMatrix;   // inverse transpose of the linear part
+        Mat3 normalMatrix;  // inverse transpose of the linear part
     };
     RTCScene scene_ = nullptr;
     std::vector<ObjectData> objects_;

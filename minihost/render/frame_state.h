@@ -18,7 +18,7 @@ struct FrameState {
     const Scene *scene = nullptr;
     EmbreeScene geometry;
     CameraFrame camera;
-    std::vector<LightFrame> lights;   // in the scene's order
+    std::vector<LightFrame> lights;  // in the scene's order
     int frame = 0;
     double time = 0;
     // Set for a material preview: every hit shows this surface (its settings
@@ -34,7 +34,7 @@ struct FrameState {
 // context, so they find the frame and the caller's bounce count here.
 struct ShadingThread {
     const FrameState *frame = nullptr;
-    int bounces = -1;          // of the sample being shaded; -1 in the filter stages
+    int bounces = -1;  // of the sample being shaded; -1 in the filter stages
     int pixelX = 0, pixelY = 0;
 };
 

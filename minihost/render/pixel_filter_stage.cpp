@@ -72,8 +72,9 @@ bool runPixelFilters(const FrameState &frame, const std::vector<ServerUse> &filt
             for (int x = 0; x < buffer.width; ++x) {
                 ShadingScope scope(&frame, -1, x, y);
                 current = CurrentPixel{&buffer, x, y};
-                const PixelAccess pa{static_cast<double>(x), static_cast<double>(y), getVal, setRGBA, setVal,
-                                     hostIlluminate, hostRayTrace, hostRayCast, hostRayShade};
+                const PixelAccess pa{
+                    static_cast<double>(x), static_cast<double>(y), getVal,      setRGBA,     setVal,
+                    hostIlluminate,         hostRayTrace,           hostRayCast, hostRayShade};
                 h->evaluate(use.instance, &pa);
             }
             if (progress) progress(++done, rows);

@@ -27,7 +27,8 @@ bool writePng(const FrameBuffer &frame, const std::string &path, std::string &er
         error = path + ": an empty frame cannot be written";
         return false;
     }
-    std::vector<unsigned char> pixels(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) * 4);
+    std::vector<unsigned char> pixels(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) *
+                                      4);
     for (size_t i = 0, n = pixels.size() / 4; i < n; ++i) {
         pixels[4 * i] = toByte(frame.red[i]);
         pixels[4 * i + 1] = toByte(frame.green[i]);

@@ -15,7 +15,8 @@ namespace {
 // cleanup runs however the preview ends.
 class SurfaceShaderSession {
 public:
-    SurfaceShaderSession(ServerSet &servers, const SceneSurface &surface) : servers_(servers), surface_(surface) {}
+    SurfaceShaderSession(ServerSet &servers, const SceneSurface &surface)
+            : servers_(servers), surface_(surface) {}
     ~SurfaceShaderSession() {
         for (size_t i = 0; i < started_; ++i) {
             const ServerUse &use = surface_.shaders[i];
@@ -47,13 +48,14 @@ public:
 private:
     ServerSet &servers_;
     const SceneSurface &surface_;
-    size_t started_ = 0;   // shaders whose init succeeded, from the first
+    size_t started_ = 0;  // shaders whose init succeeded, from the first
 };
 
 }  // namespace
 
 RenderResult renderPreview(const Scene &scene, ServerSet &servers, const SceneSurface &surface,
-                           const PreviewOptions &options, FrameBuffer &out, PreviewInfo &info, std::string &error) {
+                           const PreviewOptions &options, FrameBuffer &out, PreviewInfo &info,
+                           std::string &error) {
     try {
         const std::unique_ptr<Scene> stage = makePreviewStage(scene, options.size);
         info.sphereID = stage->objects.front()->id;

@@ -14,13 +14,13 @@
 namespace minihost {
 
 struct PreviewOptions {
-    int size = 96;       // pixels a side
+    int size = 96;  // pixels a side
     int threads = 1;
 };
 
 // What a preview shaded with, for checking it.
 struct PreviewInfo {
-    ItemID sphereID = ITEM_NULL;   // the objID the shaders got
+    ItemID sphereID = ITEM_NULL;  // the objID the shaders got
     int frame = 0;
     double time = 0;
 };
@@ -29,6 +29,7 @@ struct PreviewInfo {
 // whose instances `servers` made) at the scene's first frame into `out`. The
 // background is opaque. Throws nothing; on failure `error` says why.
 RenderResult renderPreview(const Scene &scene, ServerSet &servers, const SceneSurface &surface,
-                           const PreviewOptions &options, FrameBuffer &out, PreviewInfo &info, std::string &error);
+                           const PreviewOptions &options, FrameBuffer &out, PreviewInfo &info,
+                           std::string &error);
 
 }  // namespace minihost

@@ -23,7 +23,7 @@ const char *const kStage = R"({
                "primitive": {"type": "sphere", "radius": 1, "segments": 64, "rings": 32, "surface": "Preview"}}]
 })";
 
-constexpr double kBackground = 0.5;   // neutral grey
+constexpr double kBackground = 0.5;  // neutral grey
 
 }  // namespace
 

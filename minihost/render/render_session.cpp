@@ -35,9 +35,10 @@ struct CleanupGuard {
 }  // namespace
 
 std::string StageTimes::summary() const {
-    return seconds("load", load) + ", " + seconds("new-time", newTime) + ", " + seconds("geometry", geometry) +
-           ", " + seconds("shading", shading) + ", " + seconds("pixel filters", pixelFilters) + ", " +
-           seconds("image filters", imageFilters) + ", " + seconds("output", output);
+    return seconds("load", load) + ", " + seconds("new-time", newTime) + ", " +
+           seconds("geometry", geometry) + ", " + seconds("shading", shading) + ", " +
+           seconds("pixel filters", pixelFilters) + ", " + seconds("image filters", imageFilters) + ", " +
+           seconds("output", output);
 }
 
 int defaultThreadCount() {
@@ -45,8 +46,8 @@ int defaultThreadCount() {
     return n == 0 ? 1 : static_cast<int>(n);
 }
 
-RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options, const FrameSink &sink,
-                          StageTimes &times, std::string &error) {
+RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options,
+                          const FrameSink &sink, StageTimes &times, std::string &error) {
     try {
         FrameState state;
         FrameBuffer buffer;

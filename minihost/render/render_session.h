@@ -15,13 +15,13 @@ namespace minihost {
 
 struct StageTimes {
     double load = 0, newTime = 0, geometry = 0, shading = 0, pixelFilters = 0, imageFilters = 0, output = 0;
-    std::string summary() const;   // "load 0.12 s, new-time 0.00 s, ..."
+    std::string summary() const;  // "load 0.12 s, new-time 0.00 s, ..."
 };
 
 struct RenderOptions {
     int firstFrame = 1, lastFrame = 1;
     int threads = 1;
-    bool progress = false;   // progress bars on stderr
+    bool progress = false;  // progress bars on stderr
 };
 
 // Receives each finished frame; false (with `error` set) stops the render.
@@ -31,8 +31,8 @@ enum class RenderResult { Done, Aborted, Failed };
 
 // Renders with the scene's services active. Throws nothing; on failure
 // `error` says why.
-RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options, const FrameSink &sink,
-                          StageTimes &times, std::string &error);
+RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options,
+                          const FrameSink &sink, StageTimes &times, std::string &error);
 
 // The worker count "all cores" means.
 int defaultThreadCount();

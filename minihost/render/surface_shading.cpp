@@ -58,7 +58,7 @@ void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, V
     }
     const Vec3 wPos = wp[0] * w[0] + wp[1] * w[1] + wp[2] * w[2];
     Vec3 g = normalized(cross(wp[1] - wp[0], wp[2] - wp[0]));
-    const bool flip = dot(g, dir) > 0;   // surfaces are two-sided: normals face the ray
+    const bool flip = dot(g, dir) > 0;  // surfaces are two-sided: normals face the ray
     if (flip) g = -g;
     Vec3 smooth = normalized(frame.geometry.normalToWorld(hit.object) * n0);
     if (flip) smooth = -smooth;
@@ -119,7 +119,7 @@ void runShaders(const FrameState &frame, const SceneSurface &surface, ShaderAcce
 namespace {
 
 Vec3 backdrop(const FrameState &frame, const SceneImage *image, Vec3 dir) {
-    if (image) {   // a spherical map around the scene
+    if (image) {  // a spherical map around the scene
         double c[3];
         const double u = 0.5 + std::atan2(dir.x, dir.z) / (2 * kPi);
         const double v = 0.5 - std::asin(std::clamp(dir.y, -1.0, 1.0)) / kPi;
@@ -134,8 +134,8 @@ bool excludes(const SceneObject &obj, ItemID light) {
 }
 
 // The colour of a shaded sample from what its shaders left in `sa`.
-Vec3 shadeSample(const FrameState &frame, const SceneObject &obj, const SceneSurface &surf, const ShaderAccess &sa,
-                 Vec3 dir, int px, int py) {
+Vec3 shadeSample(const FrameState &frame, const SceneObject &obj, const SceneSurface &surf,
+                 const ShaderAccess &sa, Vec3 dir, int px, int py) {
     const Scene &scene = *frame.scene;
     const Vec3 p = load(sa.wPos);
     const Vec3 n = normalized(load(sa.wNorm));
@@ -206,7 +206,8 @@ TraceResult traceAndShade(const FrameState &frame, Vec3 origin, Vec3 dir, int bo
     runShaders(frame, surf, sa);
     result.hit = true;
     result.distance = hit.distance;
-    result.color = shadeSample(frame, *frame.scene->objects[static_cast<size_t>(hit.object)], surf, sa, dir, px, py);
+    result.color =
+        shadeSample(frame, *frame.scene->objects[static_cast<size_t>(hit.object)], surf, sa, dir, px, py);
     return result;
 }
 
@@ -252,7 +253,7 @@ double hostRayCast(const double position[3], const double direction[3]) {
 double hostRayShade(const double position[3], const double direction[3], ShaderAccess *out) {
     const ShadingThread &t = shadingThread();
     if (!t.frame || !position || !direction || !out) return -1;
-    const int bounces = t.bounces + 1;   // 0 for a filter's ray, one more than a shader's
+    const int bounces = t.bounces + 1;  // 0 for a filter's ray, one more than a shader's
     if (bounces > t.frame->scene->maxBounces) return -1;
     const Vec3 origin = load(position), dir = normalized(load(direction));
     RayHit hit;

@@ -42,7 +42,8 @@ bool shadeFrame(const FrameState &frame, FrameBuffer &out, int threads,
             if (t >= total) return;
             const int tx = static_cast<int>(t) % tilesX, ty = static_cast<int>(t) / tilesX;
             for (int y = ty * kTileSize; y < std::min(h, (ty + 1) * kTileSize); ++y)
-                for (int x = tx * kTileSize; x < std::min(w, (tx + 1) * kTileSize); ++x) shadePixel(frame, x, y, out);
+                for (int x = tx * kTileSize; x < std::min(w, (tx + 1) * kTileSize); ++x)
+                    shadePixel(frame, x, y, out);
             const unsigned d = ++done;
             if (progress) {
                 std::lock_guard<std::mutex> lock(progressMutex);

@@ -22,9 +22,12 @@ TextPosition positionOfOffset(const std::string &text, size_t offset) {
 std::string pointerToken(const std::string &key) {
     std::string out;
     for (char c : key) {
-        if (c == '~') out += "~0";
-        else if (c == '/') out += "~1";
-        else out += c;
+        if (c == '~')
+            out += "~0";
+        else if (c == '/')
+            out += "~1";
+        else
+            out += c;
     }
     return out;
 }
@@ -36,7 +39,7 @@ namespace {
 class Walker {
 public:
     Walker(const std::string &text, std::unordered_map<std::string, TextPosition> &out)
-        : text_(text), out_(out) {}
+            : text_(text), out_(out) {}
 
     void run() {
         skipSpace();
@@ -62,12 +65,12 @@ private:
     std::string readString() {
         // Raw text between the quotes, unescaped by the JSON library.
         const size_t start = i_;
-        advance();   // opening quote
+        advance();  // opening quote
         while (i_ < text_.size() && text_[i_] != '"') {
             if (text_[i_] == '\\') advance();
             advance();
         }
-        advance();   // closing quote
+        advance();  // closing quote
         try {
             return nlohmann::json::parse(text_.substr(start, i_ - start)).get<std::string>();
         } catch (const std::exception &) {
@@ -87,7 +90,7 @@ private:
                 const std::string child = pointer + "/" + pointerToken(readString());
                 out_[child] = keyPos;
                 skipSpace();
-                advance();   // ':'
+                advance();  // ':'
                 value(child);
                 skipSpace();
                 if (i_ < text_.size() && text_[i_] == ',') advance();

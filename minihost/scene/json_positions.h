@@ -8,7 +8,7 @@
 namespace minihost {
 
 struct TextPosition {
-    int line = 0, column = 0;   // 1-based; 0 when unknown
+    int line = 0, column = 0;  // 1-based; 0 when unknown
 };
 
 // A key as one token of a JSON pointer ("~" and "/" escaped).

@@ -20,8 +20,7 @@ JsonDocument::JsonDocument(std::string file, const std::string &text) : file_(st
         std::string what = e.what();
         const size_t colon = what.find("syntax error");
         if (colon != std::string::npos) what = what.substr(colon);
-        throw SceneError(file_ + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
-                         ": " + what);
+        throw SceneError(file_ + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " + what);
     }
     if (!root_.is_object()) fail("", "a scene is a JSON object");
     positions_.index(text);
@@ -38,7 +37,7 @@ void JsonDocument::fail(const std::string &pointer, const std::string &message) 
 }
 
 JsonObject::JsonObject(const JsonDocument &doc, const nlohmann::json &value, std::string pointer)
-    : doc_(doc), value_(value), pointer_(std::move(pointer)) {
+        : doc_(doc), value_(value), pointer_(std::move(pointer)) {
     if (!value_.is_object()) doc_.fail(pointer_, "expected an object");
 }
 
@@ -70,8 +69,7 @@ int JsonObject::integer(const std::string &key, int fallback, int lo, int hi) {
     if (!v.is_number_integer()) fail(key, "\"" + key + "\" must be an integer");
     const auto i = v.get<int64_t>();
     if (i < lo || i > hi)
-        fail(key, "\"" + key + "\" must lie between " + std::to_string(lo) + " and " +
-                      std::to_string(hi));
+        fail(key, "\"" + key + "\" must lie between " + std::to_string(lo) + " and " + std::to_string(hi));
     return static_cast<int>(i);
 }
 
@@ -143,8 +141,7 @@ void JsonObject::finish() const {
     for (const auto &k : read_) known += (known.empty() ? "" : ", ") + k;
     for (auto it = value_.begin(); it != value_.end(); ++it)
         if (!read_.count(it.key()))
-            doc_.fail(pointer(it.key()),
-                      "unknown key \"" + it.key() + "\" (known: " + known + ")");
+            doc_.fail(pointer(it.key()), "unknown key \"" + it.key() + "\" (known: " + known + ")");
 }
 
 }  // namespace minihost

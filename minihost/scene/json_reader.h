@@ -15,7 +15,7 @@ namespace minihost {
 
 class JsonDocument {
 public:
-    JsonDocument(std::string file, const std::string &text);   // throws SceneError
+    JsonDocument(std::string file, const std::string &text);  // throws SceneError
     const nlohmann::json &root() const { return root_; }
     const std::string &file() const { return file_; }
     // "file:line:col" of the value at pointer.
@@ -35,7 +35,7 @@ public:
     JsonObject(const JsonDocument &doc, const nlohmann::json &value, std::string pointer);
 
     bool has(const std::string &key);
-    const nlohmann::json &raw(const std::string &key);   // marks the key read
+    const nlohmann::json &raw(const std::string &key);  // marks the key read
     std::string pointer(const std::string &key) const { return pointer_ + "/" + pointerToken(key); }
     const std::string &pointer() const { return pointer_; }
     std::string where(const std::string &key) const { return doc_.where(pointer(key)); }
@@ -52,7 +52,7 @@ public:
     // A number gives the same value on all three axes.
     Vec3 vec3OrNumber(const std::string &key, Vec3 fallback);
     JsonObject object(const std::string &key);
-    const nlohmann::json &array(const std::string &key);   // empty when absent
+    const nlohmann::json &array(const std::string &key);  // empty when absent
 
     void finish() const;
 

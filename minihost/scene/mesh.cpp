@@ -70,16 +70,14 @@ std::string meshFault(const Mesh &mesh) {
     for (size_t i = 0; i < mesh.points.size(); ++i)
         for (float c : mesh.points[i])
             if (!std::isfinite(c)) return "point " + std::to_string(i) + " is not finite";
-    if (mesh.polyStart.size() != mesh.polySurface.size() + 1)
-        return "polygon table is inconsistent";
+    if (mesh.polyStart.size() != mesh.polySurface.size() + 1) return "polygon table is inconsistent";
     for (int p = 0; p < mesh.numPolygons(); ++p) {
-        if (mesh.polySize(p) < 3)
-            return "polygon " + std::to_string(p) + " has fewer than three corners";
+        if (mesh.polySize(p) < 3) return "polygon " + std::to_string(p) + " has fewer than three corners";
         for (int k = 0; k < mesh.polySize(p); ++k) {
             const int v = mesh.corner(p, k);
             if (v < 0 || v >= mesh.numPoints())
-                return "polygon " + std::to_string(p) + " refers to point " + std::to_string(v) +
-                       " of " + std::to_string(mesh.numPoints());
+                return "polygon " + std::to_string(p) + " refers to point " + std::to_string(v) + " of " +
+                       std::to_string(mesh.numPoints());
         }
         const int s = mesh.polySurface[static_cast<size_t>(p)];
         if (s < 0 || s >= static_cast<int>(mesh.surfaceNames.size()))

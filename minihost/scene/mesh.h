@@ -24,7 +24,7 @@ struct Mesh {
     // polyVerts (point indices) and of cornerNormals.
     std::vector<int> polyStart{0};
     std::vector<int> polyVerts;
-    std::vector<int> polySurface;   // index into surfaceNames
+    std::vector<int> polySurface;  // index into surfaceNames
     std::vector<std::array<float, 3>> cornerNormals;
     std::vector<std::string> surfaceNames;
     std::vector<WeightMap> weightMaps;

@@ -27,8 +27,8 @@ bool loadObjMesh(const std::string &path, double creaseAngle, Mesh &mesh, std::s
     Mesh out;
     const size_t pointCount = attrib.vertices.size() / 3;
     for (size_t i = 0; i < pointCount; ++i)
-        out.points.push_back({attrib.vertices[3 * i], attrib.vertices[3 * i + 1],
-                              attrib.vertices[3 * i + 2]});
+        out.points.push_back(
+            {attrib.vertices[3 * i], attrib.vertices[3 * i + 1], attrib.vertices[3 * i + 2]});
 
     // File normals by corner, applied after smoothing.
     std::vector<int> cornerNormalIndex;

@@ -24,15 +24,16 @@ Mesh readPrimitive(JsonObject &p, const std::string &surface) {
     } else if (type == "box") {
         mesh = makeBox(p.vec3OrNumber("size", {1, 1, 1}), surface);
     } else if (type == "torus") {
-        mesh = makeTorus(p.number("major_radius", 1, 1e-6, kHuge), p.number("minor_radius", 0.25, 1e-6, kHuge),
-                         p.integer("segments", 48, 3, 4096), p.integer("sides", 24, 3, 4096), surface);
+        mesh =
+            makeTorus(p.number("major_radius", 1, 1e-6, kHuge), p.number("minor_radius", 0.25, 1e-6, kHuge),
+                      p.integer("segments", 48, 3, 4096), p.integer("sides", 24, 3, 4096), surface);
     } else if (type == "plane") {
         mesh = makePlane(p.number("width", 10, 1e-6, kHuge), p.number("depth", 10, 1e-6, kHuge),
                          p.integer("divisions", 1, 1, 1000), surface);
     } else {
         p.fail("type", "unknown primitive \"" + type + "\" (known: sphere, box, torus, plane)");
     }
-    const Vec3 size = p.vec3OrNumber("size", {1, 1, 1});   // read for every type
+    const Vec3 size = p.vec3OrNumber("size", {1, 1, 1});  // read for every type
     if (type != "box" && (size.x != 1 || size.y != 1 || size.z != 1))
         p.fail("size", "\"size\" belongs to boxes only");
     p.finish();

@@ -41,8 +41,7 @@ Mesh makeSphere(double radius, int segments, int rings, const std::string &surfa
     for (int r = 1; r < rings - 1; ++r)
         for (int j = 0; j < segments; ++j)
             mesh.addPolygon({at(r, j), at(r + 1, j), at(r + 1, j + 1), at(r, j + 1)}, s);
-    for (int j = 0; j < segments; ++j)
-        mesh.addPolygon({bottom, at(rings - 1, j + 1), at(rings - 1, j)}, s);
+    for (int j = 0; j < segments; ++j) mesh.addPolygon({bottom, at(rings - 1, j + 1), at(rings - 1, j)}, s);
     orientOutward(mesh, [](Vec3) { return Vec3{}; });
     computeSmoothNormals(mesh, radians(89.0));
     return mesh;
@@ -69,8 +68,7 @@ Mesh makeBox(Vec3 size, const std::string &surface) {
     return mesh;
 }
 
-Mesh makeTorus(double majorRadius, double minorRadius, int segments, int sides,
-               const std::string &surface) {
+Mesh makeTorus(double majorRadius, double minorRadius, int segments, int sides, const std::string &surface) {
     segments = std::max(segments, 3);
     sides = std::max(sides, 3);
     Mesh mesh;

@@ -10,8 +10,7 @@ namespace minihost {
 
 Mesh makeSphere(double radius, int segments, int rings, const std::string &surface);
 Mesh makeBox(Vec3 size, const std::string &surface);
-Mesh makeTorus(double majorRadius, double minorRadius, int segments, int sides,
-               const std::string &surface);
+Mesh makeTorus(double majorRadius, double minorRadius, int segments, int sides, const std::string &surface);
 // A square in the XZ plane facing +Y, divided into `divisions` squares a side.
 Mesh makePlane(double width, double depth, int divisions, const std::string &surface);
 

@@ -108,8 +108,7 @@ SceneImage *Scene::imageFromFile(const std::string &file, std::string &error) {
                                      : (std::filesystem::path(dir) / file).string();
     std::lock_guard<std::mutex> lock(imageMutex);
     for (const auto &img : images)
-        if (img->path == resolved || std::filesystem::equivalent(img->path, resolved, ec))
-            return img.get();
+        if (img->path == resolved || std::filesystem::equivalent(img->path, resolved, ec)) return img.get();
     auto img = std::make_unique<SceneImage>();
     if (!loadSceneImage(resolved, *img, error)) return nullptr;
     images.push_back(std::move(img));

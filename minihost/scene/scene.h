@@ -18,19 +18,19 @@
 
 namespace minihost {
 
-struct ActiveHandler;   // servers/active_handler.h
+struct ActiveHandler;  // servers/active_handler.h
 
 // A server used by the scene: a shader of a surface, a pixel filter or an
 // image filter, with its settings as written in the scene file.
 struct ServerUse {
-    std::string server;          // e.g. "QM_Quillrim_S:Shader"
-    std::string className;       // CLASS_SHADER_HANDLER, ...
-    nlohmann::json settings = nlohmann::json::object();   // by key
-    std::map<std::string, std::string> settingWhere;      // key -> "file:line:col"
+    std::string server;                                  // e.g. "QM_Quillrim_S:Shader"
+    std::string className;                               // CLASS_SHADER_HANDLER, ...
+    nlohmann::json settings = nlohmann::json::object();  // by key
+    std::map<std::string, std::string> settingWhere;     // key -> "file:line:col"
     bool hasData = false;
-    std::string data;            // the instance's saved data, text representation
-    std::string where;           // "file:line:col" of the entry
-    std::string pointer;         // JSON pointer of the entry in the scene document
+    std::string data;     // the instance's saved data, text representation
+    std::string where;    // "file:line:col" of the entry
+    std::string pointer;  // JSON pointer of the entry in the scene document
 
     // Filled when the instance is made (servers/server_instances).
     const ActiveHandler *handler = nullptr;
@@ -55,30 +55,30 @@ struct SceneSurface {
     double color[3] = {0.8, 0.8, 0.8};
     double luminous = 0, diffuse = 1, specular = 0, glossiness = 0.4, mirror = 0;
     double transparency = 0, eta = 1, roughness = 0;
-    int reflectionOptions = 1;   // 0 backdrop, 1 ray trace + backdrop, 2 image, 3 ray trace + image
+    int reflectionOptions = 1;  // 0 backdrop, 1 ray trace + backdrop, 2 image, 3 ray trace + image
     int refractionOptions = 1;
     SceneImage *reflectionImage = nullptr;
     SceneImage *refractionImage = nullptr;
-    std::vector<ServerUse> shaders;     // evaluated in this order
+    std::vector<ServerUse> shaders;  // evaluated in this order
     // Channel values by name for the surface service's getFlt.
     std::map<std::string, std::vector<double>> channels;
 };
 
 struct SceneObject : SceneItem {
-    std::string filename;   // the mesh file, or "<primitive>:<name>"
+    std::string filename;  // the mesh file, or "<primitive>:<name>"
     Mesh mesh;
     // One per mesh surface name, in the same order.
     std::vector<std::unique_ptr<SceneSurface>> surfaces;
-    std::vector<ItemID> excludedLights;   // ITEM_INDIRECT_LIGHT for the ambient light
+    std::vector<ItemID> excludedLights;  // ITEM_INDIRECT_LIGHT for the ambient light
 };
 
 struct SceneLight : SceneItem {
-    int lightType = 0;   // LIGHT_TYPE_...
+    int lightType = 0;  // LIGHT_TYPE_...
     Vec3 color{1, 1, 1};
     double intensity = 1;
     unsigned int flags = 0;
-    double coneAngle = radians(30);   // spot: half angle of the full beam
-    double edgeAngle = radians(5);    // spot: soft edge outside the cone
+    double coneAngle = radians(30);  // spot: half angle of the full beam
+    double edgeAngle = radians(5);   // spot: soft edge outside the cone
     bool shadows = true;
     SceneImage *projection = nullptr;
 };
@@ -96,9 +96,9 @@ uint64_t newSceneSerial();
 
 struct Scene {
     const uint64_t serial = newSceneSerial();
-    std::string path;   // the scene file as given
-    std::string dir;    // its folder, for relative paths
-    std::string name;   // the file's name without folder
+    std::string path;  // the scene file as given
+    std::string dir;   // its folder, for relative paths
+    std::string name;  // the file's name without folder
 
     int width = 320, height = 240;
     int firstFrame = 1, lastFrame = 1;
@@ -108,8 +108,8 @@ struct Scene {
     Vec3 ambientColor{1, 1, 1};
     double ambientIntensity = 0.05;
 
-    std::vector<std::string> modulePaths;   // resolved
-    std::vector<std::string> moduleWhere;   // "file:line:col" of each
+    std::vector<std::string> modulePaths;  // resolved
+    std::vector<std::string> moduleWhere;  // "file:line:col" of each
     std::vector<std::unique_ptr<SceneObject>> objects;
     std::vector<std::unique_ptr<SceneLight>> lights;
     std::vector<std::unique_ptr<SceneCamera>> cameras;
@@ -120,11 +120,11 @@ struct Scene {
     ItemID renderCamera = ITEM_NULL;
 
     // The document as read, and where it names files (for saving elsewhere).
-    nlohmann::ordered_json document;   // key order kept for saving
+    nlohmann::ordered_json document;  // key order kept for saving
     std::vector<std::string> pathPointers;
 
     std::map<ItemID, SceneItem *> items;
-    mutable std::mutex imageMutex;   // images may be added while rendering
+    mutable std::mutex imageMutex;  // images may be added while rendering
 
     double frameTime(int frame) const { return fps > 0 ? frame / fps : 0.0; }
     SceneItem *item(ItemID id) const;

@@ -7,11 +7,11 @@
 namespace minihost {
 
 struct SceneImage {
-    std::string name;   // the file's stem
-    std::string path;   // as resolved when loaded
+    std::string name;  // the file's stem
+    std::string path;  // as resolved when loaded
     int width = 0, height = 0;
-    std::vector<float> rgb;   // row 0 at the top, 0 to 1 per channel
-    bool needAA = false;      // a module asked for anti-aliased lookups
+    std::vector<float> rgb;  // row 0 at the top, 0 to 1 per channel
+    bool needAA = false;     // a module asked for anti-aliased lookups
 
     // Black outside the image.
     void pixel(int x, int y, float out[3]) const;

@@ -29,8 +29,7 @@ Vec3 degrees3(Vec3 v) { return {radians(v.x), radians(v.y), radians(v.z)}; }
 double keyTime(const JsonDocument &doc, JsonObject &key, const Scene &scene) {
     const bool byFrame = key.has("frame"), byTime = key.has("time");
     if (byFrame == byTime) doc.fail(key.pointer(), "a key needs either \"frame\" or \"time\"");
-    return byFrame ? key.number("frame", 0, -kHuge, kHuge) / scene.fps
-                   : key.number("time", 0, -kHuge, kHuge);
+    return byFrame ? key.number("frame", 0, -kHuge, kHuge) / scene.fps : key.number("time", 0, -kHuge, kHuge);
 }
 
 }  // namespace
@@ -64,13 +63,13 @@ void readMotion(const JsonDocument &doc, JsonObject &obj, const Scene &scene, Mo
     }
 }
 
-ServerUse readServerUse(const JsonDocument &doc, const nlohmann::json &value,
-                        const std::string &pointer, const char *className) {
+ServerUse readServerUse(const JsonDocument &doc, const nlohmann::json &value, const std::string &pointer,
+                        const char *className) {
     ServerUse use;
     use.className = className;
     use.pointer = pointer;
     use.where = doc.where(pointer);
-    if (value.is_string()) {   // just the server's name
+    if (value.is_string()) {  // just the server's name
         use.server = value.get<std::string>();
         if (use.server.empty()) doc.fail(pointer, "a server name must not be empty");
         return use;
@@ -85,7 +84,7 @@ ServerUse readServerUse(const JsonDocument &doc, const nlohmann::json &value,
         for (auto it = s.begin(); it != s.end(); ++it)
             use.settingWhere[it.key()] = doc.where(obj.pointer("settings") + "/" + pointerToken(it.key()));
     }
-    if (obj.has("data")) {   // one string, or its lines as an array
+    if (obj.has("data")) {  // one string, or its lines as an array
         use.hasData = true;
         const auto &d = obj.raw("data");
         if (d.is_string()) {
@@ -110,8 +109,8 @@ void readRender(JsonObject &root, Scene &scene) {
     scene.width = r.integer("width", scene.width, 1, kMaxFrameSide);
     scene.height = r.integer("height", scene.height, 1, kMaxFrameSide);
     if (static_cast<long long>(scene.width) * scene.height > kMaxFramePixels)
-        r.fail("height", "frame of " + std::to_string(scene.width) + " x " +
-                             std::to_string(scene.height) + " pixels is too large");
+        r.fail("height", "frame of " + std::to_string(scene.width) + " x " + std::to_string(scene.height) +
+                             " pixels is too large");
     scene.fps = r.number("fps", scene.fps, 1e-3, 1e4);
     scene.firstFrame = r.integer("first_frame", scene.firstFrame, -1000000, 1000000);
     scene.lastFrame = r.integer("last_frame", scene.firstFrame, -1000000, 1000000);
@@ -135,11 +134,12 @@ void readCamera(const JsonDocument &doc, const nlohmann::json &value, const std:
     auto cam = std::make_unique<SceneCamera>();
     cam->type = ITEM_TYPE_CAMERA;
     cam->id = 0x30000000u + static_cast<ItemID>(scene.cameras.size() + 1);
-    cam->name = c.string("name", scene.cameras.empty() ? "Camera" : "Camera" + std::to_string(scene.cameras.size() + 1));
+    cam->name = c.string(
+        "name", scene.cameras.empty() ? "Camera" : "Camera" + std::to_string(scene.cameras.size() + 1));
     const double hfov = c.number("hfov", 60, 1e-3, 179.9);
     cam->hfov = radians(hfov);
     cam->selected = c.boolean("selected", false);
-    if (c.has("parent")) c.raw("parent");   // resolved with the other parents
+    if (c.has("parent")) c.raw("parent");  // resolved with the other parents
     readMotion(doc, c, scene, cam->motion, false);
     c.finish();
     scene.cameras.push_back(std::move(cam));
@@ -154,10 +154,14 @@ void readLights(const JsonDocument &doc, JsonObject &root, Scene &scene) {
         light->id = 0x20000000u + static_cast<ItemID>(i + 1);
         light->name = l.string("name", "Light" + std::to_string(i + 1));
         const std::string type = l.string("type", "distant");
-        if (type == "distant") light->lightType = LIGHT_TYPE_DISTANT;
-        else if (type == "point") light->lightType = LIGHT_TYPE_POINT;
-        else if (type == "spot") light->lightType = LIGHT_TYPE_SPOT;
-        else l.fail("type", "unknown light type \"" + type + "\" (known: distant, point, spot)");
+        if (type == "distant")
+            light->lightType = LIGHT_TYPE_DISTANT;
+        else if (type == "point")
+            light->lightType = LIGHT_TYPE_POINT;
+        else if (type == "spot")
+            light->lightType = LIGHT_TYPE_SPOT;
+        else
+            l.fail("type", "unknown light type \"" + type + "\" (known: distant, point, spot)");
         light->color = l.vec3("color", light->color);
         light->intensity = l.number("intensity", light->intensity, 0, kHuge);
         light->coneAngle = radians(l.number("cone", 30, 0.01, 89.9));
@@ -186,15 +190,15 @@ void readModules(const JsonDocument &doc, JsonObject &root, Scene &scene) {
         if (!mods[i].is_string() || mods[i].get<std::string>().empty())
             root.fail("modules", "\"modules\" lists module files as strings");
         const fs::path p(mods[i].get<std::string>());
-        scene.modulePaths.push_back(
-            p.is_absolute() ? p.string() : (fs::path(scene.dir) / p).lexically_normal().string());
+        scene.modulePaths.push_back(p.is_absolute() ? p.string()
+                                                    : (fs::path(scene.dir) / p).lexically_normal().string());
         scene.pathPointers.push_back(ptr);
         scene.moduleWhere.push_back(doc.where(ptr));
     }
 }
 
-void readFilters(const JsonDocument &doc, JsonObject &root, const std::string &key,
-                 const char *className, std::vector<ServerUse> &out) {
+void readFilters(const JsonDocument &doc, JsonObject &root, const std::string &key, const char *className,
+                 std::vector<ServerUse> &out) {
     const auto &list = root.array(key);
     for (size_t i = 0; i < list.size(); ++i)
         out.push_back(readServerUse(doc, list[i], root.pointer(key) + "/" + std::to_string(i), className));
@@ -203,12 +207,15 @@ void readFilters(const JsonDocument &doc, JsonObject &root, const std::string &k
 // Registers every item by identifier, resolves "parent" names and refuses
 // duplicate names and cycles.
 void linkItems(const JsonDocument &doc, Scene &scene) {
-    std::vector<std::pair<SceneItem *, std::string>> all;   // item, its pointer
+    std::vector<std::pair<SceneItem *, std::string>> all;  // item, its pointer
     const auto &root = doc.root();
-    for (size_t i = 0; i < scene.objects.size(); ++i) all.push_back({scene.objects[i].get(), "/objects/" + std::to_string(i)});
-    for (size_t i = 0; i < scene.lights.size(); ++i) all.push_back({scene.lights[i].get(), "/lights/" + std::to_string(i)});
+    for (size_t i = 0; i < scene.objects.size(); ++i)
+        all.push_back({scene.objects[i].get(), "/objects/" + std::to_string(i)});
+    for (size_t i = 0; i < scene.lights.size(); ++i)
+        all.push_back({scene.lights[i].get(), "/lights/" + std::to_string(i)});
     for (size_t i = 0; i < scene.cameras.size(); ++i)
-        all.push_back({scene.cameras[i].get(), root.contains("cameras") ? "/cameras/" + std::to_string(i) : "/camera"});
+        all.push_back(
+            {scene.cameras[i].get(), root.contains("cameras") ? "/cameras/" + std::to_string(i) : "/camera"});
     for (const auto &[item, ptr] : all) {
         if (scene.itemNamed(item->name)) doc.fail(ptr, "two items are named \"" + item->name + "\"");
         scene.items[item->id] = item;
@@ -269,7 +276,8 @@ std::unique_ptr<Scene> loadSceneText(const std::string &text, const std::string 
     if (root.has("render_camera")) {
         const std::string name = root.string("render_camera", "");
         SceneItem *cam = scene->itemNamed(name);
-        if (!cam || cam->type != ITEM_TYPE_CAMERA) root.fail("render_camera", "no camera named \"" + name + "\"");
+        if (!cam || cam->type != ITEM_TYPE_CAMERA)
+            root.fail("render_camera", "no camera named \"" + name + "\"");
         scene->renderCamera = cam->id;
     }
     root.finish();

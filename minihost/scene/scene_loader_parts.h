@@ -13,8 +13,8 @@ std::string readPath(Scene &scene, JsonObject &obj, const std::string &key);
 void readMotion(const JsonDocument &doc, JsonObject &obj, const Scene &scene, Motion &motion,
                 bool allowScale);
 // A shader or filter entry: "server", "settings", "data".
-ServerUse readServerUse(const JsonDocument &doc, const nlohmann::json &value,
-                        const std::string &pointer, const char *className);
+ServerUse readServerUse(const JsonDocument &doc, const nlohmann::json &value, const std::string &pointer,
+                        const char *className);
 void readObjects(const JsonDocument &doc, JsonObject &root, Scene &scene);
 
 }  // namespace minihost

@@ -25,8 +25,8 @@ Mat3 inverted(const Mat3 &a) {
 }
 
 void VectorTrack::addKey(double time, Vec3 value) {
-    auto it = std::lower_bound(keys_.begin(), keys_.end(), time,
-                               [](const Key &k, double t) { return k.time < t; });
+    auto it =
+        std::lower_bound(keys_.begin(), keys_.end(), time, [](const Key &k, double t) { return k.time < t; });
     if (it != keys_.end() && it->time == time)
         it->value = value;
     else
@@ -37,8 +37,8 @@ Vec3 VectorTrack::valueAt(double time, Vec3 fallback) const {
     if (keys_.empty()) return fallback;
     if (!(time > keys_.front().time)) return keys_.front().value;
     if (!(time < keys_.back().time)) return keys_.back().value;
-    auto hi = std::upper_bound(keys_.begin(), keys_.end(), time,
-                               [](double t, const Key &k) { return t < k.time; });
+    auto hi =
+        std::upper_bound(keys_.begin(), keys_.end(), time, [](double t, const Key &k) { return t < k.time; });
     auto lo = hi - 1;
     const double f = (time - lo->time) / (hi->time - lo->time);
     return lerp(lo->value, hi->value, f);

@@ -35,7 +35,7 @@ private:
 
 struct Motion {
     Vec3 position;
-    Vec3 rotation;   // heading, pitch, bank in radians
+    Vec3 rotation;  // heading, pitch, bank in radians
     Vec3 scale{1, 1, 1};
     VectorTrack positionKeys, rotationKeys, scaleKeys;
 

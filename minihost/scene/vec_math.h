@@ -27,7 +27,11 @@ inline Vec3 normalized(Vec3 a) {
     return a * (1.0 / len);
 }
 inline Vec3 lerp(Vec3 a, Vec3 b, double t) { return a + (b - a) * t; }
-inline void store(Vec3 v, double out[3]) { out[0] = v.x; out[1] = v.y; out[2] = v.z; }
+inline void store(Vec3 v, double out[3]) {
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = v.z;
+}
 inline Vec3 load(const double in[3]) { return {in[0], in[1], in[2]}; }
 inline Vec3 load(const float in[3]) { return {in[0], in[1], in[2]}; }
 
@@ -42,13 +46,11 @@ struct Mat3 {
 inline Mat3 operator*(const Mat3 &a, const Mat3 &b) {
     Mat3 r;
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            r(i, j) = a(i, 0) * b(0, j) + a(i, 1) * b(1, j) + a(i, 2) * b(2, j);
+        for (int j = 0; j < 3; ++j) r(i, j) = a(i, 0) * b(0, j) + a(i, 1) * b(1, j) + a(i, 2) * b(2, j);
     return r;
 }
 inline Vec3 operator*(const Mat3 &a, Vec3 v) {
-    return {a(0, 0) * v.x + a(0, 1) * v.y + a(0, 2) * v.z,
-            a(1, 0) * v.x + a(1, 1) * v.y + a(1, 2) * v.z,
+    return {a(0, 0) * v.x + a(0, 1) * v.y + a(0, 2) * v.z, a(1, 0) * v.x + a(1, 1) * v.y + a(1, 2) * v.z,
             a(2, 0) * v.x + a(2, 1) * v.y + a(2, 2) * v.z};
 }
 inline Mat3 transposed(const Mat3 &a) {

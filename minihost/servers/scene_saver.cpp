@@ -13,7 +13,8 @@ namespace minihost {
 
 namespace fs = std::filesystem;
 
-nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &servers, const std::string &newPath) {
+nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &servers,
+                                          const std::string &newPath) {
     nlohmann::ordered_json doc = scene.document;
     std::error_code ec;
     const fs::path oldDir = fs::absolute(scene.dir.empty() ? fs::path(".") : fs::path(scene.dir), ec);

@@ -14,7 +14,8 @@ namespace minihost {
 
 class ServerSet;
 
-nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &servers, const std::string &newPath);
+nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &servers,
+                                          const std::string &newPath);
 
 // Writes beside the target and renames, so a failure leaves an existing file
 // as it was.

@@ -19,7 +19,7 @@ void ServerSet::destroyAll() {
     }
     uses_.clear();
     handlers_.clear();
-    modules_.clear();   // shutdown and unload, last loaded first
+    modules_.clear();  // shutdown and unload, last loaded first
 }
 
 const ActiveHandler *ServerSet::handlerOf(const ServerUse &use) const {
@@ -41,15 +41,15 @@ ActiveHandler *ServerSet::handlerFor(const ServerUse &use, const Scene &scene) {
         }
     if (!module) {
         std::string known = scene.modulePaths.empty() ? "the scene loads no modules"
-                            : offered.empty() ? "its modules have no " + use.className + " servers"
-                                              : use.className + " servers: " + offered;
+                            : offered.empty()         ? "its modules have no " + use.className + " servers"
+                                                      : use.className + " servers: " + offered;
         throw SceneError(use.where + ": unknown server \"" + use.server + "\" (" + known + ")");
     }
     auto h = std::make_unique<ActiveHandler>();
     const int result = h->activate(*module, use.className, use.server);
     if (result != AFUNC_OK)
-        throw SceneError(use.where + ": " + module->path() + ": activating " + use.server + " failed (result " +
-                         std::to_string(result) + ")");
+        throw SceneError(use.where + ": " + module->path() + ": activating " + use.server +
+                         " failed (result " + std::to_string(result) + ")");
     if (!h->inst.create || !h->inst.destroy)
         throw SceneError(use.where + ": " + use.server + " installed no create or destroy operation");
     handlers_.push_back(std::move(h));
@@ -60,7 +60,9 @@ void ServerSet::build(Scene &scene) {
     for (size_t i = 0; i < scene.modulePaths.size(); ++i) {
         std::string error;
         auto m = LoadedModule::open(scene.modulePaths[i], error);
-        if (!m) throw SceneError((i < scene.moduleWhere.size() ? scene.moduleWhere[i] : scene.path) + ": " + error);
+        if (!m)
+            throw SceneError((i < scene.moduleWhere.size() ? scene.moduleWhere[i] : scene.path) + ": " +
+                             error);
         modules_.push_back(std::move(m));
     }
     auto make = [&](ServerUse &use, void *context) {
@@ -68,7 +70,8 @@ void ServerSet::build(Scene &scene) {
         const char *err = nullptr;
         use.instance = h->inst.create(h->inst.priv, context, &err);
         if (!use.instance)
-            throw SceneError(use.where + ": " + use.server + " made no instance" + (err ? std::string(": ") + err : ""));
+            throw SceneError(use.where + ": " + use.server + " made no instance" +
+                             (err ? std::string(": ") + err : ""));
         use.handler = h;
         uses_.push_back(&use);
         std::string error;
@@ -101,8 +104,8 @@ void ServerSet::newTimeAll(int frame, double time) {
         const ActiveHandler *h = handlerOf(*use);
         if (!h || !h->hasRender() || !h->rend.newTime) continue;
         if (const char *err = h->rend.newTime(use->instance, frame, time))
-            throw SceneError(use->where + ": " + use->server + " could not start frame " + std::to_string(frame) +
-                             ": " + err);
+            throw SceneError(use->where + ": " + use->server + " could not start frame " +
+                             std::to_string(frame) + ": " + err);
     }
 }
 

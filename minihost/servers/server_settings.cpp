@@ -42,7 +42,7 @@ StateItem *findParameterBlock(StateItem &root) {
 struct Param {
     std::string name;
     uint32_t type = 0;
-    StateItem *value = nullptr;   // the first item after the type code, or null
+    StateItem *value = nullptr;  // the first item after the type code, or null
 };
 
 std::vector<Param> paramsOf(StateItem &block) {
@@ -105,11 +105,15 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
         for (size_t i = 0; i < els.size(); ++i) {
             const auto &e = els[i];
             int64_t n;
-            if (e.is_boolean()) n = e.get<bool>() ? 1 : 0;
-            else if (e.is_number_integer()) n = e.get<int64_t>();
-            else fail(use, p.name, who + " is an integer (" + type + "), not " + e.dump());
+            if (e.is_boolean())
+                n = e.get<bool>() ? 1 : 0;
+            else if (e.is_number_integer())
+                n = e.get<int64_t>();
+            else
+                fail(use, p.name, who + " is an integer (" + type + "), not " + e.dump());
             const int64_t lo = isUnsigned ? 0 : std::numeric_limits<int32_t>::min();
-            const int64_t hi = isUnsigned ? std::numeric_limits<uint32_t>::max() : std::numeric_limits<int32_t>::max();
+            const int64_t hi =
+                isUnsigned ? std::numeric_limits<uint32_t>::max() : std::numeric_limits<int32_t>::max();
             if (n < lo || n > hi) fail(use, p.name, who + " is out of range for " + type);
             item.ints[i] = n;
         }
@@ -119,7 +123,7 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
             const double d = els[i].get<double>();
             uint64_t bits;
             std::memcpy(&bits, &d, sizeof bits);
-            for (int b = 0; b < 8; ++b)   // most significant byte first
+            for (int b = 0; b < 8; ++b)  // most significant byte first
                 item.data[i * 8 + static_cast<size_t>(b)] = static_cast<char>((bits >> (56 - 8 * b)) & 0xFF);
         }
     } else if (p.type == codes::kFloat) {
@@ -137,8 +141,10 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
         const std::string problem = setVparamSetting(item, v, fps);
         if (!problem.empty()) fail(use, p.name, who + " " + problem);
     } else {
-        fail(use, p.name, who + " is of type " + type + ", which cannot be set by key; give the "
-                              "instance's saved \"data\" instead");
+        fail(use, p.name,
+             who + " is of type " + type +
+                 ", which cannot be set by key; give the "
+                 "instance's saved \"data\" instead");
     }
 }
 
@@ -188,10 +194,10 @@ std::string applySettingsToText(const std::string &text, const nlohmann::json &s
                 break;
             }
         if (!found) {
-            if (params.empty())
-                fail(use, it.key(), use.server + " has no settings to set by key");
-            fail(use, it.key(), "unknown setting \"" + it.key() + "\" for " + use.server +
-                                    " (known: " + knownKeys(params) + ")");
+            if (params.empty()) fail(use, it.key(), use.server + " has no settings to set by key");
+            fail(use, it.key(),
+                 "unknown setting \"" + it.key() + "\" for " + use.server + " (known: " + knownKeys(params) +
+                     ")");
         }
         setValue(*found, it.value(), use);
         // a parameter may occur twice; the reader keeps the later, so set all

@@ -24,7 +24,7 @@ bool loadText(const InstanceFuncs &funcs, Instance inst, const std::string &text
 // One settable value of a parameter block.
 struct SettingKey {
     std::string name;
-    std::string type;   // "PINT", "PDBL", ...
+    std::string type;  // "PINT", "PDBL", ...
     int count = 1;
 };
 // The keys the data holds (empty when it has no parameter block).

@@ -61,7 +61,7 @@ bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], StateI
     return true;
 }
 
-bool isNumber(const nlohmann::json &v) { return v.is_number(); }   // booleans are not numbers here
+bool isNumber(const nlohmann::json &v) { return v.is_number(); }  // booleans are not numbers here
 
 // One value of the parameter: a number for one channel, [r, g, b] for three.
 bool channelValues(const nlohmann::json &v, int channels, double out[3]) {
@@ -118,7 +118,7 @@ std::string setVparamSetting(StateItem &vprm, const nlohmann::json &value, doubl
                 return "has a key " + key.dump() + " that is not [frame, " +
                        (n == 3 ? std::string("[r, g, b]]") : std::string("number]"));
             const double frame = key[0].get<double>();
-            const double time = fps > 0 ? frame / fps : 0.0;   // as Scene::frameTime
+            const double time = fps > 0 ? frame / fps : 0.0;  // as Scene::frameTime
             for (int i = 0; i < n; ++i)
                 if (!envelopes[i].addKey(time, v[i])) return "has a key " + key.dump() + " out of range";
         }

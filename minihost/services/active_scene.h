@@ -15,10 +15,10 @@ namespace minihost {
 
 struct ActiveScene {
     Scene *scene = nullptr;
-    std::map<ItemID, ItemID> next;   // the next item of the same walk
-    std::vector<ItemID> selection;   // ends with ITEM_NULL
-    std::map<std::string, std::vector<SurfaceID>> surfacesByFile;   // each ends with null
-    std::set<const void *> surfaces;   // valid SurfaceID values
+    std::map<ItemID, ItemID> next;                                 // the next item of the same walk
+    std::vector<ItemID> selection;                                 // ends with ITEM_NULL
+    std::map<std::string, std::vector<SurfaceID>> surfacesByFile;  // each ends with null
+    std::set<const void *> surfaces;                               // valid SurfaceID values
     double currentTime = 0;
 };
 
@@ -28,10 +28,10 @@ Scene *activeScenePtr();
 
 // Handles as the host records carry them.
 inline SurfaceID surfaceHandle(SceneSurface *s) { return reinterpret_cast<SurfaceID>(s); }
-SceneSurface *surfaceFromHandle(SurfaceID id);   // null for an unknown handle
+SceneSurface *surfaceFromHandle(SurfaceID id);  // null for an unknown handle
 inline ImageID imageHandle(SceneImage *i) { return reinterpret_cast<ImageID>(i); }
-SceneImage *imageFromHandle(ImageID id);          // null for an unknown handle
-SceneObject *objectFromID(ItemID id);             // null unless an object of the scene
+SceneImage *imageFromHandle(ImageID id);  // null for an unknown handle
+SceneObject *objectFromID(ItemID id);     // null unless an object of the scene
 SceneLight *lightFromID(ItemID id);
 SceneCamera *cameraFromID(ItemID id);
 

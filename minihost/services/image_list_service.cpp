@@ -31,7 +31,7 @@ ImageID loadImage(const char *filename) {
         std::string error;
         SceneImage *img = s->imageFromFile(filename, error);
         return img ? imageHandle(img) : nullptr;
-    } catch (...) {   // nothing may escape into a module
+    } catch (...) {  // nothing may escape into a module
         return nullptr;
     }
 }
@@ -55,8 +55,10 @@ void size(ImageID img, int *width, int *height) {
 void rgb(ImageID img, int x, int y, float out[3]) {
     const SceneImage *i = imageFromHandle(img);
     if (!out) return;
-    if (i) i->pixel(x, y, out);
-    else out[0] = out[1] = out[2] = 0.0f;
+    if (i)
+        i->pixel(x, y, out);
+    else
+        out[0] = out[1] = out[2] = 0.0f;
 }
 
 void sceneSave(const SaveState *ss, ImageID img) {

@@ -41,8 +41,7 @@ ItemID first(int type, ItemID parent) {
         for (const auto &b : s->bones)
             if (parent == ITEM_NULL || b->parent == parent) return b->id;
         return ITEM_NULL;
-    default:
-        return ITEM_NULL;
+    default: return ITEM_NULL;
     }
 }
 

@@ -27,7 +27,6 @@ int indexOf(Handle h, int count) {
     return static_cast<int>(v - 1);
 }
 
-
 void destroy(MeshInfo *info) {
     if (info) delete static_cast<MeshHandle *>(info->priv);
 }
@@ -102,7 +101,7 @@ int pntVSelect(MeshInfo *info, VMapID vmap) {
     if (!m) return 0;
     auto *h = static_cast<MeshHandle *>(info->priv);
     h->selectedMap = indexOf(vmap, static_cast<int>(m->weightMaps.size()));
-    return h->selectedMap >= 0 ? 1 : 0;   // the map's dimension
+    return h->selectedMap >= 0 ? 1 : 0;  // the map's dimension
 }
 
 int pntVGet(MeshInfo *info, PointID point, float *values) {
@@ -123,9 +122,8 @@ MeshInfo *newMeshInfo(const SceneObject &object) {
     auto *h = new (std::nothrow) MeshHandle{};
     if (!h) return nullptr;
     h->mesh = &object.mesh;
-    h->record = MeshInfo{h,          destroy,    numPoints, numPolygons, scanPoints,
-                         scanPolys,  pntBasePos, polSize,   polVertex,   polTag,
-                         pntVLookup, pntVSelect, pntVGet};
+    h->record = MeshInfo{h,       destroy,   numPoints, numPolygons, scanPoints, scanPolys, pntBasePos,
+                         polSize, polVertex, polTag,    pntVLookup,  pntVSelect, pntVGet};
     return &h->record;
 }
 

@@ -60,7 +60,8 @@ void init(MonitorID id, unsigned int total, const char *text) {
     try {
         m->total = total;
         m->done = 0;
-        m->bar = std::make_unique<ProgressBar>(m->title + (text && *text ? std::string(": ") + text : ""), total);
+        m->bar =
+            std::make_unique<ProgressBar>(m->title + (text && *text ? std::string(": ") + text : ""), total);
         m->bar->set(0);
     } catch (...) {
         m->bar.reset();

@@ -15,7 +15,7 @@ void setProgressQuiet(bool quiet) { quietFlag = quiet; }
 bool progressQuiet() { return quietFlag; }
 
 ProgressBar::ProgressBar(std::string title, unsigned total)
-    : title_(std::move(title)), total_(total), tty_(isatty(STDERR_FILENO) != 0) {}
+        : title_(std::move(title)), total_(total), tty_(isatty(STDERR_FILENO) != 0) {}
 
 void ProgressBar::set(unsigned done, const std::string &text) {
     if (quietFlag || finished_) return;

@@ -31,7 +31,7 @@ void indexScene(Scene &scene, ActiveScene &a) {
     for (const auto &obj : scene.objects) {
         for (const auto &s : obj->surfaces) a.surfaces.insert(surfaceHandle(s.get()));
         auto &list = a.surfacesByFile[obj->filename];
-        if (!list.empty()) continue;   // the first object of a file names its surfaces
+        if (!list.empty()) continue;  // the first object of a file names its surfaces
         for (const auto &s : obj->surfaces) list.push_back(surfaceHandle(s.get()));
         list.push_back(nullptr);
     }

@@ -30,9 +30,7 @@ InterfaceInfo *interfaceInfoRecord();
 ImageList *imageListRecord();
 
 // Points and polygons in host records are their index plus one (null: none).
-inline PointID pointHandle(int index) {
-    return reinterpret_cast<PointID>(static_cast<uintptr_t>(index) + 1);
-}
+inline PointID pointHandle(int index) { return reinterpret_cast<PointID>(static_cast<uintptr_t>(index) + 1); }
 inline PolygonID polygonHandle(int index) {
     return reinterpret_cast<PolygonID>(static_cast<uintptr_t>(index) + 1);
 }

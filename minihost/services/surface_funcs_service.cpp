@@ -114,8 +114,10 @@ ImageID getImg(SurfaceID surf, const char *channel) {
     const SceneSurface *s = surfaceFromHandle(surf);
     if (!s || !channel) return nullptr;
     SceneImage *img = nullptr;
-    if (std::strcmp(channel, "ReflectionImage") == 0) img = s->reflectionImage;
-    else if (std::strcmp(channel, "RefractionImage") == 0) img = s->refractionImage;
+    if (std::strcmp(channel, "ReflectionImage") == 0)
+        img = s->reflectionImage;
+    else if (std::strcmp(channel, "RefractionImage") == 0)
+        img = s->refractionImage;
     return img ? imageHandle(img) : nullptr;
 }
 

@@ -41,8 +41,8 @@ void BinaryStateReader::endBlock() {
 int BinaryStateReader::readIntegers(StateItem::Kind kind, void *vals, int count) {
     const int width = integerWidth(kind);
     if (!vals || count <= 0 || width == 0) return 0;
-    const int n = static_cast<int>(
-        std::min<std::size_t>(static_cast<std::size_t>(count), remaining() / width));
+    const int n =
+        static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(count), remaining() / width));
     const auto *p = reinterpret_cast<const unsigned char *>(data_.data() + top().pos);
     for (int i = 0; i < n; ++i) {
         uint64_t bits = 0;

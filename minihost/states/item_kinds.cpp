@@ -4,8 +4,7 @@ namespace minihost {
 
 bool isIntegerKind(StateItem::Kind kind) {
     using K = StateItem::Kind;
-    return kind == K::I1 || kind == K::I2 || kind == K::I4 || kind == K::U1 || kind == K::U2 ||
-           kind == K::U4;
+    return kind == K::I1 || kind == K::I2 || kind == K::I4 || kind == K::U1 || kind == K::U2 || kind == K::U4;
 }
 
 int integerWidth(StateItem::Kind kind) {

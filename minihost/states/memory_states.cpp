@@ -10,8 +10,8 @@ int representationOf(int ioMode) { return ioMode == IO_MODE_TEXT ? IO_MODE_TEXT 
 }  // namespace
 
 MemorySaveState::MemorySaveState(int ioMode)
-    : record_(std::make_unique<SaveStateRecord>(representationOf(ioMode),
-                                                makeStateWriter(representationOf(ioMode)))) {}
+        : record_(std::make_unique<SaveStateRecord>(representationOf(ioMode),
+                                                    makeStateWriter(representationOf(ioMode)))) {}
 MemorySaveState::~MemorySaveState() = default;
 MemorySaveState::MemorySaveState(MemorySaveState &&) noexcept = default;
 MemorySaveState &MemorySaveState::operator=(MemorySaveState &&) noexcept = default;
@@ -21,8 +21,8 @@ std::string MemorySaveState::bytes() const { return record_->writer->bytes(); }
 bool MemorySaveState::failed() const { return record_->writer->failed(); }
 
 MemoryLoadState::MemoryLoadState(int ioMode, std::string bytes)
-    : record_(std::make_unique<LoadStateRecord>(
-          representationOf(ioMode), makeStateReader(representationOf(ioMode), std::move(bytes)))) {}
+        : record_(std::make_unique<LoadStateRecord>(
+              representationOf(ioMode), makeStateReader(representationOf(ioMode), std::move(bytes)))) {}
 MemoryLoadState::~MemoryLoadState() = default;
 MemoryLoadState::MemoryLoadState(MemoryLoadState &&) noexcept = default;
 MemoryLoadState &MemoryLoadState::operator=(MemoryLoadState &&) noexcept = default;

@@ -144,8 +144,7 @@ int lDepth(void *d) {
 
 }  // namespace
 
-SaveStateRecord::SaveStateRecord(int ioMode, std::unique_ptr<StateWriter> w)
-    : writer(std::move(w)) {
+SaveStateRecord::SaveStateRecord(int ioMode, std::unique_ptr<StateWriter> w) : writer(std::move(w)) {
     state.ioMode = ioMode;
     state.writeData = this;
     state.writeBytes = &sWriteBytes;
@@ -162,8 +161,7 @@ SaveStateRecord::SaveStateRecord(int ioMode, std::unique_ptr<StateWriter> w)
     state.depth = &sDepth;
 }
 
-LoadStateRecord::LoadStateRecord(int ioMode, std::unique_ptr<StateReader> r)
-    : reader(std::move(r)) {
+LoadStateRecord::LoadStateRecord(int ioMode, std::unique_ptr<StateReader> r) : reader(std::move(r)) {
     state.ioMode = ioMode;
     state.readData = this;
     state.readBytes = &lReadBytes;

@@ -61,12 +61,36 @@ inline int64_t loadInteger(StateItem::Kind kind, const void *vals, int i) {
     const std::size_t at = static_cast<std::size_t>(i) * static_cast<std::size_t>(width);
     using K = StateItem::Kind;
     switch (kind) {
-    case K::I1: { int8_t v; std::memcpy(&v, bytes + at, 1); return v; }
-    case K::I2: { int16_t v; std::memcpy(&v, bytes + at, 2); return v; }
-    case K::I4: { int32_t v; std::memcpy(&v, bytes + at, 4); return v; }
-    case K::U1: { uint8_t v; std::memcpy(&v, bytes + at, 1); return v; }
-    case K::U2: { uint16_t v; std::memcpy(&v, bytes + at, 2); return v; }
-    case K::U4: { uint32_t v; std::memcpy(&v, bytes + at, 4); return v; }
+    case K::I1: {
+        int8_t v;
+        std::memcpy(&v, bytes + at, 1);
+        return v;
+    }
+    case K::I2: {
+        int16_t v;
+        std::memcpy(&v, bytes + at, 2);
+        return v;
+    }
+    case K::I4: {
+        int32_t v;
+        std::memcpy(&v, bytes + at, 4);
+        return v;
+    }
+    case K::U1: {
+        uint8_t v;
+        std::memcpy(&v, bytes + at, 1);
+        return v;
+    }
+    case K::U2: {
+        uint16_t v;
+        std::memcpy(&v, bytes + at, 2);
+        return v;
+    }
+    case K::U4: {
+        uint32_t v;
+        std::memcpy(&v, bytes + at, 4);
+        return v;
+    }
     default: return 0;
     }
 }
@@ -78,9 +102,21 @@ inline void storeInteger(StateItem::Kind kind, void *vals, int i, int64_t value)
     const std::size_t at = static_cast<std::size_t>(i) * static_cast<std::size_t>(width);
     const auto bits = static_cast<uint64_t>(value);
     switch (width) {
-    case 1: { auto v = static_cast<uint8_t>(bits); std::memcpy(bytes + at, &v, 1); break; }
-    case 2: { auto v = static_cast<uint16_t>(bits); std::memcpy(bytes + at, &v, 2); break; }
-    case 4: { auto v = static_cast<uint32_t>(bits); std::memcpy(bytes + at, &v, 4); break; }
+    case 1: {
+        auto v = static_cast<uint8_t>(bits);
+        std::memcpy(bytes + at, &v, 1);
+        break;
+    }
+    case 2: {
+        auto v = static_cast<uint16_t>(bits);
+        std::memcpy(bytes + at, &v, 2);
+        break;
+    }
+    case 4: {
+        auto v = static_cast<uint32_t>(bits);
+        std::memcpy(bytes + at, &v, 4);
+        break;
+    }
     default: break;
     }
 }

@@ -28,9 +28,8 @@ bool kindFromTag(std::string_view tag, Kind &kind) {
     static const struct {
         const char *tag;
         Kind kind;
-    } tags[] = {{"I1", Kind::I1}, {"I2", Kind::I2}, {"I4", Kind::I4}, {"U1", Kind::U1},
-                {"U2", Kind::U2}, {"U4", Kind::U4}, {"F", Kind::FP},  {"B", Kind::Bytes},
-                {"S", Kind::Str}};
+    } tags[] = {{"I1", Kind::I1}, {"I2", Kind::I2}, {"I4", Kind::I4},   {"U1", Kind::U1}, {"U2", Kind::U2},
+                {"U4", Kind::U4}, {"F", Kind::FP},  {"B", Kind::Bytes}, {"S", Kind::Str}};
     for (const auto &entry : tags) {
         if (tag == entry.tag) {
             kind = entry.kind;
@@ -41,8 +40,7 @@ bool kindFromTag(std::string_view tag, Kind &kind) {
 }
 
 // Decimal with an optional '-', or 0x hex; the magnitude must fit 64 bits.
-bool parseWholeNumber(std::string_view word, bool &negative, uint64_t &magnitude,
-                      bool *isHex = nullptr) {
+bool parseWholeNumber(std::string_view word, bool &negative, uint64_t &magnitude, bool *isHex = nullptr) {
     negative = !word.empty() && word[0] == '-';
     if (negative) word.remove_prefix(1);
     int base = 10;
@@ -148,8 +146,7 @@ private:
 
     bool parseBlockStart(std::string_view line, std::size_t pos, int lineNumber) {
         if (static_cast<int>(open_.size()) >= kMaxStateTextDepth)
-            return fail(lineNumber,
-                        "blocks nested deeper than " + std::to_string(kMaxStateTextDepth));
+            return fail(lineNumber, "blocks nested deeper than " + std::to_string(kMaxStateTextDepth));
         StateItem block;
         skipSpaces(line, pos);
         if (pos < line.size() && line[pos] == '"') {
@@ -173,8 +170,8 @@ private:
             word = nextWord(line, pos);
         }
         if (!word.empty())
-            return fail(lineNumber, "unexpected " + quoteStateString(word.substr(0, 32)) +
-                                        " on a block line");
+            return fail(lineNumber,
+                        "unexpected " + quoteStateString(word.substr(0, 32)) + " on a block line");
         StateItem &parent = current();
         parent.children.push_back(std::move(block));
         open_.push_back({&parent.children.back(), lineNumber});
@@ -207,8 +204,7 @@ private:
             const std::string shown = quoteStateString(word.substr(0, 32));
             if (item.kind == Kind::FP) {
                 float value = 0.0f;
-                if (!parseFloatValue(word, value))
-                    return fail(lineNumber, "bad float " + shown);
+                if (!parseFloatValue(word, value)) return fail(lineNumber, "bad float " + shown);
                 item.floats.push_back(value);
             } else {
                 int64_t value = 0;

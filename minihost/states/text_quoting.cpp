@@ -42,8 +42,7 @@ std::string quoteStateString(std::string_view raw) {
     return out;
 }
 
-bool unquoteStateString(std::string_view text, std::size_t &pos, std::string &out,
-                        std::string &why) {
+bool unquoteStateString(std::string_view text, std::size_t &pos, std::string &out, std::string &why) {
     if (pos >= text.size() || text[pos] != '"') {
         why = "expected a quoted string";
         return false;
@@ -81,9 +80,7 @@ bool unquoteStateString(std::string_view text, std::size_t &pos, std::string &ou
             i += 2;
             break;
         }
-        default:
-            why = std::string("unknown escape \\") + e + " in string";
-            return false;
+        default: why = std::string("unknown escape \\") + e + " in string"; return false;
         }
     }
     why = "unterminated string";
@@ -93,8 +90,8 @@ bool unquoteStateString(std::string_view text, std::size_t &pos, std::string &ou
 bool isBareStateToken(std::string_view token) {
     if (token.empty() || !(isAsciiLetter(token[0]) || token[0] == '_')) return false;
     for (char c : token) {
-        const bool ok = isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
-                        c == ':' || c == '-';
+        const bool ok =
+            isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '.' || c == ':' || c == '-';
         if (!ok) return false;
     }
     return true;

@@ -13,8 +13,7 @@ std::string quoteStateString(std::string_view raw);
 // Reads a quoted string starting at text[pos] (which must be '"'); on success
 // stores the raw bytes in `out`, moves pos past the closing quote and returns
 // true. On failure sets `why`.
-bool unquoteStateString(std::string_view text, std::size_t &pos, std::string &out,
-                        std::string &why);
+bool unquoteStateString(std::string_view text, std::size_t &pos, std::string &out, std::string &why);
 
 // True when the token can stand unquoted on a block line: a letter or '_'
 // followed by letters, digits and _ . : -

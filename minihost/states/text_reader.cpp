@@ -73,7 +73,8 @@ int TextStateReader::readIntegers(StateItem::Kind kind, void *vals, int count) {
         if (!item || !isIntegerKind(item->kind) || integerWidth(item->kind) != width) break;
         Frame &f = frames_.back();
         const std::size_t take = std::min(item->ints.size() - f.offset, static_cast<std::size_t>(count - n));
-        for (std::size_t k = 0; k < take; ++k) storeInteger(kind, vals, n + static_cast<int>(k), item->ints[f.offset + k]);
+        for (std::size_t k = 0; k < take; ++k)
+            storeInteger(kind, vals, n + static_cast<int>(k), item->ints[f.offset + k]);
         f.offset += take;
         n += static_cast<int>(take);
     }
@@ -87,7 +88,8 @@ int TextStateReader::readFloats(float *vals, int count) {
         const StateItem *item = nextValueItem();
         if (!item || item->kind != StateItem::Kind::FP) break;
         Frame &f = frames_.back();
-        const std::size_t take = std::min(item->floats.size() - f.offset, static_cast<std::size_t>(count - n));
+        const std::size_t take =
+            std::min(item->floats.size() - f.offset, static_cast<std::size_t>(count - n));
         std::copy_n(item->floats.begin() + static_cast<std::ptrdiff_t>(f.offset), take, vals + n);
         f.offset += take;
         n += static_cast<int>(take);

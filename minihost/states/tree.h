@@ -31,11 +31,11 @@ struct StateItem {
     enum class Kind { Block, I1, I2, I4, U1, U2, U4, FP, Bytes, Str } kind = Kind::Block;
     uint32_t id = 0;
     std::string token;
-    bool leaf = false;                                       // Block
-    std::vector<int64_t> ints;                               // integer kinds
-    std::vector<float> floats;                               // FP
-    std::string data;                                        // Bytes (raw) / Str
-    std::vector<StateItem> children;                         // Block
+    bool leaf = false;                // Block
+    std::vector<int64_t> ints;        // integer kinds
+    std::vector<float> floats;        // FP
+    std::string data;                 // Bytes (raw) / Str
+    std::vector<StateItem> children;  // Block
 };
 
 // Blocks nest at most this deep in the text representation; deeper text is
@@ -54,7 +54,7 @@ std::string stateTextFrom(const StateItem &root);
 
 // Helpers shared by the text and the binary representations.
 bool isIntegerKind(StateItem::Kind kind);
-int integerWidth(StateItem::Kind kind);        // bytes of one value: 1, 2 or 4
+int integerWidth(StateItem::Kind kind);  // bytes of one value: 1, 2 or 4
 int64_t wrapToKind(StateItem::Kind kind, int64_t value);
 
 }  // namespace minihost

@@ -73,7 +73,7 @@ EnvelopeID channelEnvelope(ChannelID chan) noexcept {
     return c ? handle(c->envelope) : nullptr;
 }
 
-ChannelInfo record = {nextGroup, nextChannel, groupName, groupParent,
+ChannelInfo record = {nextGroup,   nextChannel,   groupName,      groupParent,
                       channelName, channelParent, channelEnvelope};
 
 }  // namespace

@@ -43,7 +43,7 @@ Group *Registry::createGroup(Group *parent, const char *name) {
     std::vector<Group *> &siblings = parent ? parent->children : top_;
     siblings.reserve(siblings.size() + 1);
     groups_.insert(g.get());
-    siblings.push_back(g.get());   // cannot throw after the reserve
+    siblings.push_back(g.get());  // cannot throw after the reserve
     return g.release();
 }
 

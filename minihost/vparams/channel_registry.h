@@ -35,15 +35,15 @@ struct Vparm;
 struct Group {
     std::string name;
     Group *parent = nullptr;
-    std::vector<Group *> children;     // creation order
-    std::vector<Channel *> channels;   // creation order
+    std::vector<Group *> children;    // creation order
+    std::vector<Channel *> channels;  // creation order
 };
 
 struct Channel {
     std::string name;
-    Group *group = nullptr;            // null once detached
-    Envelope *envelope = nullptr;      // null: the channel is not animated
-    Vparm *owner = nullptr;            // the parameter it belongs to, or null
+    Group *group = nullptr;        // null once detached
+    Envelope *envelope = nullptr;  // null: the channel is not animated
+    Vparm *owner = nullptr;        // the parameter it belongs to, or null
 };
 
 struct Envelope {
@@ -51,8 +51,8 @@ struct Envelope {
     int type = 0;
     Group *group = nullptr;
     EnvelopeData data;
-    Channel *ownChannel = nullptr;     // made for an envelope created on its own
-    Vparm *owner = nullptr;            // set for a parameter's channel envelope
+    Channel *ownChannel = nullptr;  // made for an envelope created on its own
+    Vparm *owner = nullptr;         // set for a parameter's channel envelope
     int ownerChannel = -1;
 };
 
@@ -64,7 +64,7 @@ struct Vparm {
     int channelCount = 1;
     double values[kMaxVparmChannels] = {0, 0, 0};
     Envelope *envelopes[kMaxVparmChannels] = {nullptr, nullptr, nullptr};
-    Channel *channels[kMaxVparmChannels] = {nullptr, nullptr, nullptr};   // made by setup
+    Channel *channels[kMaxVparmChannels] = {nullptr, nullptr, nullptr};  // made by setup
     std::string channelName;
     Group *group = nullptr;
     TxtrContextID context = nullptr;

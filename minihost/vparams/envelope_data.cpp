@@ -8,7 +8,7 @@ namespace minihost::vparams {
 
 double EnvelopeData::evaluate(double time) const {
     if (keys.empty()) return defaultValue;
-    if (!(time > keys.front().time)) return keys.front().value;   // also NaN
+    if (!(time > keys.front().time)) return keys.front().value;  // also NaN
     if (time >= keys.back().time) return keys.back().value;
     auto after = std::upper_bound(keys.begin(), keys.end(), time,
                                   [](double t, const EnvelopeKey &k) { return t < k.time; });
@@ -86,7 +86,7 @@ bool readEnvelopeData(const LoadState *ls, EnvelopeData &data) {
     read.keys.reserve(static_cast<std::size_t>(std::min(count, 256)));
     for (int32_t i = 0; i < count; ++i) {
         double t = 0, v = 0;
-        if (!readDouble(ls, t) || !readDouble(ls, v)) return false;   // truncated
+        if (!readDouble(ls, t) || !readDouble(ls, v)) return false;  // truncated
         if (!read.addKey(t, v)) return false;
     }
     data = std::move(read);

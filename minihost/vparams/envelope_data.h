@@ -29,7 +29,7 @@ struct EnvelopeKey {
 
 struct EnvelopeData {
     double defaultValue = 0;
-    std::vector<EnvelopeKey> keys;   // ascending time, no two at one time
+    std::vector<EnvelopeKey> keys;  // ascending time, no two at one time
 
     // Linear between keys, the nearest key's value outside them, the
     // default value without keys.

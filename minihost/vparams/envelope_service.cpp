@@ -13,7 +13,7 @@ EnvelopeID create(ChanGroupID group, const char *name, int type) noexcept {
     try {
         Registry &r = registry();
         std::unique_lock lock(r.mutex);
-        if (group && !r.group(group)) return nullptr;   // a stale group: refuse
+        if (group && !r.group(group)) return nullptr;  // a stale group: refuse
         return handle(r.createEnvelope(r.group(group), name, type));
     } catch (...) {
         return nullptr;
@@ -128,8 +128,8 @@ int keyAt(EnvelopeID env, int index, double *time, double *value) noexcept {
     return 1;
 }
 
-EnvelopeFuncs record = {create, destroy, createGroup, destroyGroup, copy, load, save,
-                        evaluate, createKey, numKeys, keyAt};
+EnvelopeFuncs record = {create, destroy,  createGroup, destroyGroup, copy, load,
+                        save,   evaluate, createKey,   numKeys,      keyAt};
 
 }  // namespace
 

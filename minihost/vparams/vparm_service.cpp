@@ -38,15 +38,15 @@ std::string channelNameOf(const Vparm &v, int index) {
     return v.channelName + kSuffix[index];
 }
 
-int setup(VParmID vp, const char *channelName, ChanGroupID group, TxtrContextID ctx,
-          VParmEventFunc *event, const char *pluginName, void *userData) noexcept {
+int setup(VParmID vp, const char *channelName, ChanGroupID group, TxtrContextID ctx, VParmEventFunc *event,
+          const char *pluginName, void *userData) noexcept {
     try {
         Registry &r = registry();
         std::unique_lock lock(r.mutex);
         Vparm *v = r.vparm(vp);
         if (!v) return 0;
         v->channelName = channelName ? channelName : "";
-        v->group = r.group(group);   // a stale group counts as none
+        v->group = r.group(group);  // a stale group counts as none
         v->context = ctx;
         v->eventFunc = event;
         v->pluginName = pluginName ? pluginName : "";
@@ -204,8 +204,10 @@ void setState(VParmID vp, int state) noexcept {
         Vparm *v = r.vparm(vp);
         if (!v) return;
         for (int i = 0; i < v->channelCount; ++i) {
-            if (!(state & VPSTATE_ENVELOPE)) r.destroyEnvelope(v->envelopes[i]);
-            else if (!v->envelopes[i]) r.createVparmEnvelope(v, i, v->values[i]);
+            if (!(state & VPSTATE_ENVELOPE))
+                r.destroyEnvelope(v->envelopes[i]);
+            else if (!v->envelopes[i])
+                r.createVparmEnvelope(v, i, v->values[i]);
         }
     } catch (...) {
     }
@@ -217,8 +219,8 @@ void initSpot(TexturedSpot *spot) noexcept {
     for (double &s : spot->oScl) s = 1.0;
 }
 
-VParmFuncs record = {create, destroy, setup, copy, load, save, getVal,
-                     setVal, getEnv, getTex, getState, setState, initSpot};
+VParmFuncs record = {create, destroy, setup,  copy,     load,     save,    getVal,
+                     setVal, getEnv,  getTex, getState, setState, initSpot};
 
 }  // namespace
 

@@ -3,9 +3,8 @@
 
 size_t host_contract_record_sizes(void);
 
-size_t host_contract_record_sizes(void)
-{
-    return sizeof(ModuleDescriptor) + sizeof(ShaderHandler) + sizeof(ShaderAccess) +
-           sizeof(PixelAccess) + sizeof(FilterAccess) + sizeof(LoadState) + sizeof(SaveState) +
-           sizeof(TexturedSpot) + sizeof(XPanelHint) + sizeof(PanelServices) + sizeof(VParmFuncs);
+size_t host_contract_record_sizes(void) {
+    return sizeof(ModuleDescriptor) + sizeof(ShaderHandler) + sizeof(ShaderAccess) + sizeof(PixelAccess) +
+           sizeof(FilterAccess) + sizeof(LoadState) + sizeof(SaveState) + sizeof(TexturedSpot) +
+           sizeof(XPanelHint) + sizeof(PanelServices) + sizeof(VParmFuncs);
 }

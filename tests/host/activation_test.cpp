@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "host/handler.h"
-#include "minihost/services/core_services.h"
 #include "minihost/core/loader.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/services/core_services.h"
 
 namespace {
 
@@ -36,14 +36,14 @@ struct RecordingHost {
 };
 
 const std::vector<std::string> kStrokeServices = {
-    "LW Item Info 3",      "LW Light Info 3",     "LW Object Info 4",   "LW Scene Info 3",
-    "LW Camera Info 2",    "Global Render Memory", "LW Image List 3",   "Surface Functions 2",
-    "Scene Objects 4",     "LW Interface Info 3", "Info Messages 2",    "LWLMonFuncs",
+    "LW Item Info 3",   "LW Light Info 3",      "LW Object Info 4", "LW Scene Info 3",
+    "LW Camera Info 2", "Global Render Memory", "LW Image List 3",  "Surface Functions 2",
+    "Scene Objects 4",  "LW Interface Info 3",  "Info Messages 2",  "LWLMonFuncs",
     "File IO"};
 const std::vector<std::string> kLineServices = {
-    "LW Item Info 3",      "LW Light Info 3",     "LW Object Info 4",   "LW Scene Info 3",
-    "LW Camera Info 2",    "Global Render Memory", "LW Image List 3",   "Surface Functions 2",
-    "Scene Objects 4",     "LW Interface Info 3", "File IO"};
+    "LW Item Info 3",   "LW Light Info 3",      "LW Object Info 4", "LW Scene Info 3",
+    "LW Camera Info 2", "Global Render Memory", "LW Image List 3",  "Surface Functions 2",
+    "Scene Objects 4",  "LW Interface Info 3",  "File IO"};
 
 struct Records {
     InstanceFuncs inst{};
@@ -93,16 +93,16 @@ TEST_F(ModuleActivation, WrongVersionsAreRefusedAndTheRecordIsUntouched) {
                 std::memset(record, 0x5A, sizeof record);
                 unsigned char before[sizeof record];
                 std::memcpy(before, record, sizeof record);
-                EXPECT_EQ(module->activateWith(server.className, server.name, version,
-                                               RecordingHost::lookup, record),
+                EXPECT_EQ(module->activateWith(server.className, server.name, version, RecordingHost::lookup,
+                                               record),
                           1)
                     << server.name << " v" << version;
                 EXPECT_EQ(std::memcmp(record, before, sizeof record), 0) << server.name;
             }
             // The same server then activates with the right version.
             Records r;
-            EXPECT_EQ(module->activateWith(server.className, server.name, good,
-                                           RecordingHost::lookup, r.localFor(server.className)),
+            EXPECT_EQ(module->activateWith(server.className, server.name, good, RecordingHost::lookup,
+                                           r.localFor(server.className)),
                       0)
                 << server.name;
         }
@@ -121,14 +121,14 @@ TEST_F(ModuleActivation, EachHandlerAsksForItsEditionsServicesInOrder) {
             if (server.className.find("Handler") == std::string::npos) continue;
             RecordingHost::reset();
             Records r;
-            ASSERT_EQ(module->activateWith(server.className, server.name, 4,
-                                           RecordingHost::lookup, r.localFor(server.className)),
+            ASSERT_EQ(module->activateWith(server.className, server.name, 4, RecordingHost::lookup,
+                                           r.localFor(server.className)),
                       0);
             EXPECT_EQ(RecordingHost::lookups, c.services) << server.name;
             for (int mode : RecordingHost::modes) EXPECT_EQ(mode, 0);
             // Every slot of the handler record is filled.
-            EXPECT_TRUE(r.inst.create && r.inst.destroy && r.inst.copy && r.inst.load &&
-                        r.inst.save && r.inst.describe)
+            EXPECT_TRUE(r.inst.create && r.inst.destroy && r.inst.copy && r.inst.load && r.inst.save &&
+                        r.inst.describe)
                 << server.name;
             EXPECT_TRUE(r.item.useItems && r.item.changeID) << server.name;
         }
@@ -143,19 +143,19 @@ TEST_F(ModuleActivation, AHandlerRecordWithoutItemRecordIsFilledElsewhere) {
             if (server.className.find("Handler") == std::string::npos) continue;
             Records r;
             r.pixel.item = r.shader.item = r.image.item = nullptr;
-            ASSERT_EQ(module->activateWith(server.className, server.name, 4,
-                                           RecordingHost::lookup, r.localFor(server.className)),
+            ASSERT_EQ(module->activateWith(server.className, server.name, 4, RecordingHost::lookup,
+                                           r.localFor(server.className)),
                       0);
-            EXPECT_TRUE(r.inst.create && r.inst.destroy && r.inst.copy && r.inst.load &&
-                        r.inst.save && r.inst.describe);
+            EXPECT_TRUE(r.inst.create && r.inst.destroy && r.inst.copy && r.inst.load && r.inst.save &&
+                        r.inst.describe);
             if (server.className == "ImageFilterHandler") {
                 EXPECT_TRUE(r.image.process && r.image.flags);
             } else if (server.className == "ShaderHandler") {
-                EXPECT_TRUE(r.shader.evaluate && r.shader.flags && r.rend.init &&
-                            r.rend.cleanup && r.rend.newTime);
+                EXPECT_TRUE(r.shader.evaluate && r.shader.flags && r.rend.init && r.rend.cleanup &&
+                            r.rend.newTime);
             } else {
-                EXPECT_TRUE(r.pixel.evaluate && r.pixel.flags && r.rend.init &&
-                            r.rend.cleanup && r.rend.newTime);
+                EXPECT_TRUE(r.pixel.evaluate && r.pixel.flags && r.rend.init && r.rend.cleanup &&
+                            r.rend.newTime);
             }
         }
     }
@@ -168,9 +168,8 @@ TEST_F(ModuleActivation, AHostWithoutMessagesAndMonitorActivatesEveryStrokeServe
     ASSERT_EQ(module->servers().size(), 6u);
     for (const auto &server : module->servers()) {
         Records r;
-        EXPECT_EQ(module->activateWith(server.className, server.name,
-                                       versionFor(server.className), RecordingHost::lookup,
-                                       r.localFor(server.className)),
+        EXPECT_EQ(module->activateWith(server.className, server.name, versionFor(server.className),
+                                       RecordingHost::lookup, r.localFor(server.className)),
                   0)
             << server.name;
     }
@@ -183,12 +182,12 @@ TEST_F(ModuleActivation, TwoModulesInOneProcessKeepSeparateState) {
     auto line = load(QR_MODULE_P);
     ASSERT_TRUE(stroke && line);
     Records s, p;
-    ASSERT_EQ(stroke->activateWith("PixelFilterHandler", "QM_Quillrim_S:TraceStep1", 4,
-                                   RecordingHost::lookup, &s.pixel),
+    ASSERT_EQ(stroke->activateWith("PixelFilterHandler", "QM_Quillrim_S:TraceStep1", 4, RecordingHost::lookup,
+                                   &s.pixel),
               0);
-    ASSERT_EQ(line->activateWith("PixelFilterHandler", "QM_Quillrim_P:Tracer", 4,
-                                 RecordingHost::lookup, &p.pixel),
-              0);
+    ASSERT_EQ(
+        line->activateWith("PixelFilterHandler", "QM_Quillrim_P:Tracer", 4, RecordingHost::lookup, &p.pixel),
+        0);
     EXPECT_NE(s.inst.create, p.inst.create);
     const char *err = nullptr;
     Instance si = s.inst.create(nullptr, nullptr, &err);

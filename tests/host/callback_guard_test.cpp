@@ -124,7 +124,8 @@ TEST_F(CallbackGuard, TheStrokeEditionGivesItsFallbacksAndWorksOn) {
     step2.image.process(nullptr, &fa);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
-            for (int c = 0; c < 4; ++c) EXPECT_EQ(image.output(x, y)[c], image.input(x, y)[c]) << x << "," << y;
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(image.output(x, y)[c], image.input(x, y)[c]) << x << "," << y;
 
     // An activation whose lookup throws refuses the server.
     Handler refused;
@@ -144,8 +145,8 @@ TEST_F(CallbackGuard, TheLineTracerDrawsNothingWhenThePixelCannotBeRead) {
     auto module = open(QR_MODULE_P);
     ASSERT_TRUE(module);
     Handler tracer;
-    ASSERT_EQ(module->activateWith(CLASS_PIXEL_FILTER_HANDLER, "QM_Quillrim_P:Tracer", HANDLER_VERSION, lookup,
-                                   &tracer.pixel),
+    ASSERT_EQ(module->activateWith(CLASS_PIXEL_FILTER_HANDLER, "QM_Quillrim_P:Tracer", HANDLER_VERSION,
+                                   lookup, &tracer.pixel),
               AFUNC_OK);
     Instance inst = tracer.inst.create(nullptr, nullptr, nullptr);
     ASSERT_NE(inst, nullptr);

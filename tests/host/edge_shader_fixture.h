@@ -15,15 +15,15 @@
 #include "host/access.h"
 #include "host/handler.h"
 #include "host/io_state.h"
-#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
-#include "minihost/states/memory_states.h"
-#include "minihost/servers/server_instances.h"
-#include "minihost/servers/server_settings.h"
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/scene/scene_loader.h"
-#include "minihost/services/scene_services.h"
+#include "minihost/servers/server_instances.h"
+#include "minihost/servers/server_settings.h"
 #include "minihost/services/active_scene.h"
+#include "minihost/services/core_services.h"
+#include "minihost/services/scene_services.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/states/tree.h"
 
 namespace shadertest {
@@ -62,12 +62,15 @@ inline std::string sceneText(Ed ed, const std::string &paintSettings) {
     return R"({
   "render": {"width": 32, "height": 24},
   "camera": {"position": [0, 0, -5], "target": [0, 0, 0], "hfov": 40},
-  "modules": [")" + module + R"("],
+  "modules": [")" +
+           module + R"("],
   "objects": [
     {"name": "Ball", "primitive": {"type": "sphere", "radius": 1, "surface": "Paint"},
-     "surfaces": {"Paint": {"shaders": [{"server": ")" + shader + R"(", "settings": )" + paintSettings + R"(}]}}}
+     "surfaces": {"Paint": {"shaders": [{"server": ")" +
+           shader + R"(", "settings": )" + paintSettings + R"(}]}}}
   ],
-  )" + filters + "\n}";
+  )" + filters +
+           "\n}";
 }
 
 class EdgeShaderScene {
@@ -96,9 +99,7 @@ public:
     const ShaderHandler &handler() const { return *handler_; }
     Instance shader() const { return use_->instance; }
     ItemID ball() const { return scene_->objects[0]->id; }
-    SurfaceID surface() const {
-        return minihost::surfaceHandle(scene_->objects[0]->surfaces[0].get());
-    }
+    SurfaceID surface() const { return minihost::surfaceHandle(scene_->objects[0]->surfaces[0].get()); }
     minihost::Scene &scene() { return *scene_; }
 
     // A further instance of the shader on the same surface, destroyed with the scene.
@@ -129,7 +130,7 @@ public:
         sa.oPos[2] = -1.0;
         sa.gNorm[2] = -1.0;
         sa.wNorm[2] = -1.0;
-        sa.wNorm0[2] = -2.0;   // not of unit length: the shader normalises it
+        sa.wNorm0[2] = -2.0;  // not of unit length: the shader normalises it
         sa.raySource[2] = -5.0;
         sa.rayLength = 4.0;
         sa.cosine = 1.0;

@@ -79,8 +79,12 @@ TEST_P(EdgeShaderInstanceTest, SaveAndLoadReproduceEverySettingInBothRepresentat
     const Defaults d = GetParam();
     EdgeShaderScene s(d.ed);
     Instance a = s.create();
-    s.set(a, {{"lcol", {1.0, 0.5, 0.2}}, {d.secondKey, 0.4}, {"mat_id", 7}, {"override_f", 1},
-              {"norm_err", 0.3}, {"dist_err", 0.05}});
+    s.set(a, {{"lcol", {1.0, 0.5, 0.2}},
+              {d.secondKey, 0.4},
+              {"mat_id", 7},
+              {"override_f", 1},
+              {"norm_err", 0.3},
+              {"dist_err", 0.05}});
     const std::string text = s.save(a, IO_MODE_TEXT);
     for (int mode : {IO_MODE_BINARY, IO_MODE_TEXT}) {
         Instance b = s.create();
@@ -150,8 +154,12 @@ TEST(EdgeShaderAcrossEditions, AStreamOfTheOtherEditionLoadsAllButTheSecondSetti
     {
         EdgeShaderScene p(Ed::Line);
         Instance a = p.create();
-        p.set(a, {{"lcol", {1.0, 1.0, 0.0}}, {"lpow", 0.5}, {"mat_id", 3}, {"override_f", 1},
-                  {"norm_err", 0.25}, {"dist_err", 0.04}});
+        p.set(a, {{"lcol", {1.0, 1.0, 0.0}},
+                  {"lpow", 0.5},
+                  {"mat_id", 3},
+                  {"override_f", 1},
+                  {"norm_err", 0.25},
+                  {"dist_err", 0.04}});
         fromLine = p.save(a, IO_MODE_BINARY);
     }
     {
@@ -167,7 +175,7 @@ TEST(EdgeShaderAcrossEditions, AStreamOfTheOtherEditionLoadsAllButTheSecondSetti
         EXPECT_EQ(r.color[0], 255);
         EXPECT_EQ(r.color[1], 255);
         EXPECT_EQ(r.color[2], 0);
-        EXPECT_FLOAT_EQ(r.second, 0.0f);   // "lpow" is not "boost": the boost keeps its value
+        EXPECT_FLOAT_EQ(r.second, 0.0f);  // "lpow" is not "boost": the boost keeps its value
         s.set(b, {{"boost", 0.75}});
         fromStroke = s.save(b, IO_MODE_TEXT);
     }
@@ -176,7 +184,7 @@ TEST(EdgeShaderAcrossEditions, AStreamOfTheOtherEditionLoadsAllButTheSecondSetti
     p.load(c, IO_MODE_TEXT, fromStroke);
     const Recorded r = recordOnce(p, c);
     EXPECT_EQ(r.color[0], 255);
-    EXPECT_FLOAT_EQ(r.second, 1.0f);   // the density keeps its default
+    EXPECT_FLOAT_EQ(r.second, 1.0f);  // the density keeps its default
 }
 
 }  // namespace

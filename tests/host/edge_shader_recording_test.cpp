@@ -50,10 +50,10 @@ TEST(StrokeRecording, RecordsOnlyDuringThePassAndUpToOneBounce) {
     s.evaluate(inst, sa);
     EXPECT_EQ(h->buff6[i], inst);
     EXPECT_EQ(cellsOwned(*h), 1u);
-    EXPECT_EQ(h->buff4[3 * i], 255);       // 1.2
-    EXPECT_EQ(h->buff4[3 * i + 1], 255);   // 1.0
-    EXPECT_EQ(h->buff4[3 * i + 2], 127);   // 0.5
-    EXPECT_FLOAT_EQ(h->buff3[3 * i + 2], -1.0f);   // (0, 0, -2) normalised
+    EXPECT_EQ(h->buff4[3 * i], 255);              // 1.2
+    EXPECT_EQ(h->buff4[3 * i + 1], 255);          // 1.0
+    EXPECT_EQ(h->buff4[3 * i + 2], 127);          // 0.5
+    EXPECT_FLOAT_EQ(h->buff3[3 * i + 2], -1.0f);  // (0, 0, -2) normalised
     EXPECT_FLOAT_EQ(h->buff5[i], 0.0f);
     EXPECT_DOUBLE_EQ(sa.diffuse, 0.0);
     EXPECT_DOUBLE_EQ(sa.specular, 0.0);
@@ -112,10 +112,10 @@ TEST(LineRecording, RecordsCameraSamplesAtTheirPixelWithTheCameraDepth) {
     sa = s.sample(7, 5);
     const ShaderAccess before = sa;
     s.evaluate(inst, sa);
-    EXPECT_TRUE(sameSample(sa, before));   // the line edition never changes the sample here
+    EXPECT_TRUE(sameSample(sa, before));  // the line edition never changes the sample here
     const size_t i = size_t(5 * h->width + 7);
     EXPECT_EQ(h->buff1[i], inst);
-    EXPECT_FLOAT_EQ(h->buff2[i], 4.0f);    // camera at z = -5 looking along +z, sample at z = -1
+    EXPECT_FLOAT_EQ(h->buff2[i], 4.0f);  // camera at z = -5 looking along +z, sample at z = -1
     EXPECT_FLOAT_EQ(h->buff3[3 * i + 2], -1.0f);
     EXPECT_EQ(h->buff4[3 * i], 0);
     EXPECT_EQ(h->buff4[3 * i + 1], 127);
@@ -143,7 +143,7 @@ TEST(NonSceneRim, StrokeEditionPaintsTheLineColourAtGrazingAngles) {
     EdgeShaderScene s(Ed::Stroke, R"({"lcol": [0.2, 0.4, 0.6]})");
     s.newFrame();
     ShaderAccess sa = s.sample(0, 0);
-    sa.objID = 0x7FFFFFF0;   // no item of the scene
+    sa.objID = 0x7FFFFFF0;  // no item of the scene
     sa.cosine = 0.25;
     const ShaderAccess before = sa;
     s.evaluate(s.shader(), sa);

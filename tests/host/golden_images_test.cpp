@@ -16,8 +16,8 @@
 #include <fstream>
 #include <sstream>
 
-#include <nlohmann/json.hpp>
 #include <stb/stb_image.h>
+#include <nlohmann/json.hpp>
 
 #include "minihost/render/png_output.h"
 #include "render_test_scene.h"
@@ -26,9 +26,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSmallDifference = 2;        // per channel, of 255
-constexpr double kOffPercent = 0.5;        // of the pixels may differ by more
-constexpr int kLargestDifference = 64;     // per channel, anywhere
+constexpr int kSmallDifference = 2;     // per channel, of 255
+constexpr double kOffPercent = 0.5;     // of the pixels may differ by more
+constexpr int kLargestDifference = 64;  // per channel, anywhere
 
 const fs::path kScenes = fs::path(QR_TEST_DATA_DIR) / "scenes";
 const fs::path kGoldens = fs::path(QR_TEST_DATA_DIR) / "golden";
@@ -58,7 +58,7 @@ minihost::FrameBuffer renderScene(const std::string &name) {
 
 struct Rgba {
     int width = 0, height = 0;
-    std::vector<unsigned char> pixels;   // 4 bytes a pixel
+    std::vector<unsigned char> pixels;  // 4 bytes a pixel
 };
 
 bool readPng(const fs::path &path, Rgba &out) {
@@ -76,9 +76,10 @@ TEST_P(GoldenImage, MatchesTheGoldenWithinTolerance) {
     const std::string name = GetParam();
     const fs::path golden = kGoldens / (name + ".png");
     Rgba expected;
-    ASSERT_TRUE(readPng(golden, expected)) << golden << " is missing or unreadable: run "
-                                           << "scripts/regenerate-goldens.sh " << QR_BINARY_DIR
-                                           << " to render the golden images, then look at them before committing";
+    ASSERT_TRUE(readPng(golden, expected))
+        << golden << " is missing or unreadable: run "
+        << "scripts/regenerate-goldens.sh " << QR_BINARY_DIR
+        << " to render the golden images, then look at them before committing";
 
     const minihost::FrameBuffer frame = renderScene(name);
     ASSERT_GT(frame.width, 0);
@@ -98,7 +99,8 @@ TEST_P(GoldenImage, MatchesTheGoldenWithinTolerance) {
     for (size_t p = 0; p < actual.pixels.size() / 4; ++p) {
         int worst = 0;
         for (size_t c = 0; c < 4; ++c)
-            worst = std::max(worst, std::abs(int(actual.pixels[4 * p + c]) - int(expected.pixels[4 * p + c])));
+            worst =
+                std::max(worst, std::abs(int(actual.pixels[4 * p + c]) - int(expected.pixels[4 * p + c])));
         if (worst > kSmallDifference) ++offPixels;
         largest = std::max(largest, worst);
     }
@@ -106,9 +108,9 @@ TEST_P(GoldenImage, MatchesTheGoldenWithinTolerance) {
     const bool ok = offPixels <= static_cast<size_t>(std::floor(total * kOffPercent / 100.0)) &&
                     largest <= kLargestDifference;
     EXPECT_TRUE(ok) << name << ": " << offPixels << " of " << total << " pixels differ by more than "
-                    << kSmallDifference << ", the largest difference is " << largest << " (allowed: "
-                    << kOffPercent << " % and " << kLargestDifference << "). Rendered image kept at "
-                    << actualPath << "; golden " << golden
+                    << kSmallDifference << ", the largest difference is " << largest
+                    << " (allowed: " << kOffPercent << " % and " << kLargestDifference
+                    << "). Rendered image kept at " << actualPath << "; golden " << golden
                     << ". If the change is intended, run scripts/regenerate-goldens.sh.";
     if (ok) fs::remove(actualPath);
 }
@@ -157,7 +159,8 @@ TEST(GoldenImageGeometry, LineEditionOutlinesEverySilhouettePixel) {
     const auto silhouette = silhouettePixels(lined);
     ASSERT_GT(silhouette.size(), 50u) << "the test scene shows too little silhouette";
     // Without modules nothing is dark there, so darkness below means lines.
-    for (const auto &[x, y] : silhouette) ASSERT_FALSE(darkNear(plain, x, y)) << "plain render dark at " << x << "," << y;
+    for (const auto &[x, y] : silhouette)
+        ASSERT_FALSE(darkNear(plain, x, y)) << "plain render dark at " << x << "," << y;
 
     std::vector<std::pair<int, int>> missing;
     for (const auto &[x, y] : silhouette)
@@ -166,7 +169,8 @@ TEST(GoldenImageGeometry, LineEditionOutlinesEverySilhouettePixel) {
     for (size_t i = 0; i < std::min<size_t>(missing.size(), 8); ++i)
         where << " (" << missing[i].first << "," << missing[i].second << ")";
     EXPECT_TRUE(missing.empty()) << "line edition: " << missing.size() << " of " << silhouette.size()
-                                 << " silhouette pixels have no line pixel within 1 pixel, e.g." << where.str();
+                                 << " silhouette pixels have no line pixel within 1 pixel, e.g."
+                                 << where.str();
 }
 
 }  // namespace

@@ -14,13 +14,15 @@ std::string fixture(const std::string &name) { return std::string(QR_TEST_PLUGIN
 TEST(InfoCommand, ListsServersInTableOrder) {
     std::ostringstream out, err;
     EXPECT_EQ(minihost::cli::runInfo({fixture("fixture_good"), fixture("fixture_good_twin")}, out, err), 0);
-    EXPECT_EQ(out.str(), fixture("fixture_good") + ": 2 servers\n"
-                         "  PixelFilterHandler  Fixture:Filter\n"
-                         "  LayoutGeneric       Fixture:Command\n"
-                         "\n" +
-                         fixture("fixture_good_twin") + ": 2 servers\n"
-                         "  PixelFilterHandler  Fixture:Filter\n"
-                         "  LayoutGeneric       Fixture:Command\n");
+    EXPECT_EQ(out.str(), fixture("fixture_good") +
+                             ": 2 servers\n"
+                             "  PixelFilterHandler  Fixture:Filter\n"
+                             "  LayoutGeneric       Fixture:Command\n"
+                             "\n" +
+                             fixture("fixture_good_twin") +
+                             ": 2 servers\n"
+                             "  PixelFilterHandler  Fixture:Filter\n"
+                             "  LayoutGeneric       Fixture:Command\n");
     EXPECT_EQ(err.str(), "");
 }
 

@@ -18,7 +18,7 @@ protected:
         InterfaceRecord rec{inst, reinterpret_cast<void *>(1), nullptr, nullptr};
         EXPECT_EQ(module_->activate(CLASS_PIXEL_FILTER_INTERFACE, kTracer, INTERFACE_VERSION, &rec),
                   AFUNC_OK);
-        EXPECT_EQ(rec.panel, nullptr);   // nothing left for the host to show
+        EXPECT_EQ(rec.panel, nullptr);  // nothing left for the host to show
         EXPECT_EQ(rec.options, nullptr);
         EXPECT_EQ(rec.command, nullptr);
         auto panels = minihost::recordedPanels();
@@ -50,7 +50,7 @@ TEST_F(LineTracerDialog, ConfirmWritesBackCancelChangesNothing) {
     Instance t = create();
     minihost::scriptNextOpen(PanelAnswer::confirm()
                                  .set("normal error factor [0-1] : ", 1.5)
-                                 .set(1, -0.25)   // taken as entered: no clamping
+                                 .set(1, -0.25)  // taken as entered: no clamping
                                  .set("render only lines", 1));
     RecordedPanel first = runDialog(t);
     EXPECT_TRUE(first.scriptErrors.empty());
@@ -62,13 +62,13 @@ TEST_F(LineTracerDialog, ConfirmWritesBackCancelChangesNothing) {
     EXPECT_EQ(second.controls[1].floatValue, -0.25);
     EXPECT_EQ(second.controls[2].intValue, 1);
 
-    RecordedPanel third = runDialog(t);   // unscripted: cancelled
-    EXPECT_EQ(third.controls[0].floatValue, 1.5);   // the cancel kept 1.5
+    RecordedPanel third = runDialog(t);            // unscripted: cancelled
+    EXPECT_EQ(third.controls[0].floatValue, 1.5);  // the cancel kept 1.5
     EXPECT_EQ(third.controls[2].intValue, 1);
 
     // And the instance saves what the dialog stored.
     std::string text = save(t, IO_MODE_TEXT);
-    EXPECT_NE(text.find("B 3FF8000000000000"), std::string::npos) << text;   // 1.5
+    EXPECT_NE(text.find("B 3FF8000000000000"), std::string::npos) << text;  // 1.5
 }
 
 TEST_F(LineTracerDialog, MissingServiceOrPanelShowsNothing) {

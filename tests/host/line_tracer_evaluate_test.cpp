@@ -13,8 +13,8 @@ namespace {
 
 constexpr float kGrey = 0.5f;
 constexpr float kAlpha = 0.25f;
-constexpr float kHostSurface = 10.0f;   // a host depth where it saw a surface
-constexpr float kHostNothing = 1e30f;   // beyond 1e14: nothing there
+constexpr float kHostSurface = 10.0f;  // a host depth where it saw a surface
+constexpr float kHostNothing = 1e30f;  // beyond 1e14: nothing there
 
 HostFrame greyFrame(int w, int h) { return HostFrame(w, h, kGrey, kGrey, kGrey, kAlpha, kHostSurface); }
 
@@ -34,8 +34,7 @@ Pixels changed(const HostFrame &f) {
     for (int y = 0; y < f.height; ++y)
         for (int x = 0; x < f.width; ++x) {
             const float *p = f.at(x, y);
-            if (p[0] != kGrey || p[1] != kGrey || p[2] != kGrey || p[3] != kAlpha)
-                out.insert({x, y});
+            if (p[0] != kGrey || p[1] != kGrey || p[2] != kGrey || p[3] != kAlpha) out.insert({x, y});
         }
     return out;
 }
@@ -57,8 +56,8 @@ TEST_F(LineTracerEvaluate, FlatSurfaceIsLeftAsRenderedOrWhiteOverWhite) {
     fill(0, 0, 6, 4, redAt(&s, 10.0f));
     HostFrame f = greyFrame(7, 5);
     render(t, f);
-    EXPECT_TRUE(changed(f).empty());   // also no line along the image border
-    EXPECT_EQ(f.writesAt(0, 0), 1);    // written back unchanged
+    EXPECT_TRUE(changed(f).empty());  // also no line along the image border
+    EXPECT_EQ(f.writesAt(0, 0), 1);   // written back unchanged
 
     // The same frame with "render only lines" (set through the dialog):
     // white, alpha kept.
@@ -81,8 +80,7 @@ TEST_F(LineTracerEvaluate, NothingRecordedLeavesTheFrameUntouched) {
     Instance t = create();
     newFrame(t, 6, 4);
     HostFrame f = greyFrame(6, 4);
-    for (int x = 0; x < 6; ++x)
-        f.depth[size_t(x)] = kHostNothing;   // some background, some surface
+    for (int x = 0; x < 6; ++x) f.depth[size_t(x)] = kHostNothing;  // some background, some surface
     render(t, f);
     EXPECT_EQ(f.totalWrites(), 0);
     EXPECT_TRUE(changed(f).empty());
@@ -101,20 +99,17 @@ TEST_F(LineTracerEvaluate, MaterialBoundaryMarksTheLaterPixelOnly) {
     HostFrame f = greyFrame(6, 6);
     render(t, f);
     Pixels expected;
-    for (int x = 0; x < 6; ++x)
-        expected.insert({x, 2});   // below the horizontal boundary
-    for (int y = 2; y < 6; ++y)
-        expected.insert({3, y});   // right of the vertical one
+    for (int x = 0; x < 6; ++x) expected.insert({x, 2});  // below the horizontal boundary
+    for (int y = 2; y < 6; ++y) expected.insert({3, y});  // right of the vertical one
     EXPECT_EQ(changed(f), expected);
-    for (auto [x, y] : expected)
-        expectInnerLine(f, x, y, 0.5);
+    for (auto [x, y] : expected) expectInnerLine(f, x, y, 0.5);
 }
 
 TEST_F(LineTracerEvaluate, CreaseThresholdOnBothSides) {
     // A normal turn with 1 - cos just at or above 0.15 draws; just below
     // does not. The cosines are floats, as the store holds them.
-    const float below = 0.85f;                               // 1 - cos = 0.1499999762
-    const float above = std::nextafter(0.85f, 0.0f);         // 1 - cos = 0.1500000358
+    const float below = 0.85f;                        // 1 - cos = 0.1499999762
+    const float above = std::nextafter(0.85f, 0.0f);  // 1 - cos = 0.1500000358
     for (float c : {below, above}) {
         Instance t = create();
         ShaderSettings s;
@@ -166,8 +161,7 @@ TEST_F(LineTracerEvaluate, DepthRatioThresholdInBothDirections) {
                    Case{4.0f, 4.99f, false}}) {
         for (bool farFirst : {false, true}) {
             Instance t = create();
-            if (k.near == 4.0f)
-                configure(t, 0.15, 0.25, 0);
+            if (k.near == 4.0f) configure(t, 0.15, 0.25, 0);
             ShaderSettings s;
             newFrame(t, 2, 1);
             record(0, 0, redAt(&s, farFirst ? k.far : k.near));
@@ -200,20 +194,18 @@ TEST_F(LineTracerEvaluate, SilhouetteOutlinesFollowTheRasterOrder) {
             bool any = false, all = true;
             for (int dy = -1; dy <= 0; ++dy)
                 for (int dx = -1; dx <= 0; ++dx) {
-                    if (x + dx < 0 || y + dy < 0)
-                        continue;
+                    if (x + dx < 0 || y + dy < 0) continue;
                     bool o = object(x + dx, y + dy);
                     any |= o;
                     all &= o;
                 }
-            if (any && !all)
-                expected.insert({x, y});
+            if (any && !all) expected.insert({x, y});
         }
     EXPECT_EQ(changed(f), expected);
     EXPECT_TRUE(expected.count({2, 2}) && expected.count({5, 5}) && expected.count({4, 5}));
     for (auto [x, y] : expected) {
         const float *p = f.at(x, y);
-        EXPECT_EQ(p[0], blended(kGrey, 1.0, 0.5)) << x << "," << y;   // coverage 1.0 x 0.5
+        EXPECT_EQ(p[0], blended(kGrey, 1.0, 0.5)) << x << "," << y;  // coverage 1.0 x 0.5
         EXPECT_EQ(p[1], blended(kGrey, 0.0, 0.5)) << x << "," << y;
         EXPECT_EQ(p[3], float(double(kAlpha) + 0.5)) << x << "," << y;
     }
@@ -238,9 +230,9 @@ TEST_F(LineTracerEvaluate, OverridingReferenceShaderDecidesForTheWholePixel) {
         HostFrame f = greyFrame(2, 1);
         render(t, f);
         if (lenientNearer)
-            EXPECT_TRUE(changed(f).empty());   // the overriding shader is the reference
+            EXPECT_TRUE(changed(f).empty());  // the overriding shader is the reference
         else
-            EXPECT_EQ(changed(f), (Pixels{{1, 0}}));   // the tracer's tolerances apply
+            EXPECT_EQ(changed(f), (Pixels{{1, 0}}));  // the tracer's tolerances apply
         destroy(t);
     }
 }
@@ -253,10 +245,10 @@ TEST_F(LineTracerEvaluate, EqualDepthsTakeTheFirstSampleInRowMajorOrder) {
     newFrame(t, 3, 3);
     // Everything at depth 10; the window's first entry is (0, 0).
     Sample first{&a, 10.0f};
-    first.color[1] = 255;   // green
+    first.color[1] = 255;  // green
     first.density = 0.5f;
     Sample other{&b, 10.0f};
-    other.color[2] = 255;   // blue
+    other.color[2] = 255;  // blue
     fill(0, 0, 2, 2, other);
     record(0, 0, first);
     HostFrame f = greyFrame(3, 3);
@@ -275,7 +267,7 @@ TEST_F(LineTracerEvaluate, HostDepthBeyondLimitMakesThePixelBackground) {
     newFrame(t, 5, 5);
     fill(0, 0, 4, 4, redAt(&s, 10.0f));
     HostFrame f = greyFrame(5, 5);
-    f.depth[size_t(2 * 5 + 2)] = kHostNothing;   // recorded, but the host saw nothing
+    f.depth[size_t(2 * 5 + 2)] = kHostNothing;  // recorded, but the host saw nothing
     render(t, f);
     // (2, 2) is background beside earlier object pixels, and every later
     // pixel whose block holds it sees background.
@@ -298,12 +290,11 @@ TEST_F(LineTracerEvaluate, AlphaIsCappedAndDensityZeroDrawsNothing) {
         record(1, 0, redAt(&s, 10.0f, density));
         HostFrame f(3, 1, kGrey, kGrey, kGrey, 0.9f, kHostSurface);
         render(t, f);
-        for (int x = 0; x < 3; ++x)
-            EXPECT_LE(f.at(x, 0)[3], 1.0f);
+        for (int x = 0; x < 3; ++x) EXPECT_LE(f.at(x, 0)[3], 1.0f);
         if (density == 1.0f) {
-            EXPECT_EQ(f.at(1, 0)[0], 1.0f);   // outline at full coverage
+            EXPECT_EQ(f.at(1, 0)[0], 1.0f);  // outline at full coverage
             EXPECT_EQ(f.at(1, 0)[3], 1.0f);
-            EXPECT_EQ(f.at(2, 0)[0], 1.0f);   // background after the object
+            EXPECT_EQ(f.at(2, 0)[0], 1.0f);  // background after the object
         } else {
             for (int x = 0; x < 3; ++x) {
                 EXPECT_EQ(f.at(x, 0)[0], kGrey);
@@ -336,14 +327,13 @@ TEST_F(LineTracerEvaluate, PositionsOutsideTheStoreAreClampedOrRefused) {
     HostFrame big = greyFrame(5, 4);
     render(t, big);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(big.at(x, y)[0] != kGrey, x == 1) << x << "," << y;
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(big.at(x, y)[0] != kGrey, x == 1) << x << "," << y;
 }
 
 TEST_F(LineTracerEvaluate, NoStoreMeansNoWrite) {
     Instance t = create();
     HostFrame f = greyFrame(4, 4);
-    render(t, f);   // no new-time yet: no store
+    render(t, f);  // no new-time yet: no store
     EXPECT_EQ(f.totalWrites(), 0);
 
     // The host cannot give the store's memory: new-time and evaluate do

@@ -16,8 +16,7 @@ void getVal(int type, int num, float *out) {
     if (type == BUFFER_DEPTH && num >= 1)
         out[0] = gFrame->depth[i];
     else if (type == BUFFER_RGBA)
-        for (int k = 0; k < num && k < 4; ++k)
-            out[k] = gFrame->rgba[4 * i + size_t(k)];
+        for (int k = 0; k < num && k < 4; ++k) out[k] = gFrame->rgba[4 * i + size_t(k)];
 }
 
 void setRGBA(const float rgba[4]) {
@@ -59,13 +58,11 @@ void LineTracerHost::SetUp() {
     handler_.inst = &instFuncs_;
     handler_.item = &itemFuncs_;
     handler_.rend = &rendFuncs_;
-    ASSERT_EQ(module_->activate(CLASS_PIXEL_FILTER_HANDLER, kTracer, HANDLER_VERSION, &handler_),
-              AFUNC_OK);
+    ASSERT_EQ(module_->activate(CLASS_PIXEL_FILTER_HANDLER, kTracer, HANDLER_VERSION, &handler_), AFUNC_OK);
 }
 
 void LineTracerHost::TearDown() {
-    for (Instance inst : live_)
-        instFuncs_.destroy(inst);
+    for (Instance inst : live_) instFuncs_.destroy(inst);
     live_.clear();
     minihost::discardRenderMemory();
     minihost::clearRecordedPanels();
@@ -77,8 +74,7 @@ Instance LineTracerHost::create() {
     Instance inst = instFuncs_.create(instFuncs_.priv, nullptr, &err);
     EXPECT_NE(inst, nullptr);
     EXPECT_EQ(err, nullptr);
-    if (inst)
-        live_.push_back(inst);
+    if (inst) live_.push_back(inst);
     return inst;
 }
 
@@ -113,8 +109,7 @@ void LineTracerHost::record(int x, int y, const Sample &s) {
 
 void LineTracerHost::fill(int x0, int y0, int x1, int y1, const Sample &s) {
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x)
-            record(x, y, s);
+        for (int x = x0; x <= x1; ++x) record(x, y, s);
 }
 
 void LineTracerHost::render(Instance inst, HostFrame &frame) {
@@ -127,8 +122,7 @@ void LineTracerHost::render(Instance inst, HostFrame &frame) {
     gFrame = nullptr;
 }
 
-int LineTracerHost::evaluateAt(Instance inst, HostFrame &frame, double sx, double sy, int px,
-                               int py) {
+int LineTracerHost::evaluateAt(Instance inst, HostFrame &frame, double sx, double sy, int px, int py) {
     gFrame = &frame;
     gX = px, gY = py;
     int before = frame.totalWrites();
@@ -142,8 +136,7 @@ void LineTracerHost::configure(Instance inst, double normErr, double distErr, in
     minihost::scriptNextOpen(
         minihost::PanelAnswer::confirm().set(0, normErr).set(1, distErr).set(2, lineOnly));
     InterfaceRecord rec{inst, nullptr, nullptr, nullptr};
-    EXPECT_EQ(module_->activate(CLASS_PIXEL_FILTER_INTERFACE, kTracer, INTERFACE_VERSION, &rec),
-              AFUNC_OK);
+    EXPECT_EQ(module_->activate(CLASS_PIXEL_FILTER_INTERFACE, kTracer, INTERFACE_VERSION, &rec), AFUNC_OK);
     EXPECT_EQ(minihost::scriptedAnswersLeft(), 0);
 }
 

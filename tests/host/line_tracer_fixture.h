@@ -14,12 +14,12 @@
 
 #include "host/access.h"
 #include "host/handler.h"
-#include "minihost/services/core_services.h"
 #include "minihost/core/loader.h"
-#include "minihost/panels/panel_services_host.h"
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/core/scene_info_basic.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/panels/panel_services_host.h"
+#include "minihost/services/core_services.h"
 
 namespace linetest {
 
@@ -58,14 +58,17 @@ struct Sample {
 // of the writes the tracer made to each pixel.
 struct HostFrame {
     int width = 0, height = 0;
-    std::vector<float> rgba;    // 4 per pixel
-    std::vector<float> depth;   // the host's depth buffer
+    std::vector<float> rgba;   // 4 per pixel
+    std::vector<float> depth;  // the host's depth buffer
     std::vector<int> writes;
 
     HostFrame() = default;
     HostFrame(int w, int h, float r, float g, float b, float a, float d)
-        : width(w), height(h), rgba(size_t(4 * w * h)), depth(size_t(w * h), d),
-          writes(size_t(w * h), 0) {
+            : width(w),
+              height(h),
+              rgba(size_t(4 * w * h)),
+              depth(size_t(w * h), d),
+              writes(size_t(w * h), 0) {
         for (size_t i = 0; i < size_t(w * h); ++i) {
             rgba[4 * i] = r, rgba[4 * i + 1] = g, rgba[4 * i + 2] = b, rgba[4 * i + 3] = a;
         }
@@ -74,8 +77,7 @@ struct HostFrame {
     int writesAt(int x, int y) const { return writes[size_t(y * width + x)]; }
     int totalWrites() const {
         int n = 0;
-        for (int w : writes)
-            n += w;
+        for (int w : writes) n += w;
         return n;
     }
 };

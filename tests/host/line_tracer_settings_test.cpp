@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "host/io_state.h"
-#include "minihost/states/memory_states.h"
 #include "minihost/core/render_memory_blocks.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/states/tree.h"
 #include "tests/host/line_tracer_fixture.h"
 
@@ -18,8 +18,7 @@ struct Settings {
 
 double doubleFromBigEndian(const std::string &b) {
     uint64_t bits = 0;
-    for (unsigned char ch : b)
-        bits = bits << 8 | ch;
+    for (unsigned char ch : b) bits = bits << 8 | ch;
     double d;
     std::memcpy(&d, &bits, sizeof d);
     return d;
@@ -29,8 +28,7 @@ std::string bigEndianOf(double d) {
     uint64_t bits;
     std::memcpy(&bits, &d, sizeof d);
     std::string out(8, '\0');
-    for (int i = 7; i >= 0; --i, bits >>= 8)
-        out[size_t(i)] = char(bits & 0xFF);
+    for (int i = 7; i >= 0; --i, bits >>= 8) out[size_t(i)] = char(bits & 0xFF);
     return out;
 }
 
@@ -41,14 +39,12 @@ Settings parsed(const std::string &text) {
     EXPECT_TRUE(minihost::parseStateText(text, root, error)) << error;
     Settings s;
     EXPECT_GE(root.children.size(), 2u);
-    if (root.children.size() < 2)
-        return s;
+    if (root.children.size() < 2) return s;
     EXPECT_EQ(root.children[0].ints, std::vector<int64_t>{256});
     const minihost::StateItem &block = root.children[1];
     EXPECT_EQ(block.id, HOST_FOURCC('P', 'D', 'L', 'B'));
     for (const minihost::StateItem &p : block.children) {
-        if (p.kind != minihost::StateItem::Kind::Block || p.children.size() < 3)
-            continue;
+        if (p.kind != minihost::StateItem::Kind::Block || p.children.size() < 3) continue;
         const std::string &name = p.children[0].data;
         if (name == "line_only")
             s.line_only = int(p.children[2].ints.at(0));
@@ -67,15 +63,14 @@ TEST_F(LineTracerSettings, ActivationChecksTheVersionAndFillsEverySlot) {
     InstanceFuncs inst{};
     RenderFuncs rend{};
     h.inst = &inst;
-    h.rend = &rend;   // no item record
+    h.rend = &rend;  // no item record
     for (int v : {3, 5})
         EXPECT_EQ(module_->activate(CLASS_PIXEL_FILTER_HANDLER, kTracer, v, &h), AFUNC_BADVERSION);
     EXPECT_EQ(inst.create, nullptr);
     EXPECT_EQ(h.evaluate, nullptr);
     EXPECT_EQ(module_->activate(CLASS_PIXEL_FILTER_HANDLER, kTracer, 4, &h), AFUNC_OK);
-    EXPECT_TRUE(inst.create && inst.destroy && inst.copy && inst.load && inst.save &&
-                inst.describe && rend.init && rend.cleanup && rend.newTime && h.evaluate &&
-                h.flags);
+    EXPECT_TRUE(inst.create && inst.destroy && inst.copy && inst.load && inst.save && inst.describe &&
+                rend.init && rend.cleanup && rend.newTime && h.evaluate && h.flags);
     EXPECT_EQ(itemFuncs_.useItems(nullptr), nullptr);
 
     InterfaceRecord rec{nullptr, nullptr, nullptr, nullptr};
@@ -183,8 +178,7 @@ TEST_F(LineTracerSettings, PartialUnknownAndForeignBlocks) {
     // Damaged streams: empty, truncated, noise. Nothing changes, nothing
     // crashes.
     std::string bin = save(t, IO_MODE_BINARY);
-    for (const std::string &bad : {std::string(), bin.substr(0, bin.size() / 2),
-                                   std::string(64, '\xFF')}) {
+    for (const std::string &bad : {std::string(), bin.substr(0, bin.size() / 2), std::string(64, '\xFF')}) {
         Instance d = create();
         load(d, IO_MODE_BINARY, bad);
         EXPECT_EQ(parsed(save(d, IO_MODE_TEXT)).dist_err, 0.02);
@@ -197,8 +191,7 @@ TEST_F(LineTracerSettings, NewTimeCreatesTheStoreOnceAndClearsIt) {
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->width, 6);
     EXPECT_EQ(h->height, 4);
-    EXPECT_EQ(minihost::renderMemoryBlockSize(std::string(kStoreHeader) + ":Buff1"),
-              24 * sizeof(void *));
+    EXPECT_EQ(minihost::renderMemoryBlockSize(std::string(kStoreHeader) + ":Buff1"), 24 * sizeof(void *));
     ShaderSettings s;
     record(5, 3, Sample{&s, 3.0f});
     h->buff5[0] = 0.25f;

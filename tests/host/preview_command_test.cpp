@@ -18,14 +18,14 @@
 #include "host/access.h"
 #include "host/item_services.h"
 #include "minihost/cli/preview_command.h"
-#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
+#include "minihost/core/render_memory_blocks.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/render/preview_render.h"
 #include "minihost/render/preview_scene.h"
-#include "minihost/core/render_memory_blocks.h"
 #include "minihost/scene/scene_loader.h"
-#include "minihost/core/service_registry.h"
 #include "minihost/services/active_scene.h"
+#include "minihost/services/core_services.h"
 #include "minihost/services/progress_bar.h"
 #include "minihost/services/scene_services.h"
 #include "render_test_scene.h"
@@ -63,7 +63,8 @@ std::string readFile(const std::string &path) {
 // Two objects with recorder shaders (tags 1 and 4) and recorder filters.
 std::string recorderScene() {
     return R"({"render": {"width": 32, "height": 24},
-      "modules": [")" + rendertest::recorderPath() + R"("],
+      "modules": [")" +
+           rendertest::recorderPath() + R"("],
       "camera": {"position": [0, 0, -5]},
       "objects": [
         {"name": "Ball", "primitive": {"type": "sphere", "surface": "Probe"},
@@ -143,8 +144,8 @@ TEST(PreviewCommand, RendersTheSurfaceAloneWithItsShadersAndNoFilters) {
     EXPECT_LT(newTime, shade);
     EXPECT_LT(rendertest::lastLine(log, "shade tag=1 "), cleanup);
     EXPECT_GT(rendertest::countLines(log, "shade tag=1 "), 300);
-    for (const char *absent : {"shade tag=4", "init shader tag=4", "newtime shader tag=4", "init pixel", "pixel tag",
-                               "newtime pixel", "image tag"})
+    for (const char *absent : {"shade tag=4", "init shader tag=4", "newtime shader tag=4", "init pixel",
+                               "pixel tag", "newtime pixel", "image tag"})
         EXPECT_EQ(rendertest::firstLine(log, absent), -1) << absent;
 }
 
@@ -196,7 +197,8 @@ TEST(PreviewCommand, TheSphereIsNoSceneObjectAndTheSurfaceIsTheNamedOne) {
     FrameBuffer image;
     PreviewInfo info;
     std::string error;
-    ASSERT_EQ(renderPreview(*scene, servers, *surface, options, image, info, error), RenderResult::Done) << error;
+    ASSERT_EQ(renderPreview(*scene, servers, *surface, options, image, info, error), RenderResult::Done)
+        << error;
     surface->shaders.clear();
     EXPECT_EQ(image.width, 24);
     EXPECT_GT(probe.samples, 50);
@@ -212,7 +214,8 @@ TEST(PreviewCommand, TheSphereIsNoSceneObjectAndTheSurfaceIsTheNamedOne) {
         for (ItemID id = items->first(type, ITEM_NULL); id != ITEM_NULL; id = items->next(id), ++walked)
             EXPECT_NE(id, info.sphereID);
     EXPECT_GE(walked, 3 + 1 + 1);
-    for (ItemID id = items->first(ITEM_TYPE_BONE, scene->objects[2]->id); id != ITEM_NULL; id = items->next(id))
+    for (ItemID id = items->first(ITEM_TYPE_BONE, scene->objects[2]->id); id != ITEM_NULL;
+         id = items->next(id))
         EXPECT_NE(id, info.sphereID);
     EXPECT_EQ(scene->item(info.sphereID), nullptr);
     EXPECT_EQ(objectFromID(info.sphereID), nullptr);
@@ -268,7 +271,7 @@ TEST(PreviewCommand, FaultsNameTheFileAndLeaveTheOutputAlone) {
     EXPECT_TRUE(fs::is_directory(dir.path / "a_folder.png"));
 
     EXPECT_EQ(readFile(output), "an earlier image");
-    for (const auto &entry : fs::directory_iterator(dir.path))   // no temporary files left behind
+    for (const auto &entry : fs::directory_iterator(dir.path))  // no temporary files left behind
         EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
 }
 
@@ -280,7 +283,8 @@ TEST(PreviewCommand, EdgeShaderDarkensTheRimOfThePreviewSphere) {
     auto sceneWith = [](const std::string &shaders) {
         return R"({"modules": [")" + std::string(QR_MODULE_P) + R"("], "camera": {},
           "objects": [{"name": "O", "primitive": {"type": "box", "surface": "Paint"}, "position": [0, 0, 5],
-          "surfaces": {"Paint": {"color": [0.9, 0.9, 0.9], "luminous": 0.6, "shaders": )" + shaders + "}}}]}";
+          "surfaces": {"Paint": {"color": [0.9, 0.9, 0.9], "luminous": 0.6, "shaders": )" +
+               shaders + "}}}]}";
     };
     minihost::cli::PreviewArgs args;
     args.surface = "Paint";

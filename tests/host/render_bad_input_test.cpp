@@ -56,32 +56,37 @@ TEST_F(RenderBadInput, EachFaultIsNamedWithItsFileAndPosition) {
     const std::string mod = rendertest::recorderPath();
     const std::vector<Case> cases = {
         {"{\n  \"render\": {\"width\": 4,\n    \"height\" 3}\n}\n", "scene.json:3:14: syntax error"},
-        {"{\"render\": {\"width\": 4}, ", "scene.json:1:26: syntax error"},   // truncated
+        {"{\"render\": {\"width\": 4}, ", "scene.json:1:26: syntax error"},  // truncated
         {std::string("{") + kCamera + R"(, "objects": [{"name": "A", "mesh": "missing.obj"}]})",
          "missing.obj\": no such mesh file"},
         {std::string("{") + kCamera + R"(, "lights": [{"type": "spot", "projection_image": "nope.png"}]})",
          "nope.png\": no such image file"},
         {std::string("{") + kCamera + R"(, "modules": ["nomodule.so"]})", "nomodule.so"},
-        {std::string("{") + kCamera + R"(, "modules": [")" + mod + R"("], "image_filters": ["Recorder:Nothing"]})",
+        {std::string("{") + kCamera + R"(, "modules": [")" + mod +
+             R"("], "image_filters": ["Recorder:Nothing"]})",
          "unknown server \"Recorder:Nothing\" (ImageFilterHandler servers: Recorder:Image)"},
         {std::string("{") + kCamera + R"(, "image_filters": ["Some:Filter"]})",
          "unknown server \"Some:Filter\" (the scene loads no modules)"},
         {std::string("{") + kCamera + R"(, "modules": [")" + mod + R"("],
           "pixel_filters": [{"server": "Recorder:Pixel", "settings": {"probe": 1}}]})",
-         "scene.json:2:71: unknown setting \"probe\" for Recorder:Pixel (known: tag, probe_x, probe_y, paint, gain)"},
+         "scene.json:2:71: unknown setting \"probe\" for Recorder:Pixel (known: tag, probe_x, probe_y, "
+         "paint, gain)"},
         {std::string("{") + kCamera + R"(, "modules": [")" + mod + R"("],
           "pixel_filters": [{"server": "Recorder:Pixel", "settings": {"paint": "yes"}}]})",
          "setting \"paint\" of Recorder:Pixel is an integer (PINT), not \"yes\""},
-        {std::string("{") + kCamera + R"(, "render": {"width": 0}})", "\"width\" must lie between 1 and 16384"},
+        {std::string("{") + kCamera + R"(, "render": {"width": 0}})",
+         "\"width\" must lie between 1 and 16384"},
         {std::string("{") + kCamera + R"(, "render": {"width": 16000, "height": 16000}})", "is too large"},
         {std::string("{") + kCamera + R"(, "render": {"width": 4.5}})", "\"width\" must be an integer"},
         {R"({"render": {"width": 4}})", "the scene has no camera"},
         {std::string("{") + kCamera + R"(, "objects": [{"name": "A", "primitive": {"type": "cone"}}]})",
          "unknown primitive \"cone\""},
-        {std::string("{") + kCamera + R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "parent": "A"}]})",
+        {std::string("{") + kCamera +
+             R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "parent": "A"}]})",
          "\"A\" is its own ancestor"},
         {std::string("{") + kCamera + R"(, "objects": [{"name": "A", "primitive": {"type": "box"},
-          "surfaces": {"Red": {}}}]})", "object \"A\" has no surface \"Red\" (its surfaces: A)"},
+          "surfaces": {"Red": {}}}]})",
+         "object \"A\" has no surface \"Red\" (its surfaces: A)"},
     };
     for (const auto &c : cases) {
         const std::string message = run(c.scene);
@@ -138,9 +143,9 @@ TEST(RenderAbort, AbortRequestStopsBeforeAnyFrameIsDelivered) {
     StageTimes times;
     std::string error;
     int delivered = 0;
-    const auto result = renderFrames(*scene, servers, options,
-                                     [&](int, const FrameBuffer &, std::string &) { return ++delivered > 0; },
-                                     times, error);
+    const auto result = renderFrames(
+        *scene, servers, options, [&](int, const FrameBuffer &, std::string &) { return ++delivered > 0; },
+        times, error);
     clearAbort();
     removeSceneServices();
     EXPECT_EQ(result, RenderResult::Aborted);

@@ -17,7 +17,8 @@ using rendertest::lastLine;
 std::string orderScene() {
     return R"({
       "render": {"width": 6, "height": 4, "first_frame": 1, "last_frame": 2},
-      "modules": [")" + rendertest::recorderPath() + R"("],
+      "modules": [")" +
+           rendertest::recorderPath() + R"("],
       "camera": {"position": [0, 0, -5], "hfov": 40},
       "objects": [{"name": "Ball", "primitive": {"type": "sphere", "radius": 1.2},
         "surfaces": {"Ball": {"shaders": [{"server": "Recorder:Shader", "settings": {"tag": 1}}]}}}],
@@ -31,7 +32,8 @@ std::vector<std::string> frameLines(const std::vector<std::string> &log, int fra
     std::vector<std::string> out;
     bool in = false;
     for (const auto &l : log) {
-        if (l.rfind("newtime", 0) == 0) in = l.find("frame=" + std::to_string(frame) + " ") != std::string::npos;
+        if (l.rfind("newtime", 0) == 0)
+            in = l.find("frame=" + std::to_string(frame) + " ") != std::string::npos;
         if (in) out.push_back(l);
         if (in && l.rfind("image", 0) == 0) in = false;
     }
@@ -51,7 +53,7 @@ TEST(RenderCallOrder, StagesRunInHostOrder) {
 
     // instances exist before init, init comes once before the first frame
     EXPECT_LT(lastLine(log, "create"), firstLine(log, "init"));
-    EXPECT_EQ(countLines(log, "init"), 2);   // the image filter has no render operations
+    EXPECT_EQ(countLines(log, "init"), 2);  // the image filter has no render operations
     EXPECT_LT(lastLine(log, "init"), firstLine(log, "newtime"));
     EXPECT_GT(firstLine(log, "cleanup"), lastLine(log, "image"));
     EXPECT_GT(firstLine(log, "destroy"), lastLine(log, "cleanup"));
@@ -74,7 +76,8 @@ TEST(RenderCallOrder, StagesRunInHostOrder) {
             }
         EXPECT_EQ(lastLine(lines, "image"), static_cast<int>(lines.size()) - 1);
         EXPECT_LT(lastLine(lines, "pixel"), lastLine(lines, "image"));
-        EXPECT_NE(lines.front().find("time=" + std::string(frame == 1 ? "0.041666666666666664" : "0.083333333333333329")),
+        EXPECT_NE(lines.front().find(
+                      "time=" + std::string(frame == 1 ? "0.041666666666666664" : "0.083333333333333329")),
                   std::string::npos)
             << lines.front();
     }
@@ -106,12 +109,12 @@ TEST(RenderCallOrder, CameraSamplesAndRayShadeAgreeWithTheDepthBuffer) {
         ASSERT_TRUE(x >= 0 && x < 6 && y >= 0 && y < 4) << l;
         EXPECT_EQ(field(l, "bounces"), 0) << l;
         EXPECT_NEAR(field(l, "length"), image.depth[image.index(x, y)], 1e-4) << l;
-        EXPECT_GT(field(l, "cosine"), 0) << l;   // facing the camera
+        EXPECT_GT(field(l, "cosine"), 0) << l;  // facing the camera
         ++samples;
     }
     int hits = 0;
     for (float a : image.alpha) hits += a > 0 ? 1 : 0;
-    EXPECT_EQ(samples, hits + 1);   // every hit pixel once, plus the probe's ray-shade
+    EXPECT_EQ(samples, hits + 1);  // every hit pixel once, plus the probe's ray-shade
     for (size_t i = 0; i < image.depth.size(); ++i)
         if (image.alpha[i] == 0) {
             EXPECT_GT(image.depth[i], 1e14);
@@ -131,8 +134,10 @@ TEST(RenderCallOrder, CameraSamplesAndRayShadeAgreeWithTheDepthBuffer) {
 TEST(RenderCallOrder, MirrorRaysCountBouncesUpToTheLimit) {
     auto scene = [](int maxBounces) {
         return R"({
-          "render": {"width": 24, "height": 16, "max_bounces": )" + std::to_string(maxBounces) + R"(},
-          "modules": [")" + rendertest::recorderPath() + R"("],
+          "render": {"width": 24, "height": 16, "max_bounces": )" +
+               std::to_string(maxBounces) + R"(},
+          "modules": [")" +
+               rendertest::recorderPath() + R"("],
           "camera": {"position": [0, 0, -6], "hfov": 50},
           "objects": [
             {"name": "Left", "primitive": {"type": "sphere", "surface": "L"}, "position": [-1.05, 0, 0],
@@ -151,7 +156,7 @@ TEST(RenderCallOrder, MirrorRaysCountBouncesUpToTheLimit) {
             ++byBounce[b];
         }
     EXPECT_GT(byBounce[0], 0);
-    EXPECT_GT(byBounce[1], 0);   // each sphere sees the other in its mirror
+    EXPECT_GT(byBounce[1], 0);  // each sphere sees the other in its mirror
     EXPECT_GT(byBounce[2], 0);
     EXPECT_LE(byBounce[1], byBounce[0]);
 

@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "host/item_services.h"
-#include "minihost/servers/scene_saver.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/servers/scene_saver.h"
 #include "render_test_scene.h"
 
 namespace {
@@ -32,7 +32,8 @@ TEST(RenderImage, KnownWorldPointLandsOnItsPixel) {
     // built from the services as a module builds it.
     double point[3] = {0, 0, 0};
     {
-        auto scene = minihost::loadSceneText("{\"render\": {\"width\": 64, \"height\": 48}, " + cameraJson + "}", "p.json");
+        auto scene = minihost::loadSceneText(
+            "{\"render\": {\"width\": 64, \"height\": 48}, " + cameraJson + "}", "p.json");
         minihost::installSceneServices(*scene);
         auto *si = static_cast<SceneInfo *>(minihost::registry().lookup(SERVICE_SCENE_INFO));
         auto *ii = static_cast<ItemInfo *>(minihost::registry().lookup(SERVICE_ITEM_INFO));
@@ -56,9 +57,11 @@ TEST(RenderImage, KnownWorldPointLandsOnItsPixel) {
         minihost::removeSceneServices();
     }
     const nlohmann::json pos = {point[0], point[1], point[2]};
-    const auto run = rendertest::render(R"({"render": {"width": 64, "height": 48}, )" + cameraJson +
-                                        R"(, "objects": [{"name": "Dot", "primitive": {"type": "sphere", "radius": 0.03},
-                                        "position": )" + pos.dump() + "}]}");
+    const auto run =
+        rendertest::render(R"({"render": {"width": 64, "height": 48}, )" + cameraJson +
+                           R"(, "objects": [{"name": "Dot", "primitive": {"type": "sphere", "radius": 0.03},
+                                        "position": )" +
+                           pos.dump() + "}]}");
     ASSERT_EQ(run.result, minihost::RenderResult::Done) << run.error;
     const auto &img = run.frames[0];
     EXPECT_EQ(img.alpha[img.index(px, py)], 1.0f);
@@ -86,7 +89,7 @@ TEST(RenderImage, SameImageOnOneAndTwoThreads) {
     EXPECT_TRUE(rendertest::sameImage(one.frames[0], two.frames[0]));
     int hit = 0;
     for (float a : one.frames[0].alpha) hit += a > 0;
-    EXPECT_GT(hit, 150 * 100 / 3);   // the floor and the primitives fill most of it
+    EXPECT_GT(hit, 150 * 100 / 3);  // the floor and the primitives fill most of it
 }
 
 TEST(RenderImage, SavedSceneRendersTheSameImage) {
@@ -94,7 +97,8 @@ TEST(RenderImage, SavedSceneRendersTheSameImage) {
     fs::create_directories(dir / "sub");
     const std::string scene = R"({
       "render": {"width": 20, "height": 14},
-      "modules": [")" + rendertest::recorderPath() + R"("],
+      "modules": [")" + rendertest::recorderPath() +
+                              R"("],
       "camera": {"position": [0, 0.5, -5], "target": [0, 0, 0], "hfov": 45},
       "lights": [{"name": "Sun", "type": "distant", "rotation": [20, 30, 0]}],
       "objects": [{"name": "Ball", "primitive": {"type": "sphere", "radius": 1.3},
@@ -104,11 +108,10 @@ TEST(RenderImage, SavedSceneRendersTheSameImage) {
     })";
     const std::string savedPath = (dir / "sub" / "saved.json").string();
     std::string saveError;
-    const auto first = rendertest::render(scene, 1, (dir / "orig.json").string(),
-                                          [&](minihost::Scene &s, minihost::ServerSet &servers) {
-                                              ASSERT_TRUE(minihost::saveScene(s, servers, savedPath, saveError))
-                                                  << saveError;
-                                          });
+    const auto first = rendertest::render(
+        scene, 1, (dir / "orig.json").string(), [&](minihost::Scene &s, minihost::ServerSet &servers) {
+            ASSERT_TRUE(minihost::saveScene(s, servers, savedPath, saveError)) << saveError;
+        });
     ASSERT_EQ(first.result, minihost::RenderResult::Done) << first.error;
     const std::string savedText = readFile(savedPath);
     const auto saved = nlohmann::json::parse(savedText);
@@ -122,7 +125,8 @@ TEST(RenderImage, SavedSceneRendersTheSameImage) {
     ASSERT_EQ(second.result, minihost::RenderResult::Done) << second.error;
     EXPECT_TRUE(rendertest::sameImage(first.frames[0], second.frames[0]));
     // the settings matter: without them the image differs
-    const auto plain = rendertest::render(nlohmann::json::parse(scene).dump(), 1, (dir / "orig.json").string());
+    const auto plain =
+        rendertest::render(nlohmann::json::parse(scene).dump(), 1, (dir / "orig.json").string());
     auto doc = nlohmann::json::parse(scene);
     doc["objects"][0]["surfaces"]["Ball"]["shaders"][0].erase("settings");
     const auto without = rendertest::render(doc.dump(), 1, (dir / "orig.json").string());

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
-#include "minihost/render/render_session.h"
-#include "minihost/servers/server_instances.h"
 #include "minihost/core/render_memory_blocks.h"
+#include "minihost/render/render_session.h"
 #include "minihost/scene/scene_loader.h"
+#include "minihost/servers/server_instances.h"
+#include "minihost/services/core_services.h"
 #include "minihost/services/progress_bar.h"
 #include "minihost/services/scene_services.h"
 
@@ -30,7 +30,7 @@ struct Run {
     minihost::RenderResult result = minihost::RenderResult::Failed;
     std::string error;
     std::vector<minihost::FrameBuffer> frames;
-    std::vector<std::string> log;   // the recorder's lines
+    std::vector<std::string> log;  // the recorder's lines
 };
 
 inline std::vector<std::string> lines(const std::string &text) {
@@ -74,13 +74,14 @@ inline Run render(const std::string &json, int threads = 1, const std::string &p
     options.lastFrame = scene->lastFrame;
     options.threads = threads;
     StageTimes times;
-    run.result = renderFrames(*scene, *servers, options,
-                              [&](int, const FrameBuffer &image, std::string &) {
-                                  run.frames.push_back(image);
-                                  return true;
-                              },
-                              times, run.error);
-    servers.reset();   // destroy is logged too
+    run.result = renderFrames(
+        *scene, *servers, options,
+        [&](int, const FrameBuffer &image, std::string &) {
+            run.frames.push_back(image);
+            return true;
+        },
+        times, run.error);
+    servers.reset();  // destroy is logged too
     if (logText) run.log = lines(logText());
     if (logClear) logClear();
     if (handle) dlclose(handle);

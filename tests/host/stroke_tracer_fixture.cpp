@@ -1,13 +1,13 @@
 #include "tests/host/stroke_tracer_fixture.h"
 
-#include "minihost/services/core_services.h"
 #include "minihost/core/info_messages.h"
-#include "minihost/states/memory_states.h"
-#include "minihost/panels/xpanel_host.h"
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/core/scene_info_basic.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/panels/xpanel_host.h"
+#include "minihost/services/core_services.h"
 #include "minihost/services/monitor_service.h"
+#include "minihost/states/memory_states.h"
 
 namespace stroketest {
 namespace {
@@ -29,8 +29,11 @@ SceneInfo gSceneInfo = {"stroke test", "", frameWidth, frameHeight, fps, renderC
 void itemParam(ItemID id, int code, double, double v[3]) {
     if (id != kCamera) return;
     const double axes[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, -4}};
-    const int which = code == ITEM_PARAM_RIGHT ? 0 : code == ITEM_PARAM_UP ? 1
-                      : code == ITEM_PARAM_FORWARD ? 2 : code == ITEM_PARAM_W_POSITION ? 3 : -1;
+    const int which = code == ITEM_PARAM_RIGHT        ? 0
+                      : code == ITEM_PARAM_UP         ? 1
+                      : code == ITEM_PARAM_FORWARD    ? 2
+                      : code == ITEM_PARAM_W_POSITION ? 3
+                                                      : -1;
     if (which >= 0)
         for (int k = 0; k < 3; ++k) v[k] = axes[which][k];
 }

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "minihost/core/info_messages.h"
-#include "minihost/states/memory_states.h"
-#include "minihost/panels/xpanel_host.h"
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/panels/xpanel_host.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/states/tree.h"
 #include "tests/host/stroke_tracer_fixture.h"
 
@@ -21,9 +21,8 @@ using minihost::xpanelValue;
 double number(XPanelID panel, const char *name) { return std::get<double>(*xpanelValue(panel, name)); }
 int32_t integer(XPanelID panel, const char *name) { return std::get<int32_t>(*xpanelValue(panel, name)); }
 
-const char *const kDoubleNames[] = {"brush_rotate", "brush_squash", "norm_err", "dist_err",
-                                    "dist_range", "aa_jitter", "brush_min", "brush_max",
-                                    "mat_edge", "noise_size"};
+const char *const kDoubleNames[] = {"brush_rotate", "brush_squash", "norm_err",  "dist_err", "dist_range",
+                                    "aa_jitter",    "brush_min",    "brush_max", "mat_edge", "noise_size"};
 
 using TraceStep1Host = StrokeTracerHost;
 
@@ -50,8 +49,9 @@ TEST_F(TraceStep1Host, FreshInstanceSavesTwelveDefaultsAfterVersion256) {
     EXPECT_EQ(block.token, "PluginDataLib");
     ASSERT_GE(block.children.size(), 13u);
     EXPECT_EQ(block.children[0].ints, std::vector<int64_t>{12});
-    const char *order[12] = {"brush_rotate", "brush_squash", "norm_err", "dist_err", "dist_range", "only_line",
-                             "aa_sample", "aa_jitter", "brush_min", "brush_max", "mat_edge", "noise_size"};
+    const char *order[12] = {"brush_rotate", "brush_squash", "norm_err",  "dist_err",
+                             "dist_range",   "only_line",    "aa_sample", "aa_jitter",
+                             "brush_min",    "brush_max",    "mat_edge",  "noise_size"};
     for (int i = 0; i < 12; ++i) {
         const minihost::StateItem &p = block.children[size_t(i) + 1];
         EXPECT_EQ(p.token, "PluginDataParam");
@@ -131,7 +131,7 @@ TEST_F(TraceStep1Host, BlocksWithMissingOrForeignParameters) {
     XPanelID panel = panelFor(inst);
     EXPECT_EQ(number(panel, "brush_max"), 7.5);
     EXPECT_EQ(integer(panel, "aa_sample"), 2);
-    EXPECT_EQ(number(panel, "norm_err"), 0.1);  // skipped: wrong type
+    EXPECT_EQ(number(panel, "norm_err"), 0.1);   // skipped: wrong type
     EXPECT_EQ(number(panel, "brush_min"), 1.0);  // missing: default kept
     EXPECT_EQ(number(panel, "noise_size"), 16.0);
 
@@ -142,7 +142,8 @@ TEST_F(TraceStep1Host, BlocksWithMissingOrForeignParameters) {
     load(step1Inst_, untouched, IO_MODE_BINARY, other);
     EXPECT_EQ(number(panelFor(untouched), "brush_max"), 3.0);
     // Damaged streams load nothing and never crash.
-    for (size_t cut = 0; cut < ss.bytes().size(); cut += 7) load(step1Inst_, untouched, IO_MODE_BINARY, ss.bytes().substr(0, cut));
+    for (size_t cut = 0; cut < ss.bytes().size(); cut += 7)
+        load(step1Inst_, untouched, IO_MODE_BINARY, ss.bytes().substr(0, cut));
     load(step1Inst_, untouched, IO_MODE_TEXT, "{ nonsense");
 }
 

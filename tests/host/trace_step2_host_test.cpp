@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "minihost/core/info_messages.h"
-#include "minihost/panels/xpanel_host.h"
 #include "minihost/core/render_memory_blocks.h"
+#include "minihost/panels/xpanel_host.h"
 #include "minihost/services/monitor_service.h"
 #include "tests/host/stroke_tracer_fixture.h"
 
@@ -91,10 +91,10 @@ TEST_F(Frames, OutlineWidthFollowsBrushMaxAndBoost) {
     im.fillGradient();
     process(step2, im);
     EXPECT_EQ(markedLeftOf(im, 10, 4), 1);
-    EXPECT_EQ(im.output(9, 4)[0], 0.0f);     // the stamp's centre row: black
-    EXPECT_EQ(im.output(2, 4)[0], 1.0f);     // white far from the line
+    EXPECT_EQ(im.output(9, 4)[0], 0.0f);  // the stamp's centre row: black
+    EXPECT_EQ(im.output(2, 4)[0], 1.0f);  // white far from the line
     EXPECT_EQ(im.output(2, 4)[3], im.input(2, 4)[3]);
-    EXPECT_EQ(im.output(10, 4)[3], 1.0f);    // full coverage on the outline
+    EXPECT_EQ(im.output(10, 4)[3], 1.0f);  // full coverage on the outline
 
     // Boost 1 doubles the diameter: three pixels into the background.
     Instance step1b = createStep1();
@@ -130,7 +130,7 @@ TEST_F(Frames, LineColourIsTheRecordedOneOverTheImage) {
     const float *line = im.output(6, 2);
     EXPECT_GT(line[0], 0.99f);  // red lines over a green image
     EXPECT_LT(line[1], 0.01f);
-    EXPECT_EQ(line[3], 1.0f);   // alpha 0.25 plus full coverage, saturated
+    EXPECT_EQ(line[3], 1.0f);  // alpha 0.25 plus full coverage, saturated
     EXPECT_EQ(im.output(1, 2)[1], 0.5f);
 }
 

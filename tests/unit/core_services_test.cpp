@@ -7,12 +7,12 @@
 #include "host/item_services.h"
 #include "host/messages_files.h"
 #include "host/render_memory.h"
-#include "minihost/services/core_services.h"
-#include "minihost/states/file_io.h"
 #include "minihost/core/info_messages.h"
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/core/scene_info_basic.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/services/core_services.h"
+#include "minihost/states/file_io.h"
 
 namespace {
 

@@ -111,7 +111,8 @@ TEST_P(EdgeShaderModuleState, NewInstancesLoadThePresetOnlyWhileApplying) {
     for (auto *inst : {applied, missing, byHand}) destroyEdgeShader(inst);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothEditions, EdgeShaderModuleState, ::testing::Values(&kStrokeEdition, &kLineEdition),
+INSTANTIATE_TEST_SUITE_P(BothEditions, EdgeShaderModuleState,
+                         ::testing::Values(&kStrokeEdition, &kLineEdition),
                          [](const auto &p) { return p.param == &kStrokeEdition ? "Stroke" : "Line"; });
 
 }  // namespace

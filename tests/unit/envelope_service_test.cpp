@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "host/variant_params.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/services/core_services.h"
 #include "minihost/states/memory_states.h"
-#include "minihost/core/service_registry.h"
 #include "minihost/vparams/channel_info_service.h"
 #include "minihost/vparams/channel_registry.h"
 #include "minihost/vparams/envelope_data.h"
@@ -53,7 +53,7 @@ TEST(EnvelopeService, InstalledAsCoreServices) {
 TEST(EnvelopeService, EvaluatesLinearlyBetweenKeysAndConstantOutside) {
     EnvelopeID e = env().create(nullptr, "e", 0);
     ASSERT_NE(e, nullptr);
-    EXPECT_EQ(env().evaluate(e, 3.0), 0.0);   // no keys: the default
+    EXPECT_EQ(env().evaluate(e, 3.0), 0.0);  // no keys: the default
     // Inserted out of order; kept in time order.
     EXPECT_EQ(env().createKey(e, 2.0, 3.0), 1);
     EXPECT_EQ(env().createKey(e, 0.0, 1.0), 1);
@@ -83,7 +83,7 @@ TEST(EnvelopeService, EvaluatesLinearlyBetweenKeysAndConstantOutside) {
 TEST(EnvelopeService, NullAndStaleHandlesAreHarmless) {
     EnvelopeID e = env().create(nullptr, nullptr, 0);
     ASSERT_NE(e, nullptr);
-    env().destroy(e);   // e is stale from here
+    env().destroy(e);  // e is stale from here
     for (EnvelopeID bad : {static_cast<EnvelopeID>(nullptr), e}) {
         env().destroy(bad);
         EXPECT_EQ(env().copy(bad, bad), 0);
@@ -190,7 +190,7 @@ TEST(EnvelopeService, KeyCountsBeyondTheLimitAreCappedWhenRead) {
     EnvelopeID e = env().create(nullptr, "capped", 0);
     EXPECT_EQ(loaded(e, IO_MODE_BINARY, save.bytes()), 1);
     EXPECT_EQ(env().numKeys(e), vparams::kMaxEnvelopeKeys);
-    EXPECT_EQ(env().createKey(e, -1.0, 0.0), 0);   // full
+    EXPECT_EQ(env().createKey(e, -1.0, 0.0), 0);  // full
     env().destroy(e);
 }
 
@@ -208,7 +208,7 @@ TEST(EnvelopeService, CopiesAreIndependent) {
     EXPECT_DOUBLE_EQ(env().evaluate(a, 1.0), 2.0);
     EXPECT_EQ(env().copy(a, a), 1);
     env().destroy(a);
-    EXPECT_EQ(env().numKeys(b), 3);   // the copy outlives its source
+    EXPECT_EQ(env().numKeys(b), 3);  // the copy outlives its source
     env().destroy(b);
 }
 
@@ -236,7 +236,7 @@ TEST(ChannelInfoService, GroupsAndChannelsWalkInCreationOrder) {
     EXPECT_EQ(groupNames(a), (std::vector<std::string>{"Deep"}));
     EXPECT_EQ(chan().groupParent(deep), a);
     EXPECT_EQ(chan().groupParent(top), nullptr);
-    EXPECT_EQ(chan().nextGroup(top, deep), nullptr);   // not a child of top
+    EXPECT_EQ(chan().nextGroup(top, deep), nullptr);  // not a child of top
 
     EnvelopeID x = env().create(a, "x", 0);
     EnvelopeID y = env().create(a, "y", 0);

@@ -19,8 +19,8 @@ namespace qr::testing {
 
 struct FakeVparm {
     int valueType = 0, textureType = 0;
-    int state = 0;                  // VPSTATE_* bits the test sets
-    TextureID texture = nullptr;    // returned by getTex when set
+    int state = 0;                // VPSTATE_* bits the test sets
+    TextureID texture = nullptr;  // returned by getTex when set
     std::string channelName;
     ChanGroupID group = nullptr;
     TxtrContextID context = nullptr;
@@ -112,7 +112,9 @@ struct FakeTextureHost {
             for (int k = 0; k < 3; ++k) of(vp)->value[k] = value[k];
             return 1;
         };
-        vparm.getTex = [](VParmID vp) { return (of(vp)->state & VPSTATE_TEXTURE) ? of(vp)->texture : nullptr; };
+        vparm.getTex = [](VParmID vp) {
+            return (of(vp)->state & VPSTATE_TEXTURE) ? of(vp)->texture : nullptr;
+        };
         vparm.getState = [](VParmID vp) { return of(vp)->state; };
         // The parameter's own data: its first channel as one float.
         vparm.save = [](VParmID vp, const SaveState *ss) -> const char * {

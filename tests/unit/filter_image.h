@@ -14,8 +14,13 @@ namespace imagetest {
 
 class FilterImage {
 public:
-    FilterImage(int w, int h) : w_(w), h_(h), in_(4 * size_t(w) * size_t(h)), out_(in_.size(), kUnwritten),
-                                  lines_(4, std::vector<float>(size_t(w))), lineRow_(4, -1) {}
+    FilterImage(int w, int h)
+            : w_(w),
+              h_(h),
+              in_(4 * size_t(w) * size_t(h)),
+              out_(in_.size(), kUnwritten),
+              lines_(4, std::vector<float>(size_t(w))),
+              lineRow_(4, -1) {}
 
     // Input pixel (x, y): red, green, blue, alpha.
     void setPixel(int x, int y, float r, float g, float b, float a) {
@@ -25,7 +30,8 @@ public:
     void fillGradient() {
         for (int y = 0; y < h_; ++y)
             for (int x = 0; x < w_; ++x)
-                setPixel(x, y, float(x) / w_, float(y) / h_, 0.3f + 0.001f * float(x % 7), 0.25f + 0.5f * float(x % 2));
+                setPixel(x, y, float(x) / w_, float(y) / h_, 0.3f + 0.001f * float(x % 7),
+                         0.25f + 0.5f * float(x % 2));
     }
     const float *input(int x, int y) const { return &in_[4 * (size_t(y) * w_ + x)]; }
     // What the filter wrote; kUnwritten where it wrote nothing.

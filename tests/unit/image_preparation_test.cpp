@@ -67,11 +67,7 @@ TEST_F(ImagePreparationTest, SpotLightProjectionsAndUsedSurfaceImagesOnly) {
         int reflection, refraction;
         std::vector<ImageID> prepared;
     } cases[] = {
-        {0, 0, {}},
-        {1, 4, {}},
-        {2, 0, {image(2)}},
-        {3, 3, {image(2), image(3)}},
-        {0, 2, {image(3)}},
+        {0, 0, {}}, {1, 4, {}}, {2, 0, {image(2)}}, {3, 3, {image(2), image(3)}}, {0, 2, {image(3)}},
     };
     for (const auto &c : cases) {
         gPrepared.clear();

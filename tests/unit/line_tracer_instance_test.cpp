@@ -14,7 +14,7 @@ using namespace qr;
 class LineTracerRegistration : public ::testing::Test {
 protected:
     void SetUp() override {
-        setEdition(&kLineEdition);   // the store names its blocks by edition
+        setEdition(&kLineEdition);  // the store names its blocks by edition
         moduleState().currentTracer = nullptr;
     }
     void TearDown() override { moduleState().currentTracer = nullptr; }
@@ -24,11 +24,11 @@ TEST_F(LineTracerRegistration, FirstCreatedInitialisedAndDestroyed) {
     Instance first = createLineTracer(nullptr, nullptr, nullptr);
     Instance second = createLineTracer(nullptr, nullptr, nullptr);
     ASSERT_TRUE(first && second);
-    EXPECT_EQ(moduleState().currentTracer, first);   // the first into an empty slot
+    EXPECT_EQ(moduleState().currentTracer, first);  // the first into an empty slot
     initLineTracer(second, 0);
     EXPECT_EQ(moduleState().currentTracer, second);  // rendering makes it current
     destroyLineTracer(second);
-    EXPECT_EQ(moduleState().currentTracer, nullptr); // none until another registers
+    EXPECT_EQ(moduleState().currentTracer, nullptr);  // none until another registers
     destroyLineTracer(first);
     EXPECT_EQ(moduleState().currentTracer, nullptr);
     Instance third = createLineTracer(nullptr, nullptr, nullptr);

@@ -26,11 +26,15 @@ struct Store {
     std::vector<float> depth, normal, density;
     std::vector<uint8_t> color;
     Store(int width, int height)
-        : w(width), h(height), owners(size_t(w * h), nullptr), depth(size_t(w * h), -1.0f),
-          normal(size_t(3 * w * h), 0.0f), density(size_t(w * h), 1.0f),
-          color(size_t(3 * w * h), 0) {}
-    void record(int x, int y, Settings *s, float d, float nx = 0, float ny = 0, float nz = -1,
-                uint8_t r = 0, uint8_t g = 0, uint8_t b = 0, float dens = 1.0f) {
+            : w(width),
+              h(height),
+              owners(size_t(w * h), nullptr),
+              depth(size_t(w * h), -1.0f),
+              normal(size_t(3 * w * h), 0.0f),
+              density(size_t(w * h), 1.0f),
+              color(size_t(3 * w * h), 0) {}
+    void record(int x, int y, Settings *s, float d, float nx = 0, float ny = 0, float nz = -1, uint8_t r = 0,
+                uint8_t g = 0, uint8_t b = 0, float dens = 1.0f) {
         size_t i = size_t(y * w + x);
         owners[i] = s;
         depth[i] = d;
@@ -97,7 +101,7 @@ TEST(LineCompositing, FollowsTheTableWithAndWithoutLineOnly) {
     LinePixelClass inner = none;
     inner.edge = LineEdge::Inner;
     inner.color[0] = 1.0, inner.color[1] = 0.0, inner.color[2] = 0.5;
-    inner.density = 0.5;   // c = 0.375
+    inner.density = 0.5;  // c = 0.375
     compositeLinePixel(px, inner, false, out);
     EXPECT_EQ(out[0], float(double(0.2f) * 0.625 + 1.0 * 0.375));
     EXPECT_EQ(out[1], float(double(0.4f) * 0.625));
@@ -142,7 +146,7 @@ TEST(LineCompositing, DensityOutsideTheUnitRangeStaysBetweenTheTwoColours) {
             EXPECT_LE(out[k], 1.0f) << density;
         }
     }
-    cls.density = 2.0;   // coverage 1: the line colour
+    cls.density = 2.0;  // coverage 1: the line colour
     compositeLinePixel(px, cls, false, out);
     EXPECT_EQ(out[0], 1.0f);
     EXPECT_EQ(out[1], 0.0f);
@@ -155,11 +159,11 @@ TEST(LineCompositing, DensityOutsideTheUnitRangeStaysBetweenTheTwoColours) {
 TEST(LineClassify, OnePixelStoreAndUnrecordedPixels) {
     Settings s{0, 0.15, 0.02, 0};
     Store one(1, 1);
-    EXPECT_TRUE(one.classify(0, 0).early);   // nothing recorded at all
+    EXPECT_TRUE(one.classify(0, 0).early);  // nothing recorded at all
     one.record(0, 0, &s, 5.0f);
     LinePixelClass c = one.classify(0, 0);
     EXPECT_FALSE(c.early);
-    EXPECT_EQ(c.edge, LineEdge::None);   // no neighbour to compare with
+    EXPECT_EQ(c.edge, LineEdge::None);  // no neighbour to compare with
 
     // A pixel with a depth but no recording shader (another plug-in's sample)
     // is decided at once.
@@ -173,8 +177,7 @@ TEST(LineClassify, NonFiniteStoreValuesDrawNothingWrong) {
     Settings s{0, 0.15, 0.02, 0};
     Store st(3, 3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x)
-            st.record(x, y, &s, 10.0f);
+        for (int x = 0; x < 3; ++x) st.record(x, y, &s, 10.0f);
     // A NaN centre depth is neither a sample nor background: no line.
     st.depth[4] = std::nanf("");
     EXPECT_EQ(st.classify(1, 1).edge, LineEdge::None);
@@ -197,9 +200,8 @@ TEST(LineClassify, ReferenceColourAndDensityComeFromTheNearestSample) {
     Settings s{0, 0.15, 0.02, 0};
     Store st(3, 3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x)
-            st.record(x, y, &s, 10.0f, 0, 0, -1, uint8_t(10 * x), 0, 0, 1.0f);
-    st.record(2, 2, &s, 9.0f, 0, 0, -1, 255, 51, 0, 0.25f);   // after the centre
+        for (int x = 0; x < 3; ++x) st.record(x, y, &s, 10.0f, 0, 0, -1, uint8_t(10 * x), 0, 0, 1.0f);
+    st.record(2, 2, &s, 9.0f, 0, 0, -1, 255, 51, 0, 0.25f);  // after the centre
     LinePixelClass c = st.classify(1, 1);
     EXPECT_EQ(c.color[0], 255 * 0.00392156862745098);
     EXPECT_EQ(c.color[1], 51 * 0.00392156862745098);

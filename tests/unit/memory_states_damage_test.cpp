@@ -77,14 +77,38 @@ void walk(const LoadState *ls, uint32_t seed) {
         int got = 0, width = 1;
         Fenced buf(static_cast<std::size_t>(count) * 4);
         switch (op) {
-        case 0: got = ls->readI1(d, reinterpret_cast<int8_t *>(buf.data.data()), count); width = 1; break;
-        case 1: got = ls->readI2(d, reinterpret_cast<int16_t *>(buf.data.data()), count); width = 2; break;
-        case 2: got = ls->readI4(d, reinterpret_cast<int32_t *>(buf.data.data()), count); width = 4; break;
-        case 3: got = ls->readU1(d, buf.data.data(), count); width = 1; break;
-        case 4: got = ls->readU2(d, reinterpret_cast<uint16_t *>(buf.data.data()), count); width = 2; break;
-        case 5: got = ls->readU4(d, reinterpret_cast<uint32_t *>(buf.data.data()), count); width = 4; break;
-        case 6: got = ls->readFP(d, reinterpret_cast<float *>(buf.data.data()), count); width = 4; break;
-        case 7: got = ls->readBytes(d, reinterpret_cast<char *>(buf.data.data()), count); width = 1; break;
+        case 0:
+            got = ls->readI1(d, reinterpret_cast<int8_t *>(buf.data.data()), count);
+            width = 1;
+            break;
+        case 1:
+            got = ls->readI2(d, reinterpret_cast<int16_t *>(buf.data.data()), count);
+            width = 2;
+            break;
+        case 2:
+            got = ls->readI4(d, reinterpret_cast<int32_t *>(buf.data.data()), count);
+            width = 4;
+            break;
+        case 3:
+            got = ls->readU1(d, buf.data.data(), count);
+            width = 1;
+            break;
+        case 4:
+            got = ls->readU2(d, reinterpret_cast<uint16_t *>(buf.data.data()), count);
+            width = 2;
+            break;
+        case 5:
+            got = ls->readU4(d, reinterpret_cast<uint32_t *>(buf.data.data()), count);
+            width = 4;
+            break;
+        case 6:
+            got = ls->readFP(d, reinterpret_cast<float *>(buf.data.data()), count);
+            width = 4;
+            break;
+        case 7:
+            got = ls->readBytes(d, reinterpret_cast<char *>(buf.data.data()), count);
+            width = 1;
+            break;
         case 8: {
             Fenced text(static_cast<std::size_t>(count));
             got = ls->readStr(d, reinterpret_cast<char *>(text.data.data()), count);
@@ -132,10 +156,10 @@ TEST_P(DamagedStreams, RandomDamageIsReadSafely) {
         for (int e = 0; e < edits && !damaged.empty(); ++e) {
             const std::size_t at = rng() % damaged.size();
             switch (rng() % 4) {
-            case 0: damaged[at] = static_cast<char>(rng()); break;          // change a byte
-            case 1: damaged.erase(at, 1 + rng() % 6); break;                // drop some
-            case 2: damaged.insert(at, 1, static_cast<char>(rng())); break; // insert one
-            default: damaged[at] = "{}\"\\\n 0x"[rng() % 8]; break;         // text syntax
+            case 0: damaged[at] = static_cast<char>(rng()); break;           // change a byte
+            case 1: damaged.erase(at, 1 + rng() % 6); break;                 // drop some
+            case 2: damaged.insert(at, 1, static_cast<char>(rng())); break;  // insert one
+            default: damaged[at] = "{}\"\\\n 0x"[rng() % 8]; break;          // text syntax
             }
         }
         MemoryLoadState load(GetParam(), damaged);
@@ -161,7 +185,10 @@ INSTANTIATE_TEST_SUITE_P(Modes, DamagedStreams, ::testing::Values(IO_MODE_BINARY
 TEST(DamagedBinaryStream, LyingLengthsAreRefused) {
     // A PDLB block claiming more content than the stream holds, then one
     // whose length wraps past the end, then a valid one.
-    const std::string huge("PDLB\xFF\xFF\xFF\xF0" "abcd", 12);
+    const std::string huge(
+        "PDLB\xFF\xFF\xFF\xF0"
+        "abcd",
+        12);
     MemoryLoadState load(IO_MODE_BINARY, huge);
     const LoadState *ls = load.state();
     EXPECT_EQ(ls->findBlock(ls->readData, kTable), 0u);
@@ -170,7 +197,11 @@ TEST(DamagedBinaryStream, LyingLengthsAreRefused) {
     EXPECT_EQ(v, HOST_FOURCC('P', 'D', 'L', 'B'));
 
     // A nested block longer than its parent.
-    const std::string nested("PDLB\0\0\0\x0C" "PDPR\0\0\0\x10" "abcd", 20);
+    const std::string nested(
+        "PDLB\0\0\0\x0C"
+        "PDPR\0\0\0\x10"
+        "abcd",
+        20);
     MemoryLoadState load2(IO_MODE_BINARY, nested);
     const LoadState *ls2 = load2.state();
     ASSERT_EQ(ls2->findBlock(ls2->readData, kTable), kTable[0].id);
@@ -180,7 +211,9 @@ TEST(DamagedBinaryStream, LyingLengthsAreRefused) {
 }
 
 TEST(DamagedBinaryStream, AStringWithoutItsNulIsNotRead) {
-    MemoryLoadState load(IO_MODE_BINARY, std::string("PDLB\0\0\0\x03" "abcdef\0", 15));
+    MemoryLoadState load(IO_MODE_BINARY, std::string("PDLB\0\0\0\x03"
+                                                     "abcdef\0",
+                                                     15));
     const LoadState *ls = load.state();
     ASSERT_NE(ls->findBlock(ls->readData, kTable), 0u);
     char text[16] = "keep";

@@ -131,8 +131,9 @@ TEST_P(ParameterBlock, KnownParametersLoadAndTheRestIsSkipped) {
 
 TEST_P(ParameterBlock, TheDoubleTravelsAsEightBytesMostSignificantFirst) {
     const std::string bytes = writeBlock(GetParam());
-    const std::string expected = GetParam() == IO_MODE_TEXT ? "B 3FD3333333333333"
-                                                            : std::string("\x3F\xD3\x33\x33\x33\x33\x33\x33", 8);
+    const std::string expected = GetParam() == IO_MODE_TEXT
+                                     ? "B 3FD3333333333333"
+                                     : std::string("\x3F\xD3\x33\x33\x33\x33\x33\x33", 8);
     EXPECT_NE(bytes.find(expected), std::string::npos);
 }
 

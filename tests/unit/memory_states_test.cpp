@@ -52,9 +52,14 @@ void writeRichStream(const SaveState *ss) {
     ss->writeU1(ss->writeData, u1, 3);
     ss->writeU2(ss->writeData, u2, 2);
     ss->writeU4(ss->writeData, u4, 2);
-    const float floats[] = {1.5f, -0.0f, std::numeric_limits<float>::infinity(),
+    const float floats[] = {1.5f,
+                            -0.0f,
+                            std::numeric_limits<float>::infinity(),
                             -std::numeric_limits<float>::infinity(),
-                            std::numeric_limits<float>::quiet_NaN(), 1e-45f, 3.4028235e38f, 0.1f};
+                            std::numeric_limits<float>::quiet_NaN(),
+                            1e-45f,
+                            3.4028235e38f,
+                            0.1f};
     ss->writeFP(ss->writeData, floats, 8);
     ss->beginBlock(ss->writeData, &kInnerTable[0], 1);
     ss->writeStr(ss->writeData, kTrickyString);
@@ -235,7 +240,7 @@ TEST_P(BothRepresentations, StringsAreTruncatedSafelyAndConsumedWhole) {
     std::memset(buf, 'X', sizeof buf);
     EXPECT_EQ(ls->readStr(ls->readData, buf, 5), 5);  // 4 bytes and the NUL
     EXPECT_STREQ(buf, "abcd");
-    EXPECT_EQ(buf[5], 'X');  // nothing beyond max
+    EXPECT_EQ(buf[5], 'X');                           // nothing beyond max
     EXPECT_EQ(ls->readStr(ls->readData, buf, 1), 1);  // room for the NUL only
     EXPECT_STREQ(buf, "");
     EXPECT_EQ(ls->readStr(ls->readData, buf, 0), 0);
@@ -295,13 +300,14 @@ TEST(BinaryState, LayoutIsBigEndianWithLengthPrefixedBlocks) {
     ss->writeStr(ss->writeData, "ab");
     ss->endBlock(ss->writeData);
     EXPECT_EQ(hexOf(save.bytes()),
-              "00000100"                  // I4 256
-              "50444C42" "00000015"      // block PDLB, 21 bytes of content
-              "5044424C"                  // U4
-              "FFFE"                      // I2 -2
-              "3FC00000"                  // FP 1.5
-              "3FC3333333333333"          // bytes
-              "616200");                  // "ab" and its NUL
+              "00000100"  // I4 256
+              "50444C42"
+              "00000015"          // block PDLB, 21 bytes of content
+              "5044424C"          // U4
+              "FFFE"              // I2 -2
+              "3FC00000"          // FP 1.5
+              "3FC3333333333333"  // bytes
+              "616200");          // "ab" and its NUL
 }
 
 TEST(BinaryState, ReadsTheBytesOfADoubleAsWritten) {

@@ -72,12 +72,9 @@ protected:
         return ed().kind == EditionKind::Stroke ? kStrokeServers : kLineServers;
     }
     int requiredVersion(const ServerRecord &s) const {
-        return std::strcmp(s.className, CLASS_LAYOUT_GENERIC) == 0 ? GENERIC_VERSION
-                                                                   : HANDLER_VERSION;
+        return std::strcmp(s.className, CLASS_LAYOUT_GENERIC) == 0 ? GENERIC_VERSION : HANDLER_VERSION;
     }
-    bool isHandler(const ServerRecord &s) const {
-        return std::strstr(s.className, "Handler") != nullptr;
-    }
+    bool isHandler(const ServerRecord &s) const { return std::strstr(s.className, "Handler") != nullptr; }
 };
 
 INSTANTIATE_TEST_SUITE_P(Editions, Activation, ::testing::Values(&kStrokeEdition, &kLineEdition),
@@ -99,7 +96,8 @@ TEST(ServerTables, ClassesAndNamesInTableOrder) {
         {"PixelFilterHandler", "QM_Quillrim_P:Tracer"},
         {"PixelFilterInterface", "QM_Quillrim_P:Tracer"},
         {"LayoutGeneric", "QM_Quillrim_P:ShaderUtil"}};
-    for (auto [table, expected] : {std::pair{&kStrokeServers[0], stroke}, std::pair{&kLineServers[0], line}}) {
+    for (auto [table, expected] :
+         {std::pair{&kStrokeServers[0], stroke}, std::pair{&kLineServers[0], line}}) {
         std::vector<std::pair<std::string, std::string>> actual;
         const ServerRecord *s = table;
         for (; s->className; ++s) {
@@ -121,8 +119,7 @@ TEST_P(Activation, WrongVersionsInstallNothing) {
             RecordBytes record;
             std::memset(record.bytes, 0xAB, sizeof record.bytes);
             RecordBytes before = record;
-            EXPECT_EQ(s->activate(version, FakeHost::lookup, record.bytes, nullptr),
-                      AFUNC_BADVERSION)
+            EXPECT_EQ(s->activate(version, FakeHost::lookup, record.bytes, nullptr), AFUNC_BADVERSION)
                 << s->className << " " << version;
             EXPECT_EQ(std::memcmp(record.bytes, before.bytes, sizeof record.bytes), 0);
         }
@@ -132,8 +129,7 @@ TEST_P(Activation, WrongVersionsInstallNothing) {
     // A host that passes no record at all gets a refusal, not a crash.
     for (const ServerRecord *s = servers(); s->className; ++s) {
         if (isHandler(*s) || std::strstr(s->className, "Interface")) {
-            EXPECT_EQ(s->activate(requiredVersion(*s), FakeHost::lookup, nullptr, nullptr),
-                      AFUNC_BADVERSION);
+            EXPECT_EQ(s->activate(requiredVersion(*s), FakeHost::lookup, nullptr, nullptr), AFUNC_BADVERSION);
         }
     }
 }
@@ -161,12 +157,12 @@ TEST_P(Activation, HandlersAcquireTheEditionsServicesInOrder) {
         }
         ASSERT_EQ(s->activate(requiredVersion(*s), FakeHost::lookup, local, nullptr), AFUNC_OK);
         ASSERT_GE(FakeHost::lookups.size(), expected.size()) << s->className;
-        EXPECT_EQ(std::vector<std::string>(FakeHost::lookups.begin(),
-                                           FakeHost::lookups.begin() + expected.size()),
-                  expected)
+        EXPECT_EQ(
+            std::vector<std::string>(FakeHost::lookups.begin(), FakeHost::lookups.begin() + expected.size()),
+            expected)
             << s->className;
-        EXPECT_TRUE(std::all_of(FakeHost::modes.begin(), FakeHost::modes.end(),
-                                [](int m) { return m == 0; }));
+        EXPECT_TRUE(
+            std::all_of(FakeHost::modes.begin(), FakeHost::modes.end(), [](int m) { return m == 0; }));
         EXPECT_EQ(moduleState().global, &FakeHost::lookup);
     }
     // Services the edition does not ask for stay null.
@@ -206,14 +202,13 @@ TEST_P(Activation, HandlerRecordsAreFilledWithOrWithoutAnItemRecord) {
                 flags = h.flags;
             }
             EXPECT_EQ(inst.priv, priv) << "the host's private slot is left alone";
-            EXPECT_TRUE(inst.create && inst.destroy && inst.copy && inst.load && inst.save &&
-                        inst.describe)
+            EXPECT_TRUE(inst.create && inst.destroy && inst.copy && inst.load && inst.save && inst.describe)
                 << s->className;
             ASSERT_NE(flags, nullptr);
-            const unsigned expectedFlags =
-                image ? ed().imageFilterFlags
-                : std::strcmp(s->className, CLASS_SHADER_HANDLER) == 0 ? ed().shaderFlags
-                                                                        : ed().tracerFlags;
+            const unsigned expectedFlags = image ? ed().imageFilterFlags
+                                           : std::strcmp(s->className, CLASS_SHADER_HANDLER) == 0
+                                               ? ed().shaderFlags
+                                               : ed().tracerFlags;
             EXPECT_EQ(flags(nullptr), expectedFlags) << s->className;
             if (withItems) {
                 ASSERT_NE(item.useItems, nullptr);
@@ -256,7 +251,7 @@ TEST_P(Activation, AHostWithoutMessagesOrMonitorStillActivatesEveryServer) {
         PixelFilterHandler handler{&inst, &item, &rend, nullptr, nullptr};
         InterfaceRecord iface{};
         LayoutGeneric generic{};
-        void *local = isHandler(*s) ? static_cast<void *>(&handler)
+        void *local = isHandler(*s)                            ? static_cast<void *>(&handler)
                       : std::strstr(s->className, "Interface") ? static_cast<void *>(&iface)
                                                                : static_cast<void *>(&generic);
         EXPECT_EQ(s->activate(requiredVersion(*s), FakeHost::lookup, local, nullptr), AFUNC_OK)
@@ -283,7 +278,7 @@ TEST_P(Activation, TheServiceTableDoesNotDependOnActivationOrder) {
             PixelFilterHandler handler{&inst, &item, &rend, nullptr, nullptr};
             InterfaceRecord iface{};
             LayoutGeneric generic{};
-            void *local = isHandler(s) ? static_cast<void *>(&handler)
+            void *local = isHandler(s)                            ? static_cast<void *>(&handler)
                           : std::strstr(s.className, "Interface") ? static_cast<void *>(&iface)
                                                                   : static_cast<void *>(&generic);
             ASSERT_EQ(s.activate(requiredVersion(s), FakeHost::lookup, local, nullptr), AFUNC_OK);

@@ -45,10 +45,11 @@ struct FakeHost {
         items.param = [](ItemID id, int code, double, double v[3]) {
             if (id != 7) return;
             const double right[3] = {2, 0, 0}, up[3] = {0, 1, 0}, fwd[3] = {0, 0, 3}, pos[3] = {1, 2, -5};
-            const double *src = code == ITEM_PARAM_RIGHT ? right
-                                : code == ITEM_PARAM_UP ? up
-                                : code == ITEM_PARAM_FORWARD ? fwd
-                                : code == ITEM_PARAM_W_POSITION ? pos : nullptr;
+            const double *src = code == ITEM_PARAM_RIGHT        ? right
+                                : code == ITEM_PARAM_UP         ? up
+                                : code == ITEM_PARAM_FORWARD    ? fwd
+                                : code == ITEM_PARAM_W_POSITION ? pos
+                                                                : nullptr;
             if (src)
                 for (int k = 0; k < 3; ++k) v[k] = src[k];
         };
@@ -259,7 +260,8 @@ TEST(IsolatedMarking, LoneSamplesAndLineEnds) {
               (std::vector<std::string>{"-------", "-X---X-", "-------"}));
     // An ordinary silhouette: no marks; depths within 1 % agree (10 and 10.09
     // is less than 1 %), so a small step is no isolation either.
-    EXPECT_EQ(marked({"000...", "000...", "000..."}), (std::vector<std::string>{"------", "------", "------"}));
+    EXPECT_EQ(marked({"000...", "000...", "000..."}),
+              (std::vector<std::string>{"------", "------", "------"}));
     EXPECT_EQ(marked({"0009", "0009", "0009"}), (std::vector<std::string>{"----", "----", "----"}));
     // Across a large step each side agrees only with itself: a corner cell of
     // the grid then has one agreeing neighbour of three and is marked, a

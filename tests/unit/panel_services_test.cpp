@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "minihost/panels/panel_services_host.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/panels/panel_services_host.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ TEST_F(PanelServicesTest, CancelLeavesScriptedValuesUnapplied) {
     PanelControl *f = ps->addControl(p, "FloatControl", &fd, "a");
     setFloat(f, CTL_VALUE, 0.25);
     scriptNextOpen(PanelAnswer::cancel().set("a", 3.0));
-    scriptNextOpen(PanelAnswer::confirm().set("a", 4));   // an int into a float control
+    scriptNextOpen(PanelAnswer::confirm().set("a", 4));  // an int into a float control
     EXPECT_EQ(scriptedAnswersLeft(), 2);
     EXPECT_EQ(ps->open(p, 7), 0);
     EXPECT_EQ(getFloat(f), 0.25);
@@ -122,8 +122,8 @@ TEST_F(PanelServicesTest, ScriptMistakesAreRecordedNotGuessed) {
     ControlDesc fd{CTL_KIND_FLOAT, 0, 0, nullptr, 0};
     PanelControl *f = ps->addControl(p, "FloatControl", &fd, "a");
     setFloat(f, CTL_VALUE, 0.5);
-    scriptNextOpen(PanelAnswer::confirm().set("missing", 1.0).set(5, 1.0).set(-1, 1.0).set(
-        "a", std::string("text")));
+    scriptNextOpen(
+        PanelAnswer::confirm().set("missing", 1.0).set(5, 1.0).set(-1, 1.0).set("a", std::string("text")));
     EXPECT_EQ(ps->open(p, 7), 1);
     EXPECT_EQ(getFloat(f), 0.5);
     auto r = recordedPanels().at(0);
@@ -197,7 +197,7 @@ TEST_F(PanelServicesTest, RefusesBadKindsDescriptorsAndHandles) {
     EXPECT_EQ(ps->addControl(p, "SliderControl", &fd, "x"), nullptr);
     EXPECT_EQ(ps->addControl(p, nullptr, &fd, "x"), nullptr);
     EXPECT_EQ(ps->addControl(p, "FloatControl", nullptr, "x"), nullptr);
-    EXPECT_EQ(ps->addControl(p, "FloatControl", &bd, "x"), nullptr);   // kind code of a bool
+    EXPECT_EQ(ps->addControl(p, "FloatControl", &bd, "x"), nullptr);  // kind code of a bool
     PanelControl *f = ps->addControl(p, "FloatControl", &fd, nullptr);
     ASSERT_NE(f, nullptr);
 
@@ -209,7 +209,7 @@ TEST_F(PanelServicesTest, RefusesBadKindsDescriptorsAndHandles) {
     ps->destroy(bogus);
     PanelControl fake{f->get, f->set, nullptr};
     setFloat(&fake, CTL_VALUE, 9.0);
-    EXPECT_EQ(getFloat(&fake), -99.0);   // untouched
+    EXPECT_EQ(getFloat(&fake), -99.0);  // untouched
     f->get(f, CTL_VALUE, nullptr);
 
     // A destroyed panel takes no more controls and no opens.
@@ -218,7 +218,7 @@ TEST_F(PanelServicesTest, RefusesBadKindsDescriptorsAndHandles) {
     ps->destroy(p);
     EXPECT_EQ(ps->addControl(p, "FloatControl", &fd, "x"), nullptr);
     EXPECT_EQ(ps->open(p, 7), 0);
-    EXPECT_EQ(scriptedAnswersLeft(), 1);   // the answer waits for a live panel
+    EXPECT_EQ(scriptedAnswersLeft(), 1);  // the answer waits for a live panel
 
     setPanelCreateFails(true);
     EXPECT_EQ(ps->create("T"), nullptr);
@@ -232,7 +232,7 @@ TEST_F(PanelServicesTest, NumbersConvertSafelyBetweenKinds) {
     PanelID p = ps->create("T");
     ControlDesc bd{CTL_KIND_BOOL, 0, 0, nullptr, 0};
     PanelControl *b = ps->addControl(p, "BoolControl", &bd, "b");
-    setFloat(b, CTL_VALUE, 1e300);   // saturates rather than overflowing
+    setFloat(b, CTL_VALUE, 1e300);  // saturates rather than overflowing
     EXPECT_EQ(getInt(b), 2147483647);
     setFloat(b, CTL_VALUE, std::nan(""));
     EXPECT_EQ(getInt(b), 0);

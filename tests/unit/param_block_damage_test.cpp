@@ -40,11 +40,16 @@ struct Storage {
             std::memset(bytes, '#', sizeof bytes);
             for (auto &v : floats) v = -777.0f;
         } else {
-            ints[0] = 1; ints[1] = 2; ints[2] = 3;
-            doubles[0] = 0.15; doubles[1] = -2.5; doubles[2] = 1e300;
+            ints[0] = 1;
+            ints[1] = 2;
+            ints[2] = 3;
+            doubles[0] = 0.15;
+            doubles[1] = -2.5;
+            doubles[2] = 1e300;
             std::strcpy(text, "line \"colour\"");
             std::memcpy(bytes, "\x01\x02\x03\x04\x05\x06", 6);
-            floats[0] = 0.5f; floats[1] = 8.0f;
+            floats[0] = 0.5f;
+            floats[1] = 8.0f;
         }
     }
 
@@ -92,8 +97,7 @@ void expectReadOrKept(const Storage &s, size_t prefix) {
     const Storage saved(false), sentinel(true);
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(s.ints[i] == saved.ints[i] || s.ints[i] == sentinel.ints[i]) << prefix;
-        EXPECT_TRUE(s.doubles[i] == saved.doubles[i] || s.doubles[i] == sentinel.doubles[i])
-            << prefix;
+        EXPECT_TRUE(s.doubles[i] == saved.doubles[i] || s.doubles[i] == sentinel.doubles[i]) << prefix;
     }
     for (int i = 0; i < 6; ++i) {
         EXPECT_TRUE(s.bytes[i] == saved.bytes[i] || s.bytes[i] == sentinel.bytes[i]) << prefix;
@@ -102,8 +106,7 @@ void expectReadOrKept(const Storage &s, size_t prefix) {
         EXPECT_TRUE(s.floats[i] == saved.floats[i] || s.floats[i] == sentinel.floats[i]) << prefix;
     }
     const std::string text = s.text;
-    EXPECT_TRUE(text == sentinel.text || std::string(saved.text).starts_with(text))
-        << prefix << ": " << text;
+    EXPECT_TRUE(text == sentinel.text || std::string(saved.text).starts_with(text)) << prefix << ": " << text;
 }
 
 TEST(ParamBlockDamage, EveryTruncationOfABinaryStreamReadsOnlyWhatIsThere) {
@@ -167,7 +170,7 @@ TEST(ParamBlockDamage, CountsThatLieReadWhatFollowsAndNoMore) {
 TEST(ParamBlockDamage, NamesLongerThanTheBufferMatchNothing) {
     const std::string longName(600, 'n');
     const std::string cut = longName.substr(0, kParamNameSize - 1);  // what fits the buffer
-    const std::string longest(kParamNameSize - 2, 'm');             // the longest usable name
+    const std::string longest(kParamNameSize - 2, 'm');              // the longest usable name
     int32_t a = 1, b = 2, c = 3, d = 4;
     const ParamEntry out[] = {{longName.c_str(), kParamInt, &a, 1, nullptr, nullptr},
                               {cut.c_str(), kParamInt, &b, 1, nullptr, nullptr},
@@ -195,8 +198,8 @@ TEST(ParamBlockDamage, NamesLongerThanTheBufferMatchNothing) {
 TEST(ParamBlockDamage, PartialDoublesAreNotStored) {
     for (int mode : {IO_MODE_BINARY, IO_MODE_TEXT}) {
         minihost::MemorySaveState save(mode);
-        const char twelve[12] = {0x3F, static_cast<char>(0xC3), 0x33, 0x33, 0x33, 0x33,
-                                 0x33, 0x33, 0x40, 0x00, 0x00, 0x00};
+        const char twelve[12] = {
+            0x3F, static_cast<char>(0xC3), 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x40, 0x00, 0x00, 0x00};
         save.state()->writeBytes(save.state()->writeData, twelve, 12);
         double values[2] = {9.0, 9.0};
         minihost::MemoryLoadState load(mode, save.bytes());

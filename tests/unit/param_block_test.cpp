@@ -61,8 +61,7 @@ void table(Settings &s, ParamEntry (&t)[4]) {
 
 class BothModes : public ::testing::TestWithParam<int> {};
 
-INSTANTIATE_TEST_SUITE_P(Representations, BothModes,
-                         ::testing::Values(IO_MODE_BINARY, IO_MODE_TEXT),
+INSTANTIATE_TEST_SUITE_P(Representations, BothModes, ::testing::Values(IO_MODE_BINARY, IO_MODE_TEXT),
                          [](const auto &param) {
                              return std::string(param.param == IO_MODE_TEXT ? "Text" : "Binary");
                          });
@@ -87,9 +86,8 @@ TEST(ParamBlockLayout, BinaryStreamIsTheDocumentedBlocks) {
     double normErr = 0.15;
     const ParamEntry t[] = {{"norm_err", kParamDouble, &normErr, 1, nullptr, nullptr}, kEnd};
     const std::string expected = std::string("PDLB") + std::string("\0\0\0\x21", 4) +
-                                 std::string("\0\0\0\x01", 4) + "PDPR" +
-                                 std::string("\0\0\0\x15", 4) + std::string("norm_err\0", 9) +
-                                 "PDBL" + "\x3F\xC3\x33\x33\x33\x33\x33\x33";
+                                 std::string("\0\0\0\x01", 4) + "PDPR" + std::string("\0\0\0\x15", 4) +
+                                 std::string("norm_err\0", 9) + "PDBL" + "\x3F\xC3\x33\x33\x33\x33\x33\x33";
     EXPECT_EQ(hex(written(IO_MODE_BINARY, t)), hex(expected));
 }
 
@@ -151,9 +149,7 @@ void loadNested(const LoadState *ls, void *value) {
     const ParamEntry inner[] = {{"inner", kParamDouble, value, 1, nullptr, nullptr}, kEnd};
     readVersionedParamBlock(ls, inner);
 }
-ParamEntry userEntry(double &value) {
-    return {"nested", kParamUser, &value, 0, saveNested, loadNested};
-}
+ParamEntry userEntry(double &value) { return {"nested", kParamUser, &value, 0, saveNested, loadNested}; }
 
 uint64_t bits(double d) { return std::bit_cast<uint64_t>(d); }
 
@@ -242,16 +238,14 @@ TEST_P(BothModes, UnknownAndMistypedParametersAreSkippedMissingOnesKeepTheirValu
 
 TEST_P(BothModes, ARepeatedParameterIsReadTwiceAndTheLaterValueStays) {
     int32_t first = 1, second = 2;
-    const ParamEntry out[] = {{"v", kParamInt, &first, 1, nullptr, nullptr},
-                              {"v", kParamInt, &second, 1, nullptr, nullptr},
-                              kEnd};
+    const ParamEntry out[] = {
+        {"v", kParamInt, &first, 1, nullptr, nullptr}, {"v", kParamInt, &second, 1, nullptr, nullptr}, kEnd};
     int32_t v = 0;
     int reads = 0;
-    const ParamEntry in[] = {
-        {"v", kParamUser, &reads, 0, nullptr,
-         [](const LoadState *, void *count) { ++*static_cast<int *>(count); }},
-        {"v", kParamInt, &v, 1, nullptr, nullptr},
-        kEnd};
+    const ParamEntry in[] = {{"v", kParamUser, &reads, 0, nullptr,
+                              [](const LoadState *, void *count) { ++*static_cast<int *>(count); }},
+                             {"v", kParamInt, &v, 1, nullptr, nullptr},
+                             kEnd};
     readInto(GetParam(), written(GetParam(), out), in);
     EXPECT_EQ(v, 2);
     EXPECT_EQ(reads, 0);  // the first entry matching name and type is used

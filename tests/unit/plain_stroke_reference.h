@@ -25,8 +25,8 @@ inline const qr::EdgeLineSettings &shaderAt(const StrokeStoreView &s, size_t i) 
     return *static_cast<const qr::EdgeLineSettings *>(s.shader[i]);
 }
 
-inline double plainEdgeStrength(const StrokeStoreView &s, int x, int y, double nt, double dt,
-                                double dr, double ml) {
+inline double plainEdgeStrength(const StrokeStoreView &s, int x, int y, double nt, double dt, double dr,
+                                double ml) {
     const size_t c = s.index(x, y);
     double m = -1.0;
     if (s.marks[c] & 1) return -1.0;
@@ -57,12 +57,16 @@ inline double plainEdgeStrength(const StrokeStoreView &s, int x, int y, double n
             if (m < v) m = v;
         }
         double r;
-        if (d1 > d0) r = d1 / d0 - 1.0;
-        else r = d0 / d1 - 1.0;
+        if (d1 > d0)
+            r = d1 / d0 - 1.0;
+        else
+            r = d0 / d1 - 1.0;
         if (r >= dt) {
             double v;
-            if (dr > 0) v = std::min(1.0, (r - dt) / dr);
-            else v = 0.0;
+            if (dr > 0)
+                v = std::min(1.0, (r - dt) / dr);
+            else
+                v = 0.0;
             if (m < v) m = v;
         }
     }
@@ -74,8 +78,8 @@ inline double plainEdgeStrength(const StrokeStoreView &s, int x, int y, double n
     return m;
 }
 
-inline void plainStamp(const StrokeStoreView &s, const TraceStep1Instance &t, uint8_t *draw, int x,
-                       int y, double m, double w, const double L[3]) {
+inline void plainStamp(const StrokeStoreView &s, const TraceStep1Instance &t, uint8_t *draw, int x, int y,
+                       double m, double w, const double L[3]) {
     const int b = s.oversampling;
     const double R = (t.brush_min * 0.5 * (1 - m) + t.brush_max * 0.5 * m) * (1 + w) * b;
     if (!(R > 0)) return;
@@ -168,7 +172,8 @@ inline void plainComposite(std::vector<float> &rgba, int w, int h, const std::ve
                 for (int col = b * x; col < b * x + b; ++col) {
                     const uint8_t *c = &draw[4 * (size_t(row) * gridWidth + col)];
                     const double a = c[3] * 0.00392156862745098;
-                    for (int ch = 0; ch < 3; ++ch) sum[ch] += c[ch] * 0.00392156862745098 * a + back[ch] * (1 - a);
+                    for (int ch = 0; ch < 3; ++ch)
+                        sum[ch] += c[ch] * 0.00392156862745098 * a + back[ch] * (1 - a);
                     cov += a;
                 }
             for (int ch = 0; ch < 3; ++ch) p[ch] = float(sum[ch] / (b * b));

@@ -35,7 +35,7 @@ TEST_F(RenderMemoryTest, BlocksAreFoundByNameUntilDiscarded) {
     block[999] = 7;
     EXPECT_EQ(rm->find("QM's Quillrim_S STINFO"), block);
     EXPECT_EQ(rm->find("QM's Quillrim_S STINFO:Buff1"), nullptr);  // names match exactly
-    EXPECT_EQ(rm->create("QM's Quillrim_S STINFO", 10), nullptr);   // existing name
+    EXPECT_EQ(rm->create("QM's Quillrim_S STINFO", 10), nullptr);  // existing name
     EXPECT_EQ(renderMemoryBlockSize("QM's Quillrim_S STINFO"), 1000u);
 
     void *empty = rm->create("empty", 0);

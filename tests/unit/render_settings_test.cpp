@@ -6,9 +6,9 @@
 #include <fstream>
 
 #include "minihost/render/png_output.h"
-#include "minihost/servers/server_settings.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_image.h"
+#include "minihost/servers/server_settings.h"
 #include "minihost/states/tree.h"
 
 namespace {
@@ -80,20 +80,23 @@ TEST(RenderSettings, ValuesChangeByNameWithTheirOwnTypes) {
     EXPECT_EQ(block.children[1].children[2].ints[0], 2);
     EXPECT_EQ(block.children[2].children[2].data, std::string("\x3F\xD3\x33\x33\x33\x33\x33\x33", 8));
     EXPECT_EQ(block.children[3].children[2].data, "new \"one\"");
-    EXPECT_EQ(root.children[0].ints[0], 256);   // the version stays in front
+    EXPECT_EQ(root.children[0].ints[0], 256);  // the version stays in front
     // booleans count as 0 and 1
     EXPECT_NE(apply({{"aa_sample", true}}).find("I4 1"), std::string::npos);
 }
 
 TEST(RenderSettings, FaultsNameTheServerTheKeyAndWhatIsKnown) {
     EXPECT_EQ(failure({{"aa_samples", 1}}),
-              "s.json:5:6: unknown setting \"aa_samples\" for Mod:Tracer (known: aa_sample, norm_err, name, color)");
+              "s.json:5:6: unknown setting \"aa_samples\" for Mod:Tracer (known: aa_sample, norm_err, name, "
+              "color)");
     EXPECT_EQ(failure({{"aa_sample", 1.5}}),
               "s.json:3:4: setting \"aa_sample\" of Mod:Tracer is an integer (PINT), not 1.5");
     EXPECT_EQ(failure({{"aa_sample", 5000000000LL}}),
               "s.json:3:4: setting \"aa_sample\" of Mod:Tracer is out of range for PINT");
-    EXPECT_EQ(failure({{"norm_err", "x"}}), "s.json:3:4: setting \"norm_err\" of Mod:Tracer is a number (PDBL), not \"x\"");
-    EXPECT_EQ(failure({{"norm_err", {1, 2}}}), "s.json:3:4: setting \"norm_err\" of Mod:Tracer takes one value");
+    EXPECT_EQ(failure({{"norm_err", "x"}}),
+              "s.json:3:4: setting \"norm_err\" of Mod:Tracer is a number (PDBL), not \"x\"");
+    EXPECT_EQ(failure({{"norm_err", {1, 2}}}),
+              "s.json:3:4: setting \"norm_err\" of Mod:Tracer takes one value");
     EXPECT_EQ(failure({{"name", 3}}), "s.json:3:4: setting \"name\" of Mod:Tracer is a string (PSTR), not 3");
     EXPECT_NE(failure({{"color", 1}}).find("cannot be set by key"), std::string::npos);
 
@@ -120,8 +123,8 @@ TEST(RenderOutput, PngRoundTripAndFrameNames) {
     f.resize(3, 2);
     f.red[0] = 1.0f;
     f.green[1] = 0.5f;
-    f.blue[5] = 2.0f;    // clamped
-    f.red[4] = -1.0f;    // clamped
+    f.blue[5] = 2.0f;  // clamped
+    f.red[4] = -1.0f;  // clamped
     f.alpha[0] = 1.0f;
     const std::string path = (dir / "f.png").string();
     std::string error;

@@ -21,13 +21,15 @@ namespace {
 using namespace minihost;
 
 std::unique_ptr<Scene> oneBall(int w, int h, const std::string &extra = "") {
-    return loadSceneText(R"({"render": {"width": )" + std::to_string(w) + R"(, "height": )" + std::to_string(h) +
+    return loadSceneText(R"({"render": {"width": )" + std::to_string(w) + R"(, "height": )" +
+                             std::to_string(h) +
                              R"(, "background": [0.1, 0.2, 0.3]},
       "camera": {"position": [0, 0, -5], "hfov": 40},
       "ambient": {"intensity": 0.2},
       "lights": [{"name": "Sun", "type": "distant", "rotation": [0, 0, 0]}],
       "objects": [{"name": "Ball", "primitive": {"type": "sphere", "surface": "S"},
-                   "surfaces": {"S": {"color": [1, 0.5, 0.25]}}})" + extra + "]}",
+                   "surfaces": {"S": {"color": [1, 0.5, 0.25]}}})" +
+                             extra + "]}",
                          "shade.json");
 }
 
@@ -71,14 +73,14 @@ TEST(RenderShading, ShaderResultsMakeTheColour) {
     scene->objects[0]->surfaces[0]->shaders.push_back(use);
     shaderMode = 1;
     EXPECT_EQ(traceAndShade(f, f.camera.position, centre, 0, 4, 4).color.x, 0.0);
-    shaderMode = 2;   // values that are not numbers count as 0
+    shaderMode = 2;  // values that are not numbers count as 0
     const TraceResult odd = traceAndShade(f, f.camera.position, centre, 0, 4, 4);
     EXPECT_TRUE(std::isfinite(odd.color.x) && std::isfinite(odd.color.y));
     shaderMode = 0;
 
     const TraceResult miss = traceAndShade(f, f.camera.position, {0, 1, 0}, 0, 4, 4);
     EXPECT_FALSE(miss.hit);
-    EXPECT_DOUBLE_EQ(miss.color.z, 0.3);   // the background
+    EXPECT_DOUBLE_EQ(miss.color.z, 0.3);  // the background
 }
 
 TEST(RenderShading, AccessRecordDescribesTheSample) {
@@ -93,7 +95,7 @@ TEST(RenderShading, AccessRecordDescribesTheSample) {
     EXPECT_EQ(sa.sx, 4);
     EXPECT_EQ(sa.objID, scene->objects[0]->id);
     EXPECT_NEAR(sa.wPos[2], -1, 1e-3);
-    EXPECT_NEAR(sa.gNorm[2], -1, 0.05);       // facing the camera
+    EXPECT_NEAR(sa.gNorm[2], -1, 0.05);  // facing the camera
     EXPECT_NEAR(sa.wNorm0[2], -1, 1e-3);
     EXPECT_NEAR(sa.cosine, 1, 1e-3);
     EXPECT_NEAR(sa.rayLength, hit.distance, 1e-12);
@@ -110,14 +112,14 @@ TEST(RenderShading, AccessRecordDescribesTheSample) {
     ShadingScope scope(&f, 0, 4, 4);
     double to[3], color[3];
     EXPECT_TRUE(sa.illuminate(scene->lights[0]->id, sa.wPos, to, color));
-    EXPECT_NEAR(to[2], -1, 1e-12);   // towards the sun, which shines along +Z
+    EXPECT_NEAR(to[2], -1, 1e-12);  // towards the sun, which shines along +Z
     const double behind[3] = {0, 0, 2};
-    EXPECT_FALSE(sa.illuminate(scene->lights[0]->id, behind, to, color));   // in the ball's shadow
+    EXPECT_FALSE(sa.illuminate(scene->lights[0]->id, behind, to, color));  // in the ball's shadow
     EXPECT_TRUE(sa.illuminate(ITEM_INDIRECT_LIGHT, sa.wPos, to, color));
     EXPECT_NEAR(color[0], 0.2, 1e-12);
     EXPECT_FALSE(sa.illuminate(0x777, sa.wPos, to, color));
     const double out[3] = {0, 0, -1}, in[3] = {0, 0, 1};
-    EXPECT_LT(sa.rayCast(sa.wPos, out), 0);                 // not its own surface
+    EXPECT_LT(sa.rayCast(sa.wPos, out), 0);  // not its own surface
     // through the ball, along a ray that passes exactly through its corners
     EXPECT_NEAR(sa.rayCast(sa.wPos, in), 2, 1e-3);
     ShaderAccess next;
@@ -129,7 +131,7 @@ TEST(RenderShading, OddFrameSizesShadeEveryPixel) {
     for (auto [w, h] : {std::pair{1, 1}, {1, 7}, {7, 1}, {33, 31}}) {
         auto scene = oneBall(w, h);
         FrameState f;
-    prepare(f, *scene);
+        prepare(f, *scene);
         FrameBuffer out;
         ASSERT_TRUE(shadeFrame(f, out, 2));
         EXPECT_EQ(out.width, w);
@@ -149,7 +151,7 @@ void probeFilter(Instance, const PixelAccess *pa) {
     float d = -1, c[4] = {-1, -1, -1, -1}, junk[2] = {5, 5};
     pa->getVal(BUFFER_DEPTH, 1, &d);
     pa->getVal(BUFFER_RGBA, 4, c);
-    pa->getVal(77, 2, junk);   // an unknown buffer reads as zeros
+    pa->getVal(77, 2, junk);  // an unknown buffer reads as zeros
     filterLog.depth.push_back(d);
     filterLog.rgba.insert(filterLog.rgba.end(), c, c + 4);
     EXPECT_EQ(junk[1], 0.0f);
@@ -178,7 +180,7 @@ TEST(RenderShading, PixelAccessReadsAndWritesItsOwnPixel) {
         EXPECT_EQ(filterLog.depth[i], before.depth[i]);
         EXPECT_EQ(filterLog.rgba[4 * i], before.red[i]);
         EXPECT_EQ(filterLog.rgba[4 * i + 3], before.alpha[i]);
-        EXPECT_EQ(buf.red[i], 0.0f);    // NaN written as 0
+        EXPECT_EQ(buf.red[i], 0.0f);  // NaN written as 0
         EXPECT_EQ(buf.green[i], 0.5f);
     }
 }
@@ -190,12 +192,12 @@ void imageFilter(Instance, const FilterAccess *fa) {
     EXPECT_EQ(fa->getLine(BUFFER_RED, -1), nullptr);
     EXPECT_EQ(fa->getLine(BUFFER_RED, fa->height), nullptr);
     const float rgb[3] = {1, 1, 1};
-    fa->setRGB(-1, 0, rgb);              // outside: ignored
+    fa->setRGB(-1, 0, rgb);  // outside: ignored
     fa->setRGB(fa->width, 0, rgb);
     const float *red = fa->getLine(BUFFER_RED, 0);
     const float r[3] = {red[0] + 0.25f, 0, 0};
     fa->setRGB(0, 0, r);
-    EXPECT_EQ(fa->getLine(BUFFER_RED, 0)[0], red[0]);   // reads the image as it came
+    EXPECT_EQ(fa->getLine(BUFFER_RED, 0)[0], red[0]);  // reads the image as it came
     fa->setAlpha(0, 0, 0.5f);
 }
 
@@ -212,7 +214,7 @@ TEST(RenderShading, ImageFiltersChainTheirResults) {
     imageCalls = 0;
     runImageFilters(filters, buf, 1, 0, 0);
     EXPECT_EQ(imageCalls, 2);
-    EXPECT_EQ(buf.red[0], 0.5f);   // the second filter saw the first's result
+    EXPECT_EQ(buf.red[0], 0.5f);  // the second filter saw the first's result
     EXPECT_EQ(buf.alpha[0], 0.5f);
     EXPECT_EQ(buf.red[1], 0.0f);
 }

@@ -38,7 +38,8 @@ TEST(SceneLoader, MotionKeysParentsAndItemParameters) {
          "keys": [{"frame": 0, "position": [1, 0, 0]}, {"frame": 10, "position": [3, 0, 0]}],
          "bones": [{"name": "B1", "position": [0, 1, 0]}, {"name": "B2"}]},
         {"name": "Child", "primitive": {"type": "sphere"}, "parent": "Base", "position": [0, 0, 2], "scale": 2}]
-    })", "t.json");
+    })",
+                                     "t.json");
     // linear between keys, held outside them
     expectNear(param(*scene, "Base", ITEM_PARAM_POSITION, 0.5), {2, 0, 0});
     expectNear(param(*scene, "Base", ITEM_PARAM_POSITION, 5.0), {3, 0, 0});
@@ -50,7 +51,7 @@ TEST(SceneLoader, MotionKeysParentsAndItemParameters) {
     // the child's local +Z 2 becomes world +X 2 from its parent at (1, 0, 0)
     expectNear(param(*scene, "Child", ITEM_PARAM_W_POSITION, 0), {3, 0, 0});
     expectNear(param(*scene, "Child", ITEM_PARAM_POSITION, 0), {0, 0, 2});
-    expectNear(param(*scene, "Child", ITEM_PARAM_W_FORWARD, 0), {2, 0, 0});   // scaled axis
+    expectNear(param(*scene, "Child", ITEM_PARAM_W_FORWARD, 0), {2, 0, 0});  // scaled axis
     expectNear(param(*scene, "Child", ITEM_PARAM_FORWARD, 0), {1, 0, 0});
     expectNear(param(*scene, "Child", ITEM_PARAM_SCALING, 0), {2, 2, 2});
     expectNear(param(*scene, "Base", ITEM_PARAM_ROTATION, 0), {kPi / 2, 0, 0});
@@ -87,11 +88,11 @@ TEST(SceneLoader, ObjSurfacesFromMaterialsAndNormals) {
     std::string err;
     ASSERT_TRUE(loadObjMesh((dir / "m.obj").string(), radians(60), mesh, err)) << err;
     EXPECT_EQ(mesh.numPolygons(), 3);
-    EXPECT_EQ(mesh.polySize(0), 4);   // polygons are kept, not triangulated
+    EXPECT_EQ(mesh.polySize(0), 4);  // polygons are kept, not triangulated
     EXPECT_EQ(mesh.surfaceNames, (std::vector<std::string>{"Red", "Blue"}));
     EXPECT_EQ(mesh.polySurface, (std::vector<int>{0, 1, 0}));
-    EXPECT_FLOAT_EQ(mesh.cornerNormals[0][2], -1.0f);   // the file's own normal
-    EXPECT_NEAR(std::fabs(mesh.cornerNormals[4][2]), 1.0f, 1e-6);   // smoothed
+    EXPECT_FLOAT_EQ(mesh.cornerNormals[0][2], -1.0f);              // the file's own normal
+    EXPECT_NEAR(std::fabs(mesh.cornerNormals[4][2]), 1.0f, 1e-6);  // smoothed
 
     std::ofstream(dir / "bad.obj") << "v 0 0 0\nv 1 0 0\nf 1 2 9\n";
     EXPECT_FALSE(loadObjMesh((dir / "bad.obj").string(), 1, mesh, err));
@@ -116,7 +117,7 @@ TEST(SceneLoader, PrimitivesAreSoundAndFaceOutwards) {
         EXPECT_GT(dot(polygonNormal(s, p), c), 0) << p;
     }
     const WeightMap w = axisGradientMap(s, "h", 1);
-    EXPECT_FLOAT_EQ(w.values[0], 1.0f);   // the top pole
+    EXPECT_FLOAT_EQ(w.values[0], 1.0f);  // the top pole
     EXPECT_FLOAT_EQ(w.values.back(), -1.0f);
 }
 
@@ -129,7 +130,7 @@ TEST(SceneLoader, PositionsOfKeysAndElements) {
     EXPECT_EQ(pos.at("/a/1").column, 5);
     EXPECT_EQ(pos.at("/a/1/" + pointerToken("b/c")).column, 6);
     EXPECT_EQ(pos.at("/d").line, 4);
-    EXPECT_EQ(pos.at("/d/nothing").line, 4);   // the nearest known value
+    EXPECT_EQ(pos.at("/d/nothing").line, 4);  // the nearest known value
     try {
         loadSceneText("{\"camera\": {\"position\": [0, 0]}}", "cam.json");
         FAIL();
@@ -137,9 +138,10 @@ TEST(SceneLoader, PositionsOfKeysAndElements) {
         EXPECT_STREQ(e.what(), "cam.json:1:13: expected an array of three numbers");
     }
     try {
-        loadSceneText("{\"camera\": {}, \"objects\": [{\"name\": \"A\", \"primitive\": {\"type\": \"box\"}},\n"
-                      "{\"name\": \"A\", \"primitive\": {\"type\": \"box\"}}]}",
-                      "dup.json");
+        loadSceneText(
+            "{\"camera\": {}, \"objects\": [{\"name\": \"A\", \"primitive\": {\"type\": \"box\"}},\n"
+            "{\"name\": \"A\", \"primitive\": {\"type\": \"box\"}}]}",
+            "dup.json");
         FAIL();
     } catch (const SceneError &e) {
         EXPECT_STREQ(e.what(), "dup.json:2:1: two items are named \"A\"");

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "host/host.h"
-#include "minihost/states/memory_states.h"
-#include "minihost/scene/scene_loader.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/scene/scene_loader.h"
 #include "minihost/services/scene_services.h"
+#include "minihost/states/memory_states.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ protected:
              "bones": [{"name": "B1"}, {"name": "B2"}],
              "surfaces": {"Red": {"reflection_options": 3, "mirror": 0.25}}},
             {"name": "Cube", "primitive": {"type": "box", "surface": "Wood"}, "bones": [{"name": "C1"}]}]
-        })", "svc.json");
+        })",
+                              "svc.json");
         installSceneServices(*scene);
         item = static_cast<ItemInfo *>(registry().lookup(SERVICE_ITEM_INFO));
         object = static_cast<ObjectInfo *>(registry().lookup(SERVICE_OBJECT_INFO));
@@ -131,7 +132,7 @@ TEST_F(SceneServices, ObjectsSurfacesAndMeshes) {
     EXPECT_EQ(surfaces->getImg(list[0], "ReflectionImage"), nullptr);
     EXPECT_EQ(surfaces->byObject("nothing"), nullptr);
     EXPECT_EQ(surfaces->next(surfaces->first()), surfaces->byObject("box:Cube")[0]);
-    EXPECT_EQ(surfaces->name(reinterpret_cast<SurfaceID>(0x10)), nullptr);   // not a surface
+    EXPECT_EQ(surfaces->name(reinterpret_cast<SurfaceID>(0x10)), nullptr);  // not a surface
 
     MeshInfo *mesh = objects->layerMesh(1, 0);
     ASSERT_TRUE(mesh);
@@ -141,18 +142,21 @@ TEST_F(SceneServices, ObjectsSurfacesAndMeshes) {
         int polys = 0;
         float minX = 1e9f, maxX = -1e9f;
     } scan{mesh};
-    mesh->scanPolys(mesh, [](void *d, PolygonID p) {
-        auto &s = *static_cast<Scan *>(d);
-        EXPECT_STREQ(s.mesh->polTag(s.mesh, p, POLY_TAG_SURF), "Wood");
-        for (int k = 0; k < s.mesh->polSize(s.mesh, p); ++k) {
-            float pos[3];
-            s.mesh->pntBasePos(s.mesh, s.mesh->polVertex(s.mesh, p, k), pos);
-            s.minX = std::min(s.minX, pos[0]);
-            s.maxX = std::max(s.maxX, pos[0]);
-        }
-        ++s.polys;
-        return 0;
-    }, &scan);
+    mesh->scanPolys(
+        mesh,
+        [](void *d, PolygonID p) {
+            auto &s = *static_cast<Scan *>(d);
+            EXPECT_STREQ(s.mesh->polTag(s.mesh, p, POLY_TAG_SURF), "Wood");
+            for (int k = 0; k < s.mesh->polSize(s.mesh, p); ++k) {
+                float pos[3];
+                s.mesh->pntBasePos(s.mesh, s.mesh->polVertex(s.mesh, p, k), pos);
+                s.minX = std::min(s.minX, pos[0]);
+                s.maxX = std::max(s.maxX, pos[0]);
+            }
+            ++s.polys;
+            return 0;
+        },
+        &scan);
     EXPECT_EQ(scan.polys, 6);
     EXPECT_FLOAT_EQ(scan.minX, -0.5f);
     EXPECT_FLOAT_EQ(scan.maxX, 0.5f);
@@ -168,7 +172,7 @@ TEST_F(SceneServices, ObjectsSurfacesAndMeshes) {
     EXPECT_TRUE(ball->pntVSelect(ball, up));
     float value = 0;
     EXPECT_TRUE(ball->pntVGet(ball, pointHandle(0), &value));
-    EXPECT_FLOAT_EQ(value, 1.0f);   // the sphere's top point
+    EXPECT_FLOAT_EQ(value, 1.0f);  // the sphere's top point
     EXPECT_FALSE(ball->pntVGet(ball, nullptr, &value));
     ball->destroy(ball);
     EXPECT_EQ(object->meshInfo(id("Sun"), 0), nullptr);
@@ -183,8 +187,8 @@ TEST_F(SceneServices, ImagesAndRemoval) {
     EXPECT_EQ(images->sceneLoad(ls.state()), nullptr);
     removeSceneServices();
     EXPECT_EQ(registry().lookup(SERVICE_ITEM_INFO), nullptr);
-    EXPECT_NE(registry().lookup(SERVICE_SCENE_INFO), nullptr);   // the basic one again
-    EXPECT_EQ(item->first(ITEM_TYPE_OBJECT, 0), ITEM_NULL);      // old records answer nothing
+    EXPECT_NE(registry().lookup(SERVICE_SCENE_INFO), nullptr);  // the basic one again
+    EXPECT_EQ(item->first(ITEM_TYPE_OBJECT, 0), ITEM_NULL);     // old records answer nothing
     installSceneServices(*scene);
 }
 

@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "host/variant_params.h"
-#include "minihost/services/core_services.h"
 #include "minihost/core/service_registry.h"
 #include "minihost/servers/settings_codes.h"
 #include "minihost/servers/vparam_settings.h"
+#include "minihost/services/core_services.h"
 #include "minihost/states/memory_states.h"
 #include "minihost/states/tree.h"
 #include "module_base/module_state.h"

@@ -39,9 +39,7 @@ protected:
     }
 
     std::string buffer(int i) const { return edition_.storeBufferNames[i - 1]; }
-    size_t blockSize(const std::string &name) const {
-        return minihost::renderMemoryBlockSize(name);
-    }
+    size_t blockSize(const std::string &name) const { return minihost::renderMemoryBlockSize(name); }
 
 private:
     const Edition &edition_;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "shader/edge_line_settings.h"
-#include "tracer_s/oversampled_pass.h"
 #include "store/stroke_store_view.h"
+#include "tracer_s/oversampled_pass.h"
 
 namespace storetest {
 
@@ -34,9 +34,15 @@ struct Hit {
 class StoreBuilder {
 public:
     StoreBuilder(int gridWidth, int gridHeight, int factor)
-        : w_(gridWidth), h_(gridHeight), b_(factor), marks_(cells()), depth_(cells(), -1.0f),
-          normal_(3 * cells(), 0.0f), color_(3 * cells(), 0), boost_(cells(), 0.0f),
-          shader_(cells(), nullptr) {}
+            : w_(gridWidth),
+              h_(gridHeight),
+              b_(factor),
+              marks_(cells()),
+              depth_(cells(), -1.0f),
+              normal_(3 * cells(), 0.0f),
+              color_(3 * cells(), 0),
+              boost_(cells(), 0.0f),
+              shader_(cells(), nullptr) {}
 
     size_t cells() const { return size_t(w_) * size_t(h_); }
     size_t index(int x, int y) const { return size_t(y) * size_t(w_) + size_t(x); }
@@ -176,7 +182,8 @@ inline void fillSceneLike(StoreBuilder &store, const SceneShaders &shaders, uint
                 } else {
                     // Three faces of a box: front, left side, top.
                     const bool left = dx < -0.4, top = dy < -0.5 && !left;
-                    hit.depth = float(base + (left ? 0.3 * (dx + 1.0) : 0.0) + (top ? 0.2 * (dy + 1.0) : 0.0));
+                    hit.depth =
+                        float(base + (left ? 0.3 * (dx + 1.0) : 0.0) + (top ? 0.2 * (dy + 1.0) : 0.0));
                     hit.normal[0] = left ? -1.0f : 0.0f;
                     hit.normal[1] = top ? 1.0f : 0.0f;
                     hit.normal[2] = (left || top) ? 0.0f : -1.0f;

@@ -18,7 +18,7 @@ namespace {
 struct FakePolygon {
     const char *tag;
     int size;
-    std::vector<int> points;   // indices into kPositions
+    std::vector<int> points;  // indices into kPositions
 };
 
 const float kPositions[][3] = {{1, 2, 3}, {-1, 0, 5}, {0, -4, 0}, {1000, 1000, 1000}, {-7, -7, -7}};
@@ -26,7 +26,7 @@ const float kPositions[][3] = {{1, 2, 3}, {-1, 0, 5}, {0, -4, 0}, {1000, 1000, 1
 struct Scene {
     std::vector<FakePolygon> polygons;
     const char *surfaceName = "Wood";
-    bool meshOperations = true;   // false: a mesh without any operation
+    bool meshOperations = true;  // false: a mesh without any operation
     bool listSurface = true;
     int meshesMade = 0, meshesReleased = 0;
     MeshInfo mesh{};
@@ -34,7 +34,7 @@ struct Scene {
     SurfaceFuncs surfaces{};
 };
 Scene gScene;
-int gSurface;   // the surface's handle
+int gSurface;  // the surface's handle
 SurfaceID surface() { return reinterpret_cast<SurfaceID>(&gSurface); }
 
 PolygonID polygonHandle(size_t i) { return reinterpret_cast<PolygonID>(&gScene.polygons[i]); }
@@ -57,7 +57,7 @@ void buildScene() {
     gScene.objects.maxLayers = [](int) { return 3; };
     gScene.objects.layerExists = [](int, int layer) { return layer != 1 ? 1 : 0; };
     gScene.objects.layerMesh = [](int, int layer) -> MeshInfo * {
-        if (layer == 2) return nullptr;   // exists, but gives no mesh
+        if (layer == 2) return nullptr;  // exists, but gives no mesh
         ++gScene.meshesMade;
         return &gScene.mesh;
     };
@@ -118,11 +118,10 @@ const double kDefault[6] = {-0.5, 0.5, -0.5, 0.5, -0.5, 0.5};
 
 TEST_F(SurfaceBoxTest, OnlyWellFormedPolygonsOfTheSurfaceCount) {
     gScene.polygons = {
-        {"Wood", 3, {0, 1, 2}},
-        {"wood", 1, {3}},              // case differs: not ours
-        {"Wood", -5, {4}},             // negative size
-        {"Wood", INT_MAX, {4}},        // absurd size
-        {nullptr, 1, {4}},             // untagged: only for an unnamed surface
+        {"Wood", 3, {0, 1, 2}}, {"wood", 1, {3}},  // case differs: not ours
+        {"Wood", -5, {4}},                         // negative size
+        {"Wood", INT_MAX, {4}},                    // absurd size
+        {nullptr, 1, {4}},                         // untagged: only for an unnamed surface
         {"Wood", 0, {}},
     };
     buildScene();

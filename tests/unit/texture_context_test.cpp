@@ -33,8 +33,8 @@ protected:
 };
 
 TEST_F(TextureContextTest, TheTenServicesAreFetchedTogetherInOrderOnce) {
-    const std::vector<std::string> ten = {"Texture Functions 3", "LW Item Info 3",  "LW Light Info 3",
-                                          "LW Object Info 4",    "LW Image List 3", "LWVParmFuncs 2",
+    const std::vector<std::string> ten = {"Texture Functions 3", "LW Item Info 3",      "LW Light Info 3",
+                                          "LW Object Info 4",    "LW Image List 3",     "LWVParmFuncs 2",
                                           "Animation Envelopes", "Surface Functions 2", "Channel Info 2",
                                           "Scene Objects 4"};
     // None offered: all ten asked for, nothing held, the next call asks again.
@@ -131,7 +131,7 @@ TEST_F(TextureContextTest, CallbacksAnswerUnknownInputsAndReleaseTheirRecords) {
     void *record = f.timeFunc(nullptr, &param, 1, 0.5, 12);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(f.evaluate(&param, 6, &spot, record), 0.0);
-    f.cleanup(&param, 1, record);   // the sanitizer build sees a leak or a double free
+    f.cleanup(&param, 1, record);  // the sanitizer build sees a leak or a double free
     f.cleanup(&param, 1, nullptr);
 }
 
@@ -143,11 +143,11 @@ TEST_F(TextureContextTest, TheTablesDestroyTheContextThroughTheTextureService) {
     ASSERT_EQ(host().destroyedContexts.size(), 1u);
     EXPECT_EQ(host().destroyedContexts[0], FakeTextureHost::contextHandle());
     {
-        TextureSupportTables empty;   // nothing made, nothing destroyed
+        TextureSupportTables empty;  // nothing made, nothing destroyed
     }
     host().withheld = {"Texture Functions 3"};
     {
-        TextureSupportTables orphan;   // the service has gone: the handle is dropped
+        TextureSupportTables orphan;  // the service has gone: the handle is dropped
         orphan.sharedContext = FakeTextureHost::contextHandle();
     }
     EXPECT_EQ(host().destroyedContexts.size(), 1u);

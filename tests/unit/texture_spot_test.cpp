@@ -5,10 +5,10 @@
 
 #include <cmath>
 
-#include "minihost/services/core_services.h"
-#include "minihost/scene/scene_loader.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/scene/scene_loader.h"
 #include "minihost/services/active_scene.h"
+#include "minihost/services/core_services.h"
 #include "minihost/services/scene_services.h"
 #include "module_base/module_state.h"
 #include "texlib/shader_texture_support.h"
@@ -41,7 +41,7 @@ MeshInfo *fakeMeshInfo(ItemID, int) {
     return &gMesh.info;
 }
 ObjectInfo gObjects{};
-VParmFuncs gVparm{};   // only its spot initialisation, and only when offered
+VParmFuncs gVparm{};  // only its spot initialisation, and only when offered
 bool gOfferVparm = false;
 
 void *fakeLookup(const char *name, int) {
@@ -99,7 +99,7 @@ protected:
 TEST_F(TextureSpotTest, EveryFieldComesFromTheSampleAndTheRayIsNotNormalised) {
     const ShaderAccess sa = sample();
     TexturedSpot spot{};
-    spot.txVal = 3.0;   // a field the builder leaves alone (no spot initialisation here)
+    spot.txVal = 3.0;  // a field the builder leaves alone (no spot initialisation here)
     int surface = 0;
     buildTextureSpot(&spot, &sa, reinterpret_cast<SurfaceID>(&surface));
     for (int k = 0; k < 3; ++k) {
@@ -172,7 +172,7 @@ TEST_F(TextureSpotTest, ObjectAxisFromThePolygonUnlessItIsDegenerate) {
     const double swapXZ[9] = {0, 0, 1, 0, 1, 0, 1, 0, 0};
     for (int i = 0; i < 9; ++i) sa.wXfrm[i] = swapXZ[i];
     buildTextureSpot(&spot, &sa, nullptr);
-    EXPECT_EQ(spot.oAxis, 0);   // g = (0.6, 0, 0.8) against columns (0,0,1), (0,1,0), (1,0,0)
+    EXPECT_EQ(spot.oAxis, 0);  // g = (0.6, 0, 0.8) against columns (0,0,1), (0,1,0), (1,0,0)
     EXPECT_EQ(spot.wAxis, 2);
 
     Vector n{};
@@ -206,7 +206,8 @@ TEST(SurfaceBoundingBox, CoversTheSurfacesPolygonsAndDefaultsForAnUnusedSurface)
         {"name": "Crate", "primitive": {"type": "box", "size": [2, 4, 6], "surface": "Wood"},
          "position": [10, 0, 0]},
         {"name": "Ball", "primitive": {"type": "sphere", "radius": 1, "surface": "Paint"}}
-      ]})", "bbox.json");
+      ]})",
+                                         "bbox.json");
     minihost::installSceneServices(*scene);
     resetTextureSupportForTests();
     moduleState().global = minihost::globalLookup();

@@ -14,7 +14,6 @@ namespace {
 
 using namespace qr::tracer_s;
 using qr::StrokeStoreView;
-using qr::StrokeStoreView;
 using storetest::Hit;
 using storetest::Shader;
 using storetest::StoreBuilder;
@@ -180,9 +179,12 @@ TEST(BrushStamp, OcclusionSparesOnlyTheCentreRowAndColumn) {
     for (int y = 0; y < 21; ++y)
         for (int x = 0; x < 21; ++x) {
             if (draw[4 * v.index(x, y) + 3] == 0) continue;
-            if (y == 10) ++row;
-            else if (x == 10) ++column;
-            else ++elsewhere;
+            if (y == 10)
+                ++row;
+            else if (x == 10)
+                ++column;
+            else
+                ++elsewhere;
         }
     EXPECT_EQ(elsewhere, 0);
     EXPECT_EQ(row, 7);
@@ -203,8 +205,7 @@ TEST(BrushStamp, BlendingAveragesByCoverageAndSaturates) {
     // Colours come from bytes through the factor 0.00392156862745098: some
     // bytes come out one lower than a division by 255 would give.
     uint8_t cell[4] = {255, 255, 255, 0};
-    const double line[3] = {33 * 0.00392156862745098, 66 * 0.00392156862745098,
-                            255 * 0.00392156862745098};
+    const double line[3] = {33 * 0.00392156862745098, 66 * 0.00392156862745098, 255 * 0.00392156862745098};
     blendIntoCell(cell, 1.0, line);
     EXPECT_EQ(cell[0], 32);
     EXPECT_EQ(cell[1], 65);

@@ -67,8 +67,7 @@ TEST(Vector, NormalizedCopyLeavesItsOperand) {
 
 TEST(Vector, VectorsWithoutADirectionNormalizeToZero) {
     const Vector cases[] = {
-        {0, 0, 0},       {kNaN, 0, 0},  {0, kNaN, 1},  {kInf, 0, 0},
-        {-kInf, 1, 2},   {kInf, -kInf, 0},
+        {0, 0, 0}, {kNaN, 0, 0}, {0, kNaN, 1}, {kInf, 0, 0}, {-kInf, 1, 2}, {kInf, -kInf, 0},
     };
     for (const Vector &c : cases) {
         Vector v = c;

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "host/variant_params.h"
-#include "minihost/states/memory_states.h"
-#include "minihost/servers/server_settings.h"
-#include "minihost/servers/vparam_settings.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_loader.h"
+#include "minihost/servers/server_settings.h"
+#include "minihost/servers/vparam_settings.h"
 #include "minihost/services/scene_services.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/states/tree.h"
 #include "minihost/vparams/envelope_service.h"
 #include "minihost/vparams/vparm_service.h"
@@ -157,11 +157,12 @@ TEST_F(VparamSettings, ConstantsReplaceValuesAndEnvelopes) {
     EXPECT_EQ(std::vector<double>(rgb, rgb + 3), (std::vector<double>{0.1, 0.2, 0.3}));
     EXPECT_EQ(vp().getState(readColour), 0);
     EXPECT_EQ(vp().getVal(readBoost, 0.0, nullptr, nullptr), 0.35);
-    EXPECT_NE(text.find("S \"mat_id\""), std::string::npos);   // other settings kept
+    EXPECT_NE(text.find("S \"mat_id\""), std::string::npos);  // other settings kept
 }
 
 TEST_F(VparamSettings, KeysBecomeEnvelopesAtTheScenesFrameRate) {
-    auto scene = loadSceneText(R"({"render": {"fps": 10}, "camera": {"name": "Cam", "position": [0, 0, -5]}})", "fps.json");
+    auto scene = loadSceneText(
+        R"({"render": {"fps": 10}, "camera": {"name": "Cam", "position": [0, 0, -5]}})", "fps.json");
     installSceneServices(*scene);
     const std::string text = apply(J(R"({"lcol": {"keys": [[0, [0, 0, 0]], [20, [1, 0.5, 0.25]]]},
                                          "boost": {"keys": [[5, 0.2], [15, 0.6], [10, 0.4]]}})"));
@@ -176,7 +177,7 @@ TEST_F(VparamSettings, KeysBecomeEnvelopesAtTheScenesFrameRate) {
     EXPECT_EQ(keysOf(ce[0]), (std::vector<std::pair<double, double>>{{0, 0}, {2, 1}}));
     EXPECT_EQ(keysOf(ce[2]), (std::vector<std::pair<double, double>>{{0, 0}, {2, 0.25}}));
     double rgb[3];
-    vp().getVal(readColour, 1.0, nullptr, rgb);   // frame 10
+    vp().getVal(readColour, 1.0, nullptr, rgb);  // frame 10
     EXPECT_DOUBLE_EQ(rgb[0], 0.5);
     EXPECT_DOUBLE_EQ(rgb[1], 0.25);
     EXPECT_DOUBLE_EQ(rgb[2], 0.125);
@@ -198,12 +199,15 @@ TEST_F(VparamSettings, KeysBecomeEnvelopesAtTheScenesFrameRate) {
 }
 
 TEST_F(VparamSettings, WrongValuesNameTheFileAndKey) {
-    EXPECT_EQ(failure(J(R"({"lcol": 3})")), "s.json:5:6: setting \"lcol\" of Mod:Shader is a colour: give [r, g, b] or "
-                                      "{\"keys\": [[frame, [r, g, b]], ...]}, not 3");
-    EXPECT_EQ(failure(J(R"({"boost": [1, 2]})")), "s.json:7:8: setting \"boost\" of Mod:Shader is a value: give a number "
-                                            "or {\"keys\": [[frame, number], ...]}, not [1,2]");
-    EXPECT_NE(failure(J(R"({"lcol": [1, 2]})")).find("s.json:5:6: setting \"lcol\" of Mod:Shader is a colour"),
-              std::string::npos);
+    EXPECT_EQ(failure(J(R"({"lcol": 3})")),
+              "s.json:5:6: setting \"lcol\" of Mod:Shader is a colour: give [r, g, b] or "
+              "{\"keys\": [[frame, [r, g, b]], ...]}, not 3");
+    EXPECT_EQ(failure(J(R"({"boost": [1, 2]})")),
+              "s.json:7:8: setting \"boost\" of Mod:Shader is a value: give a number "
+              "or {\"keys\": [[frame, number], ...]}, not [1,2]");
+    EXPECT_NE(
+        failure(J(R"({"lcol": [1, 2]})")).find("s.json:5:6: setting \"lcol\" of Mod:Shader is a colour"),
+        std::string::npos);
     EXPECT_NE(failure(J(R"({"boost": true})")).find("is a value: give a number"), std::string::npos);
     EXPECT_NE(failure(J(R"({"lcol": [0.1, "x", 0.3]})")).find("not [0.1,\"x\",0.3]"), std::string::npos);
     EXPECT_EQ(failure(J(R"({"boost": {"keys": []}})")),

@@ -6,9 +6,9 @@
 #include <mutex>
 #include <regex>
 
+#include "minihost/core/service_registry.h"
 #include "minihost/services/core_services.h"
 #include "minihost/states/memory_states.h"
-#include "minihost/core/service_registry.h"
 #include "minihost/states/tree.h"
 #include "minihost/vparams/channel_registry.h"
 #include "module_base/edition.h"
@@ -30,7 +30,8 @@ protected:
         moduleState().global = minihost::globalLookup();
         resetVparamServicesForTests();
         resetTextureSupportForTests();
-        const EnvelopeFuncs *env = static_cast<EnvelopeFuncs *>(moduleState().global(SERVICE_ENVELOPE_FUNCS, 0));
+        const EnvelopeFuncs *env =
+            static_cast<EnvelopeFuncs *>(moduleState().global(SERVICE_ENVELOPE_FUNCS, 0));
         ASSERT_NE(env, nullptr);
         owner_ = env->createGroup(nullptr, "QM_Quillrim_S:Shader");
     }
@@ -108,7 +109,7 @@ TEST_F(VparamTest, ColourGetsItsOwnGroupScalarKeepsNameAndGroup) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(box[i], expected[i]);
     EXPECT_EQ(s->eventFunc(nullptr, s->userData, TXEVENT_ENVGROUP, nullptr), 1);
     EXPECT_EQ(s->eventFunc(nullptr, s->userData, 99, nullptr), 1);
-    EXPECT_EQ(scalar.cleanup(), 0);   // untextured
+    EXPECT_EQ(scalar.cleanup(), 0);  // untextured
     scalar.newTime(1.0, 24);
 }
 

@@ -62,7 +62,7 @@ TEST_F(VparamTextureTest, ConstructionSetsUpWithTheSharedContextAndASafeName) {
     EXPECT_EQ(host().lookups[1], "Animation Envelopes");
     EXPECT_EQ(host().lookups[2], "Texture Functions 3");
     EXPECT_EQ(host().lookups[3], "Channel Info 2");
-    EXPECT_EQ(host().lookups.size(), 4u);   // texture type -1: no context asked for
+    EXPECT_EQ(host().lookups.size(), 4u);  // texture type -1: no context asked for
     EXPECT_EQ(fake(untextured).context, nullptr);
     EXPECT_EQ(host().contextsCreated, 0);
 
@@ -130,13 +130,13 @@ TEST_F(VparamTextureTest, TextureEventsAndFrameCallsReachTheTexture) {
     EXPECT_EQ(c.event(fakeTexture(), c.userData, TXEVENT_ENVGROUP, nullptr), 1);
     ASSERT_EQ(host().envGroupsSet.size(), 1u);
     EXPECT_EQ(host().envGroupsSet[0].first, fakeTexture());
-    EXPECT_EQ(host().envGroupsSet[0].second, owner_);   // the owner's group, not the colour's sub-group
+    EXPECT_EQ(host().envGroupsSet[0].second, owner_);  // the owner's group, not the colour's sub-group
     color->newTime(1.5, 36);
     ASSERT_EQ(host().newTimes.size(), 1u);
     EXPECT_EQ(host().newTimes[0].first, fakeTexture());
     EXPECT_EQ(host().newTimes[0].second, 1.5);
     EXPECT_EQ(host().newTimeFrames[0], 36);
-    EXPECT_EQ(color->cleanup(), 1);   // the service's own answer
+    EXPECT_EQ(color->cleanup(), 1);  // the service's own answer
     EXPECT_EQ(color->cleanup(), 2);
 
     // Bounding box with an owner context but no scene services: the default

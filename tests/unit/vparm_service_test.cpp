@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "host/host.h"
-#include "minihost/states/memory_states.h"
-#include "minihost/scene/scene_loader.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/scene/scene_loader.h"
 #include "minihost/services/scene_services.h"
+#include "minihost/states/memory_states.h"
 #include "minihost/vparams/channel_info_service.h"
 #include "minihost/vparams/channel_registry.h"
 #include "minihost/vparams/envelope_service.h"
@@ -78,7 +78,8 @@ TEST(VparmService, ChannelsAreNamedAndWalkedInTheirGroup) {
     EXPECT_EQ(vp().getState(colour), VPSTATE_ENVELOPE);
     const auto envs = envelopesOf(colour);
     ChannelID c = chan().nextChannel(group, nullptr);
-    for (int i = 0; i < 3; ++i, c = chan().nextChannel(group, c)) EXPECT_EQ(chan().channelEnvelope(c), envs[i]);
+    for (int i = 0; i < 3; ++i, c = chan().nextChannel(group, c))
+        EXPECT_EQ(chan().channelEnvelope(c), envs[i]);
     EXPECT_EQ(vp().getEnv(colour, nullptr), 0);
     EXPECT_EQ(vp().getEnv(boost, std::vector<EnvelopeID>(3).data()), 0);
     // Destroy takes the channels and envelopes with it.
@@ -153,7 +154,7 @@ TEST(VparmService, ValuesEnvelopesAndNullArguments) {
         vp().setState(p, VPSTATE_ENVELOPE);
     }
     vp().initSpot(nullptr);
-    VParmID fresh = vp().create(0x99, -1);   // an unknown type has one channel
+    VParmID fresh = vp().create(0x99, -1);  // an unknown type has one channel
     EXPECT_EQ(vp().setVal(fresh, nullptr), 0);
     EXPECT_EQ(vp().setup(fresh, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 1);
     EXPECT_EQ(vp().setVal(fresh, one), 1);
@@ -185,7 +186,8 @@ TEST_P(VparmSaved, BlockRoundTripRestoresValuesAndEnvelopes) {
     EXPECT_DOUBLE_EQ(out[2], 7.0);
     // The channels of the target carry the loaded envelopes.
     ChannelID c = chan().nextChannel(group, nullptr);
-    while (c && std::string(chan().channelName(c)) != "line_color_feedf00d.G") c = chan().nextChannel(group, c);
+    while (c && std::string(chan().channelName(c)) != "line_color_feedf00d.G")
+        c = chan().nextChannel(group, c);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(chan().channelEnvelope(c), envs[1]);
 
@@ -233,7 +235,7 @@ TEST_P(VparmSaved, DamagedDataLeavesTheParameterUnchanged) {
     vp().setVal(target, rgb);
     for (size_t cut = 0; cut + 1 < full.size(); ++cut) {
         MemoryLoadState load(mode, full.substr(0, cut));
-        if (vp().load(target, load.state()) == nullptr) {   // only a cut in the last line end reads whole
+        if (vp().load(target, load.state()) == nullptr) {  // only a cut in the last line end reads whole
             vp().setState(target, 0);
             vp().setVal(target, rgb);
             continue;
@@ -249,9 +251,9 @@ TEST_P(VparmSaved, DamagedDataLeavesTheParameterUnchanged) {
         for (int32_t i : ints) vparams::writeInt(s.state(), i);
         return s.bytes();
     };
-    for (const std::string &bytes : {record({1, VPTYPE_COLOR, 1000}), record({1, VPTYPE_COLOR, -1}),
-                                     record({1, VPTYPE_COLOR, 0}), record({2, VPTYPE_COLOR, 3}),
-                                     std::string("\xff\xff"), std::string("{ broken")}) {
+    for (const std::string &bytes :
+         {record({1, VPTYPE_COLOR, 1000}), record({1, VPTYPE_COLOR, -1}), record({1, VPTYPE_COLOR, 0}),
+          record({2, VPTYPE_COLOR, 3}), std::string("\xff\xff"), std::string("{ broken")}) {
         MemoryLoadState load(mode, bytes);
         EXPECT_NE(vp().load(target, load.state()), nullptr);
     }
@@ -327,7 +329,8 @@ TEST(SurfaceChannelGroups, OnePerSurfaceNamedAfterItAndDiscardedWithItsScene) {
       "camera": {"name": "Cam", "position": [0, 0, -5]},
       "objects": [{"name": "Ball", "primitive": {"type": "sphere", "surface": "Red"}},
                   {"name": "Cube", "primitive": {"type": "box", "surface": "Wood"}}]
-    })", "groups.json");
+    })",
+                               "groups.json");
     installSceneServices(*scene);
     auto *surfaces = static_cast<SurfaceFuncs *>(registry().lookup(SERVICE_SURFACE_FUNCS));
     ASSERT_NE(surfaces, nullptr);

@@ -25,7 +25,20 @@ struct Settings {
     std::vector<uint32_t> sets;
 };
 
-enum : uint32_t { kSize = 0x8001, kMode, kSwitch, kShare, kTurn, kButton, kPopup, kColour, kPage1, kPage2, kTabs, kInner };
+enum : uint32_t {
+    kSize = 0x8001,
+    kMode,
+    kSwitch,
+    kShare,
+    kTurn,
+    kButton,
+    kPopup,
+    kColour,
+    kPage1,
+    kPage2,
+    kTabs,
+    kInner
+};
 
 void *getValue(void *inst, uint32_t vid) {
     auto &s = *static_cast<Settings *>(inst);
@@ -66,14 +79,20 @@ void popped(XPanelID panel, int, int entry) {
 
 XPanelID buildPanel(Settings &s) {
     XPanelFuncs *xp = xpanelRecord();
-    const XPanelControl controls[] = {
-        {kSize, "Size : ", "float"},       {kMode, "Mode : ", "iPopChoice"}, {kSwitch, "Advanced", "iBoolean"},
-        {kShare, "Share : ", "percent"},   {kTurn, "Turn : ", "angle"},       {kButton, "Do it", "vButton"},
-        {kPopup, "Preset", "vPopCmd"},     {kColour, "Colour : ", "color-env"}, {0, nullptr, nullptr}};
+    const XPanelControl controls[] = {{kSize, "Size : ", "float"},
+                                      {kMode, "Mode : ", "iPopChoice"},
+                                      {kSwitch, "Advanced", "iBoolean"},
+                                      {kShare, "Share : ", "percent"},
+                                      {kTurn, "Turn : ", "angle"},
+                                      {kButton, "Do it", "vButton"},
+                                      {kPopup, "Preset", "vPopCmd"},
+                                      {kColour, "Colour : ", "color-env"},
+                                      {0, nullptr, nullptr}};
     XPanelID panel = xp->create(XPANEL_VIEW, controls);
     if (!panel) return nullptr;
     // Hints are built in temporaries: the service must copy what it keeps.
-    std::vector<std::string> texts = {"Test Options", "Low", "Mid", "High", "Load", "Save", "First", "Second"};
+    std::vector<std::string> texts = {"Test Options", "Low",  "Mid",   "High",
+                                      "Load",         "Save", "First", "Second"};
     const char *modes[] = {texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), nullptr};
     const char *presets[] = {texts[4].c_str(), texts[5].c_str(), nullptr};
     const uint32_t inner[] = {kShare, kTurn, 0}, page1[] = {kSize, kMode, kSwitch, 0},
@@ -97,9 +116,9 @@ XPanelID buildPanel(Settings &s) {
     xp->hint(panel, 0, h);
     xp->hint(panel, 0, actions);
     for (auto &t : texts) t.assign(t.size(), '#');
-    const XPanelData data[] = {{kSize, "size", "float"},    {kMode, "mode", "integer"},
+    const XPanelData data[] = {{kSize, "size", "float"},       {kMode, "mode", "integer"},
                                {kSwitch, "switch", "integer"}, {kShare, "share", "percent"},
-                               {kTurn, "turn", "angle"},     {kColour, "colour", "color-env"},
+                               {kTurn, "turn", "angle"},       {kColour, "colour", "color-env"},
                                {0, nullptr, nullptr}};
     xp->describe(panel, data, getValue, setValue);
     xp->viewInst(panel, &s);

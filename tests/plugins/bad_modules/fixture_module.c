@@ -66,8 +66,7 @@ FIXTURE_MAYBE_UNUSED static const ServerRecord servers[] = {
 
 #ifndef FIXTURE_NO_DESCRIPTOR
 __attribute__((visibility("default"))) ModuleDescriptor _mod_descrip = {
-    FIXTURE_SYNC_WORD, FIXTURE_VERSION, MODULE_MACHINE_CODE, fixtureStartup, fixtureShutdown,
-    servers};
+    FIXTURE_SYNC_WORD, FIXTURE_VERSION, MODULE_MACHINE_CODE, fixtureStartup, fixtureShutdown, servers};
 #else
 /* Something exported, so that the library loads but has no descriptor. */
 __attribute__((visibility("default"))) int fixtureWithoutDescriptor = 1;

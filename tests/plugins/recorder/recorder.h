@@ -24,7 +24,7 @@ struct Instance {
     char label[64] = "recorder";
     // pixel filter: the pixel whose camera ray it shades through the host
     int32_t probeX = -1, probeY = -1;
-    int32_t paint = 0;   // pixel filter: write (gain, 0, 0, 1) into every pixel
+    int32_t paint = 0;  // pixel filter: write (gain, 0, 0, 1) into every pixel
     // image filter
     int32_t invert = 0;
 };

@@ -41,9 +41,7 @@ std::vector<Entry> table(Instance &i) {
         t.push_back({"paint", PINT, &i.paint});
         t.push_back({"gain", PFLT, &i.gain});
         break;
-    case KIND_IMAGE:
-        t.push_back({"invert", PINT, &i.invert});
-        break;
+    case KIND_IMAGE: t.push_back({"invert", PINT, &i.invert}); break;
     }
     return t;
 }
@@ -117,7 +115,8 @@ void load(Instance &inst, const LoadState *ls) {
                 if (type == PSTR) ls->readStr(ls->readData, static_cast<char *>(e.value), sizeof inst.label);
                 if (type == PDBL) {
                     char bytes[8];
-                    if (ls->readBytes(ls->readData, bytes, 8) == 8) *static_cast<double *>(e.value) = fromBytes(bytes);
+                    if (ls->readBytes(ls->readData, bytes, 8) == 8)
+                        *static_cast<double *>(e.value) = fromBytes(bytes);
                 }
                 break;
             }

@@ -127,8 +127,8 @@ void pixel(::Instance inst, const PixelAccess *pa) {
             ShaderAccess out{};
             const double shaded = pa->rayShade(origin, dir, &out);
             const double cast = pa->rayCast(origin, dir);
-            log(fmt("probe tag=%d x=%d y=%d shade=%.9g cast=%.9g depth=%.9g bounces=%d", i.tag, x, y, shaded, cast,
-                    static_cast<double>(depth), out.bounces));
+            log(fmt("probe tag=%d x=%d y=%d shade=%.9g cast=%.9g depth=%.9g bounces=%d", i.tag, x, y, shaded,
+                    cast, static_cast<double>(depth), out.bounces));
         }
     }
     if (i.paint) {
