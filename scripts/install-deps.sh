@@ -2,7 +2,7 @@
 # Installs the Debian packages that the build, the tests and the benchmarks need.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   libembree-dev libtinyobjloader-dev nlohmann-json3-dev libstb-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )

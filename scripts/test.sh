@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Builds both trees and runs every test, plain and under the sanitizers.
+# Checks the layers and the format, then builds both trees and runs every
+# test, plain and under the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
+# The cheap checks first: the layer table and the format.
+scripts/check-layers.sh
+scripts/format.sh --check
 scripts/build.sh plain
 (cd build && ctest --output-on-failure -j "$jobs")
 scripts/check-exports.sh build
