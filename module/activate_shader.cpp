@@ -1,7 +1,7 @@
 // The edge shader's handler and interface servers (both editions).
 #include "module/activation.h"
 #include "module/handler_filling.h"
-#include "module/placeholders/placeholders.h"
+#include "shader/edge_shader_panel.h"
 #include "shader/edge_shader_server.h"
 
 namespace qr {

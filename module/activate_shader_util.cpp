@@ -2,7 +2,7 @@
 // inside the activation call.
 #include "module/activation.h"
 #include "module/handler_filling.h"
-#include "module/placeholders/placeholders.h"
+#include "shaderutil/shader_utility.h"
 
 namespace qr {
 

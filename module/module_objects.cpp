@@ -12,6 +12,7 @@ namespace qr {
 ModuleObjects::ModuleObjects() noexcept {
     storeLockSlot().bind(&storeLock);
     shaderInstanceListSlot().bind(&shaderInstances);
+    presetRequesterSlot().bind(&presetRequester);
     frameSnapshotSlot().bind(&frameSnapshot);
     textureSupportTablesSlot().bind(&textureTables);
 }
@@ -19,6 +20,7 @@ ModuleObjects::ModuleObjects() noexcept {
 ModuleObjects::~ModuleObjects() {
     textureSupportTablesSlot().bind(nullptr);
     frameSnapshotSlot().bind(nullptr);
+    presetRequesterSlot().bind(nullptr);
     shaderInstanceListSlot().bind(nullptr);
     storeLockSlot().bind(nullptr);
 }

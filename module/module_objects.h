@@ -4,14 +4,11 @@
 //
 // They are members of one record so that the order is the declaration order
 // below and nothing else. Each object is bound to the slot of the subsystem
-// that uses it once all exist, and unbound before any is destroyed. A
-// subsystem that owns a slot's placeholder type replaces it: include the
-// subsystem's header instead and delete the placeholder; keep the slot where
-// it is.
+// that uses it once all exist, and unbound before any is destroyed.
 #pragma once
 
-#include "module/placeholders/preset_requester_slot.h"
 #include "module_base/critical_section.h"
+#include "paramlib/file_requester.h"
 #include "shader/shader_instance_list.h"
 #include "texlib/item_snapshot.h"
 #include "texlib/texture_support_tables.h"
@@ -19,11 +16,11 @@
 namespace qr {
 
 struct ModuleObjects {
-    CriticalSection storeLock;             // 1. guards creating and clearing the sample store
-    ShaderInstanceList shaderInstances;    // 2. live edge-shader instances, with their lock
-    PresetRequesterState presetRequester;  // 3. the preset file requester
-    FrameSnapshotState frameSnapshot;      // 4. the snapshot lock and the frame item snapshot
-    TextureSupportTables textureTables;    // 5. the texture support's module-wide tables
+    CriticalSection storeLock;           // 1. guards creating and clearing the sample store
+    ShaderInstanceList shaderInstances;  // 2. live edge-shader instances, with their lock
+    FileRequester presetRequester;       // 3. the preset file requester
+    FrameSnapshotState frameSnapshot;    // 4. the snapshot lock and the frame item snapshot
+    TextureSupportTables textureTables;  // 5. the texture support's module-wide tables
 
     ModuleObjects() noexcept;
     ~ModuleObjects();

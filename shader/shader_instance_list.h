@@ -2,6 +2,7 @@
 // its own lock. Create appends, destroy removes, "Find unused ID" reads it.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "module_base/critical_section.h"
@@ -24,5 +25,13 @@ bool addShaderInstance(void *inst) noexcept;
 void removeShaderInstance(void *inst) noexcept;
 // A copy of the list, taken under the lock.
 std::vector<void *> shaderInstancesSnapshot();
+
+// The material identifiers "Find unused ID" chooses from.
+inline constexpr int32_t kMaxMaterialId = 4096;
+
+// The smallest identifier from 1 to kMaxMaterialId that no listed instance
+// other than `self` uses (self's own identifier plays no part); 0 when every
+// one is taken. Reads the list under its lock.
+int32_t unusedMaterialId(const void *self) noexcept;
 
 }  // namespace qr
