@@ -99,8 +99,19 @@ bool xpanelSetFromText(XPanelID panel, const std::string &dataName, const std::s
         return false;
     }
     if (isEnvelopeType(d->dataType)) {
-        error = "\"" + dataName + "\" is an animated parameter and cannot be set from text";
-        return false;
+        // The host changes the parameter itself, then tells the module.
+        const auto current = readValue(*p, d->vid);
+        const VParmID *vp = current ? std::get_if<VParmID>(&*current) : nullptr;
+        if (!vp) {
+            error = "\"" + dataName + "\" has no parameter to set";
+            return false;
+        }
+        if (!setVparamFromText(*vp, d->dataType, text, error)) return false;
+        if (!callSet(*p, *d, *current)) {
+            error = "the module did not accept \"" + text + "\" for \"" + dataName + "\"";
+            return false;
+        }
+        return true;
     }
     const XPanelControlInfo *control = controlOf(*p, d->vid);
     XPanelValue value = 0.0;

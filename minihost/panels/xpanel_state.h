@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "minihost/panels/xpanel_host.h"
@@ -44,5 +45,13 @@ const std::vector<std::string> *choicesOf(const Panel &p, uint32_t cid);
 // The value of data `vid` through the module's get callback.
 std::optional<XPanelValue> readValue(const Panel &p, uint32_t vid);
 bool enabled(const Panel &p, uint32_t cid, int depth = 0);
+
+// A colour or percent envelope control's value, through the host's
+// variant-parameter service: "(r, g, b)" or "84 %", with " (animated)" when
+// it has envelopes.
+std::string vparamText(VParmID vp, const std::string &dataType);
+// Sets it to a constant from text ("0.1 0.2 0.9", "50%", "0.5"); false with
+// `error` set when the text does not fit or there is no service.
+bool setVparamFromText(VParmID vp, const std::string &dataType, const std::string &text, std::string &error);
 
 }  // namespace minihost::xpanel_detail

@@ -40,7 +40,10 @@ std::string valueText(const Panel &p, const XPanelControlInfo &c) {
     }
     const auto value = readValue(p, c.cid);
     if (!value) return "(no value)";
-    if (std::holds_alternative<VParmID>(*value)) return "(animated parameter)";
+    if (const auto *vp = std::get_if<VParmID>(&*value)) {
+        const XPanelDataInfo *d = dataOf(p, c.cid);
+        return vparamText(*vp, d ? d->dataType : cls);
+    }
     if (const auto *i = std::get_if<int32_t>(&*value)) {
         if (cls == "iBoolean") return *i ? "on" : "off";
         if (cls == "iPopChoice") {

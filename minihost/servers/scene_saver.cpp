@@ -7,11 +7,29 @@
 
 #include <unistd.h>
 
+#include "host/module_descriptor.h"
 #include "minihost/servers/server_instances.h"
 
 namespace minihost {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// A server entry with the instance's saved data instead of its settings.
+nlohmann::ordered_json savedEntry(const nlohmann::ordered_json &given, const ServerUse &use,
+                                  const ServerSet &servers) {
+    nlohmann::ordered_json entry = given.is_object() ? given : nlohmann::ordered_json::object();
+    entry["server"] = use.server;
+    entry.erase("settings");
+    nlohmann::ordered_json lines = nlohmann::ordered_json::array();
+    std::istringstream text(servers.savedData(use));
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    entry["data"] = lines;
+    return entry;
+}
+
+}  // namespace
 
 nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &servers,
                                           const std::string &newPath) {
@@ -29,16 +47,29 @@ nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &s
         doc[jp] = rel.empty() ? resolved.string() : rel.generic_string();
     }
     for (ServerUse *use : servers.uses()) {
+        if (use->className == CLASS_SHADER_HANDLER) continue;  // with their surfaces, below
         const nlohmann::ordered_json::json_pointer jp(use->pointer);
         if (!doc.contains(jp)) continue;
-        nlohmann::ordered_json entry = doc[jp].is_object() ? doc[jp] : nlohmann::ordered_json::object();
-        entry["server"] = use->server;
-        entry.erase("settings");
-        nlohmann::ordered_json lines = nlohmann::ordered_json::array();
-        std::istringstream text(servers.savedData(*use));
-        for (std::string line; std::getline(text, line);) lines.push_back(line);
-        entry["data"] = lines;
-        doc[jp] = entry;
+        doc[jp] = savedEntry(doc[jp], *use, servers);
+    }
+    // Surfaces' shader lists as they are now: shaders may have been added or
+    // removed since the scene was read.
+    auto &objects = doc["objects"];
+    for (size_t i = 0; i < scene.objects.size() && objects.is_array() && i < objects.size(); ++i) {
+        auto &object = objects[i];
+        for (const auto &surf : scene.objects[i]->surfaces) {
+            const bool listed = object.contains("surfaces") && object["surfaces"].contains(surf->name) &&
+                                object["surfaces"][surf->name].contains("shaders");
+            if (surf->shaders.empty() && !listed) continue;
+            nlohmann::ordered_json shaders = nlohmann::ordered_json::array();
+            for (const ServerUse &use : surf->shaders) {
+                const nlohmann::ordered_json::json_pointer jp(use.pointer);
+                const bool original = !use.pointer.empty() && scene.document.contains(jp);
+                shaders.push_back(
+                    savedEntry(original ? scene.document[jp] : nlohmann::ordered_json(), use, servers));
+            }
+            object["surfaces"][surf->name]["shaders"] = shaders;
+        }
     }
     return doc;
 }

@@ -1,5 +1,7 @@
 #include "minihost/servers/server_instances.h"
 
+#include <filesystem>
+
 #include "host/module_descriptor.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/servers/server_settings.h"
@@ -56,7 +58,27 @@ ActiveHandler *ServerSet::handlerFor(const ServerUse &use, const Scene &scene) {
     return handlers_.back().get();
 }
 
+void ServerSet::makeInstance(ServerUse &use, void *context) {
+    ActiveHandler *h = handlerFor(use, *scene_);
+    const char *err = nullptr;
+    use.instance = h->inst.create(h->inst.priv, context, &err);
+    if (!use.instance)
+        throw SceneError(use.where + ": " + use.server + " made no instance" +
+                         (err ? std::string(": ") + err : ""));
+    use.handler = h;
+    uses_.push_back(&use);
+    std::string error;
+    if (use.hasData && !loadText(h->inst, use.instance, use.data, error))
+        throw SceneError(use.where + ": " + use.server + " could not load its data: " + error);
+    if (!use.settings.empty()) {
+        const std::string text = applySettingsToText(savedText(h->inst, use.instance), use.settings, use);
+        if (!loadText(h->inst, use.instance, text, error))
+            throw SceneError(use.where + ": " + use.server + " could not load its settings: " + error);
+    }
+}
+
 void ServerSet::build(Scene &scene) {
+    scene_ = &scene;
     for (size_t i = 0; i < scene.modulePaths.size(); ++i) {
         std::string error;
         auto m = LoadedModule::open(scene.modulePaths[i], error);
@@ -65,28 +87,78 @@ void ServerSet::build(Scene &scene) {
                              error);
         modules_.push_back(std::move(m));
     }
-    auto make = [&](ServerUse &use, void *context) {
-        ActiveHandler *h = handlerFor(use, scene);
-        const char *err = nullptr;
-        use.instance = h->inst.create(h->inst.priv, context, &err);
-        if (!use.instance)
-            throw SceneError(use.where + ": " + use.server + " made no instance" +
-                             (err ? std::string(": ") + err : ""));
-        use.handler = h;
-        uses_.push_back(&use);
-        std::string error;
-        if (use.hasData && !loadText(h->inst, use.instance, use.data, error))
-            throw SceneError(use.where + ": " + use.server + " could not load its data: " + error);
-        if (!use.settings.empty()) {
-            const std::string text = applySettingsToText(savedText(h->inst, use.instance), use.settings, use);
-            if (!loadText(h->inst, use.instance, text, error))
-                throw SceneError(use.where + ": " + use.server + " could not load its settings: " + error);
-        }
-    };
     for (SceneSurface *surf : scene.allSurfaces())
-        for (auto &use : surf->shaders) make(use, surfaceHandle(surf));
-    for (auto &use : scene.pixelFilters) make(use, nullptr);
-    for (auto &use : scene.imageFilters) make(use, nullptr);
+        for (auto &use : surf->shaders) makeInstance(use, surfaceHandle(surf));
+    for (auto &use : scene.pixelFilters) makeInstance(use, nullptr);
+    for (auto &use : scene.imageFilters) makeInstance(use, nullptr);
+}
+
+void ServerSet::relist() {
+    uses_.clear();
+    for (SceneSurface *surf : scene_->allSurfaces())
+        for (auto &use : surf->shaders)
+            if (use.instance) uses_.push_back(&use);
+    for (auto *list : {&scene_->pixelFilters, &scene_->imageFilters})
+        for (auto &use : *list)
+            if (use.instance) uses_.push_back(&use);
+}
+
+ServerUse &ServerSet::addShader(SceneSurface &surface, const std::string &server) {
+    if (!scene_) throw SceneError(server + ": no scene is loaded");
+    ServerUse use;
+    use.server = server;
+    use.className = CLASS_SHADER_HANDLER;
+    use.where = scene_->path + ": surface \"" + surface.name + "\"";
+    surface.shaders.push_back(std::move(use));
+    relist();  // the surface's list may have moved
+    ServerUse &added = surface.shaders.back();
+    try {
+        makeInstance(added, surfaceHandle(&surface));
+    } catch (...) {
+        const ActiveHandler *h = handlerOf(added);
+        if (h && added.instance && h->inst.destroy) h->inst.destroy(added.instance);
+        surface.shaders.pop_back();
+        relist();
+        throw;
+    }
+    relist();  // in the scene's order
+    return added;
+}
+
+bool ServerSet::removeShader(SceneSurface &surface, const std::string &server) {
+    for (auto it = surface.shaders.begin(); it != surface.shaders.end(); ++it) {
+        if (it->server != server) continue;
+        const ActiveHandler *h = handlerOf(*it);
+        if (h && it->instance && h->inst.destroy) h->inst.destroy(it->instance);
+        surface.shaders.erase(it);
+        relist();
+        return true;
+    }
+    return false;
+}
+
+LoadedModule &ServerSet::moduleFor(const std::string &path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const auto &m : modules_)
+        if (fs::equivalent(m->path(), path, ec)) return *m;
+    std::string error;
+    auto m = LoadedModule::open(path, error);
+    if (!m) throw SceneError(error);
+    if (scene_) {
+        // The scene file names it relative to its own folder, as it names
+        // its other files.
+        const fs::path dir = fs::absolute(scene_->dir.empty() ? fs::path(".") : fs::path(scene_->dir), ec);
+        const fs::path rel = fs::absolute(path, ec).lexically_relative(dir);
+        auto &listed = scene_->document["modules"];
+        if (!listed.is_array()) listed = nlohmann::ordered_json::array();
+        scene_->pathPointers.push_back("/modules/" + std::to_string(listed.size()));
+        listed.push_back(rel.empty() ? path : rel.generic_string());
+        scene_->modulePaths.push_back(path);
+        scene_->moduleWhere.push_back(path);
+    }
+    modules_.push_back(std::move(m));
+    return *modules_.back();
 }
 
 void ServerSet::initAll(int renderMode) {

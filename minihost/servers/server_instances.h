@@ -38,10 +38,30 @@ public:
     const ActiveHandler *handlerOf(const ServerUse &use) const;
     const std::vector<ServerUse *> &uses() const { return uses_; }
 
+    // Changes to the built scene, as the host's surface commands make them.
+    // addShader creates an instance of the shader server at the end of the
+    // surface's shaders (throws SceneError when no module of the scene has
+    // that server or it makes no instance); removeShader destroys the first
+    // instance of that server on the surface (false when it has none). Both
+    // keep earlier references to ServerUse entries of that surface only
+    // until they return.
+    ServerUse &addShader(SceneSurface &surface, const std::string &server);
+    bool removeShader(SceneSurface &surface, const std::string &server);
+
+    // The loaded module of that file (the same file under any path). A file
+    // the scene does not list yet is loaded and added to the scene's
+    // modules, so a saved scene lists every module its instances come from.
+    // Throws SceneError when it does not load.
+    LoadedModule &moduleFor(const std::string &path);
+
 private:
     ActiveHandler *handlerFor(const ServerUse &use, const Scene &scene);
+    void makeInstance(ServerUse &use, void *context);
+    // uses_ again, in the scene's order, after a surface's list changed.
+    void relist();
     void destroyAll();
 
+    Scene *scene_ = nullptr;
     std::vector<std::unique_ptr<LoadedModule>> modules_;
     std::vector<std::string> moduleWhere_;
     std::vector<std::unique_ptr<ActiveHandler>> handlers_;

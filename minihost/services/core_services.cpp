@@ -8,6 +8,7 @@
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/core/scene_info_basic.h"
 #include "minihost/core/service_registry.h"
+#include "minihost/panels/file_request_host.h"
 #include "minihost/panels/panel_services_host.h"
 #include "minihost/panels/xpanel_host.h"
 #include "minihost/states/file_io.h"
@@ -28,6 +29,7 @@ void installCoreServices() {
     services.provide(SERVICE_CHANNEL_INFO, channelInfoRecord());
     installXPanelService();
     installPanelServices();
+    installFileRequestService();
 }
 
 }  // namespace minihost

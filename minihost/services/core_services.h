@@ -5,7 +5,7 @@ namespace minihost {
 
 // Provides, in the registry, "Global Render Memory", "Info Messages 2",
 // "File IO", the basic "LW Scene Info 3" (a scene may replace it), the
-// panels ("LWXPanel", "LWPanelServices") and the variant parameters
+// panels ("LWXPanel", "LWPanelServices", "File Request") and the variant parameters
 // ("LWVParmFuncs 2", "Animation Envelopes", "Channel Info 2").
 // Calling it again provides them again.
 void installCoreServices();

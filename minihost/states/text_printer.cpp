@@ -1,4 +1,5 @@
 // Writes a state tree as the text representation.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -58,6 +59,15 @@ void appendHex(std::string &out, const std::string &data) {
 void printItems(const std::vector<StateItem> &items, int depth, std::string &out) {
     const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     for (const StateItem &item : items) {
+        if (!item.note.empty()) {
+            // One comment line per line of the note; comments are skipped on reading.
+            std::size_t start = 0;
+            while (start <= item.note.size()) {
+                const std::size_t end = std::min(item.note.find('\n', start), item.note.size());
+                out += indent + "# " + item.note.substr(start, end - start) + "\n";
+                start = end + 1;
+            }
+        }
         out += indent;
         if (item.kind == StateItem::Kind::Block) {
             out += '{';

@@ -36,6 +36,7 @@ struct StateItem {
     std::vector<float> floats;        // FP
     std::string data;                 // Bytes (raw) / Str
     std::vector<StateItem> children;  // Block
+    std::string note;                 // printed as a "# ..." line before the item; never parsed
 };
 
 // Blocks nest at most this deep in the text representation; deeper text is

@@ -234,8 +234,8 @@ TEST(VparamSettingsBlock, DataMinihostCannotReadIsRefused) {
     empty.children.push_back(version);
     const StateItem before = empty;
     EXPECT_NE(setVparamSetting(empty, 0.5, 24).find("cannot be set by key"), std::string::npos);
-    EXPECT_EQ(stateTextFrom(StateItem{StateItem::Kind::Block, 0, "", false, {}, {}, "", {empty}}),
-              stateTextFrom(StateItem{StateItem::Kind::Block, 0, "", false, {}, {}, "", {before}}));
+    EXPECT_EQ(stateTextFrom(StateItem{StateItem::Kind::Block, 0, "", false, {}, {}, "", {empty}, ""}),
+              stateTextFrom(StateItem{StateItem::Kind::Block, 0, "", false, {}, {}, "", {before}, ""}));
     StateItem notABlock;
     notABlock.kind = StateItem::Kind::I4;
     EXPECT_FALSE(setVparamSetting(notABlock, 0.5, 24).empty());
