@@ -6,6 +6,8 @@
 #include "minihost/cli/panel_command.h"
 #include "minihost/cli/preview_command.h"
 #include "minihost/cli/render_command.h"
+#include "minihost/cli/shader_util_command.h"
+#include "minihost/cli/show_data_command.h"
 
 int main(int argc, char **argv) {
     CLI::App app{"Loads plug-in modules the way a host does", "minihost"};
@@ -16,6 +18,8 @@ int main(int argc, char **argv) {
     minihost::cli::addPanelCommand(app, exitCode);
     minihost::cli::addPreviewCommand(app, exitCode);
     minihost::cli::addRenderCommand(app, exitCode);
+    minihost::cli::addShaderUtilCommand(app, exitCode);
+    minihost::cli::addShowDataCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

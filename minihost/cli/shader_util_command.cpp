@@ -1,0 +1,146 @@
+#include "minihost/cli/shader_util_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "minihost/cli/output_checks.h"
+#include "minihost/cli/scene_session.h"
+#include "minihost/cli/scene_targets.h"
+#include "minihost/core/loader.h"
+#include "minihost/panels/panel_services_host.h"
+#include "minihost/scene/scene_error.h"
+#include "minihost/servers/scene_saver.h"
+#include "minihost/servers/surface_commands.h"
+#include "minihost/services/core_services.h"
+
+namespace minihost::cli {
+
+namespace {
+
+// The utility's dialog keeps the preset path in a buffer of this size.
+constexpr size_t kPresetPathSize = 260;
+
+bool checkArgs(const ShaderUtilArgs &args, std::ostream &err) {
+    std::error_code ec;
+    if (!args.overwrite && std::filesystem::equivalent(args.output, args.scene, ec)) {
+        err << "minihost: -o " << args.output << " is the scene read; add --overwrite to replace it\n";
+        return false;
+    }
+    if (!args.target.empty() && args.target != "all" && args.target != "selected") {
+        err << "minihost: --target " << args.target << ": expected all or selected\n";
+        return false;
+    }
+    if (args.action != "apply" && args.action != "remove") {
+        err << "minihost: --action " << args.action << ": expected apply or remove\n";
+        return false;
+    }
+    if (!args.preset.empty()) {
+        if (args.preset.size() >= kPresetPathSize) {
+            err << "minihost: --preset " << args.preset << ": the path is longer than the utility's "
+                << kPresetPathSize - 1 << " characters\n";
+            return false;
+        }
+        if (!std::ifstream(args.preset, std::ios::binary)) {
+            err << "minihost: " << args.preset << ": cannot read the preset\n";
+            return false;
+        }
+    }
+    return checkOutputFolder(args.output, err);
+}
+
+// The utility's generic server of the module; empty when it has none.
+std::string genericServer(const LoadedModule &module) {
+    for (const ServerEntry &e : module.servers())
+        if (e.className == CLASS_LAYOUT_GENERIC) return e.name;
+    return std::string();
+}
+
+void report(const SurfaceCommands &commands, bool verbose, std::ostream &err) {
+    // The utility does not ask what a command did (a surface without the
+    // shader still gets "Surf_RemShader"); the user is told.
+    int notDone = 0;
+    for (const SurfaceCommands::Entry &e : commands.log()) {
+        if (!e.done) ++notDone;
+        if (verbose || !e.done)
+            err << "minihost: " << e.command << (e.done ? "" : ": not done: " + e.refusal) << '\n';
+    }
+    err << "minihost: " << commands.log().size() << " commands: " << commands.added() << " shaders added, "
+        << commands.removed() << " removed, " << notDone << " not done\n";
+}
+
+}  // namespace
+
+int runShaderUtil(const ShaderUtilArgs &args, std::ostream &err) {
+    if (!checkArgs(args, err)) return 1;
+    installCoreServices();
+    clearRecordedPanels();
+    SceneSession session;
+    if (!session.load(args.scene, err)) return 1;
+    std::string error;
+    if (!args.select.empty() && !selectItems(session.scene(), args.select, error)) {
+        err << "minihost: " << args.scene << ": " << error << '\n';
+        return 1;
+    }
+    if (!session.start(err)) return 1;
+
+    LoadedModule *module = nullptr;
+    try {
+        module = &session.servers().moduleFor(args.module);
+    } catch (const SceneError &e) {
+        err << "minihost: " << e.what() << '\n';
+        return 1;
+    }
+    const std::string server = genericServer(*module);
+    if (server.empty()) {
+        err << "minihost: " << args.module << ": no " << CLASS_LAYOUT_GENERIC << " server\n";
+        return 1;
+    }
+
+    // The dialog is answered as the user would fill it in.
+    const bool selected = args.target == "selected" || (args.target.empty() && !args.select.empty());
+    scriptNextOpen(args.cancel ? PanelAnswer::cancel()
+                               : PanelAnswer::confirm()
+                                     .set("Target object : ", selected ? 1 : 0)
+                                     .set("Shader action : ", args.action == "remove" ? 1 : 0)
+                                     .set("Preset : ", args.preset));
+    SurfaceCommands commands(session.scene(), session.servers());
+    const int result = module->activate(CLASS_LAYOUT_GENERIC, server, GENERIC_VERSION, commands.record());
+    if (result != AFUNC_OK) {
+        err << "minihost: " << server << ": the activation failed (result " << result << ")\n";
+        return 1;
+    }
+    if (scriptedAnswersLeft() != 0) {
+        clearRecordedPanels();
+        err << "minihost: " << server << " showed no dialog; nothing was done\n";
+        return 1;
+    }
+    report(commands, args.verbose, err);
+    if (!saveScene(session.scene(), session.servers(), args.output, error)) {
+        err << "minihost: " << error << '\n';
+        return 1;
+    }
+    err << "minihost: wrote " << args.output << '\n';
+    return 0;
+}
+
+void addShaderUtilCommand(CLI::App &app, int &exitCode) {
+    CLI::App *cmd = app.add_subcommand(
+        "shader-util", "Run a module's shader utility on a scene and write the changed scene");
+    auto args = std::make_shared<ShaderUtilArgs>();
+    cmd->add_option("MODULE", args->module, "Module file (.so) whose shader utility runs")->required();
+    cmd->add_option("SCENE", args->scene, "Scene description (JSON)")->required();
+    cmd->add_option("-o,--output", args->output, "The changed scene (JSON)")->required();
+    cmd->add_option("--target", args->target, "all or selected (default: selected with --select, else all)");
+    cmd->add_option("--select", args->select, "Items to select instead of the scene file's selection");
+    cmd->add_option("--action", args->action, "apply (default) or remove");
+    cmd->add_option("--preset", args->preset, "Preset file loaded into every shader added");
+    cmd->add_flag("--cancel", args->cancel, "Answer the utility's dialog with Cancel");
+    cmd->add_flag("--overwrite", args->overwrite, "Let -o replace the scene read");
+    cmd->add_flag("-v,--verbose", args->verbose, "List every command the utility issued");
+    cmd->callback([args, &exitCode] { exitCode = runShaderUtil(*args, std::cerr); });
+}
+
+}  // namespace minihost::cli
