@@ -84,15 +84,17 @@ void runSurfacePass(const LayoutGeneric &generic, UtilityAction action,
     ApplyingFlag applying;
     const int count = objects->numObjects();
     for (int obj = 0; obj < count; ++obj) {
-        const char *commandName = objects->refName(obj);
+        const char *name = objects->refName(obj);
         const char *file = objects->filename(obj);
-        if (!commandName || !file) continue;
+        if (!name || !file) continue;
         if (filter && !inFilter(*filter, file)) continue;
+        // Copied too: the commands may change what the host's names point at.
+        const std::string commandName = name;
         for (const std::string &surface : surfaceNames(*surfaces, file)) {
             // A surface whose commands would not fit is skipped whole, so that
             // no shader goes to the surface selected before it.
-            const int selected =
-                std::snprintf(select, kCommandSize, "Surf_SetSurf %s %s", surface.c_str(), commandName);
+            const int selected = std::snprintf(select, kCommandSize, "Surf_SetSurf %s %s", surface.c_str(),
+                                               commandName.c_str());
             const int changed = action == UtilityAction::Apply
                                     ? std::snprintf(command, kCommandSize, "Surf_AddShader %s", shader)
                                     : std::snprintf(command, kCommandSize, "Surf_RemShader %s", shader);
