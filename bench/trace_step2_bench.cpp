@@ -1,12 +1,15 @@
 // TraceStep2's process at 1920 x 1080 with b = 1, 2 and 3 on a scene-like
-// store, against the plain form of the stroke sweep; and the store clear
-// against a plain memory fill of the same bytes. Single-threaded, as the
+// store, against the plain form of the stroke sweep; the store's creation
+// against a fresh allocation and fill of the same bytes, and its clear
+// against a fill of the same byte patterns. Single-threaded, as the
 // modules are.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "minihost/core/info_messages.h"
@@ -130,6 +133,65 @@ void BM_PlainTraceStep2(benchmark::State &state) {
     state.counters["edge_cells_%"] = scene.edgePercent;
 }
 
+// Bytes per cell of the six buffers.
+constexpr size_t kCellBytes[6] = {1, 4, 12, 3, 4, sizeof(void *)};
+
+// The six buffers of a store of factor b, as plain heap blocks.
+struct PlainBuffers {
+    void *block[6] = {};
+    size_t cells = 0;
+    explicit PlainBuffers(int b) : cells(size_t(b) * kWidth * size_t(b) * kHeight) {
+        for (int k = 0; k < 6; ++k) block[k] = ::operator new(kCellBytes[k] * cells);
+    }
+    ~PlainBuffers() {
+        for (void *p : block) ::operator delete(p);
+    }
+    // The clear's byte patterns: zeros everywhere but -1.0 in the depths.
+    void fill() {
+        for (int k = 0; k < 6; ++k)
+            if (k != 1) std::memset(block[k], 0, kCellBytes[k] * cells);
+        std::fill_n(static_cast<float *>(block[1]), cells, -1.0f);
+    }
+};
+
+void storeBytes(benchmark::State &state, int b) {
+    size_t perCell = 0;
+    for (size_t c : kCellBytes) perCell += c;
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(perCell) * int64_t(b) * kWidth * b *
+                            kHeight);
+}
+
+// The first frame's new-time: the store is created in render memory and cleared.
+void BM_StoreFirstCreation(benchmark::State &state) {
+    const int b = int(state.range(0));
+    sceneFor(b);
+    for (auto _ : state) {
+        state.PauseTiming();
+        minihost::discardRenderMemory();
+        state.ResumeTiming();
+        qr::clearStrokeStore(b);
+        benchmark::ClobberMemory();
+    }
+    liveFactor = 0;  // the store no longer holds the scene
+    storeBytes(state, b);
+}
+
+// Baseline: a fresh allocation of the same six blocks and a fill of them.
+void BM_FreshAllocAndFill(benchmark::State &state) {
+    const int b = int(state.range(0));
+    for (auto _ : state) {
+        std::optional<PlainBuffers> buffers;
+        buffers.emplace(b);
+        buffers->fill();
+        benchmark::ClobberMemory();
+        state.PauseTiming();  // the release is not part of it
+        buffers.reset();
+        state.ResumeTiming();
+    }
+    storeBytes(state, b);
+}
+
+// Every later frame's new-time: the clear of the existing store.
 void BM_StoreClear(benchmark::State &state) {
     const int b = int(state.range(0));
     sceneFor(b);
@@ -137,28 +199,28 @@ void BM_StoreClear(benchmark::State &state) {
         qr::clearStrokeStore(b);
         benchmark::ClobberMemory();
     }
-    const qr::StrokeStoreHeader *h = qr::findStrokeStore();
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(qr::viewOf(*h).cellCount()) *
-                            int64_t(1 + 4 + 12 + 3 + 4 + sizeof(void *)));
     liveFactor = 0;  // the store no longer holds the scene
+    storeBytes(state, b);
 }
 
-// A plain fill of as many bytes as the six buffers hold.
-void BM_MemsetSameBytes(benchmark::State &state) {
+// Baseline: a fill of the same byte patterns into blocks already in use.
+void BM_FillSamePatterns(benchmark::State &state) {
     const int b = int(state.range(0));
-    const size_t bytes = size_t(b) * kWidth * size_t(b) * kHeight * (1 + 4 + 12 + 3 + 4 + sizeof(void *));
-    std::vector<unsigned char> block(bytes, 1);
+    PlainBuffers buffers(b);
+    buffers.fill();
     for (auto _ : state) {
-        std::memset(block.data(), 0, bytes);
+        buffers.fill();
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+    storeBytes(state, b);
 }
 
 BENCHMARK(BM_TraceStep2Process)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainTraceStep2)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreFirstCreation)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FreshAllocAndFill)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StoreClear)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MemsetSameBytes)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillSamePatterns)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
-  libembree-dev libtinyobjloader-dev nlohmann-json3-dev libstb-dev libcli11-dev
+  libembree-dev libtinyobjloader-dev nlohmann-json3-dev libstb-dev libpng-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,6 +1,8 @@
 #include "store/line_store.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
@@ -11,6 +13,10 @@
 namespace qr {
 
 namespace {
+
+// The header this module last finished creating: a look-up that finds this
+// very block needs no lock (see the stroke store; the same reasoning holds).
+constinit std::atomic<LineStoreHeader *> gFinishedHeader{nullptr};
 
 constexpr std::size_t kBufferCount = 5;
 // Bytes per cell of Buff1 .. Buff5.
@@ -26,6 +32,7 @@ LineStoreHeader *createStore(RenderMemory &memory) {
     if (storeGridFor(1, scene->frameWidth(), scene->frameHeight(), grid) != GridCheck::Ok) {
         return nullptr;
     }
+    gFinishedHeader.store(nullptr, std::memory_order_seq_cst);
     auto *h =
         static_cast<LineStoreHeader *>(memory.create(edition().storeHeaderName, sizeof(LineStoreHeader)));
     if (!h) return nullptr;
@@ -40,6 +47,7 @@ LineStoreHeader *createStore(RenderMemory &memory) {
     h->buff3 = static_cast<float *>(blocks[2]);
     h->buff4 = static_cast<uint8_t *>(blocks[3]);
     h->buff5 = static_cast<float *>(blocks[4]);
+    gFinishedHeader.store(h, std::memory_order_release);
     return h;
 }
 
@@ -55,11 +63,22 @@ RenderMemory *lineRenderMemory() {
 
 LineStoreHeader *completeOrNull(LineStoreHeader *h) { return h && complete(*h) ? h : nullptr; }
 
+// The header when the host's block is the one this module finished (or
+// there is none); otherwise the caller looks again under the lock.
+LineStoreHeader *findWithoutLock(RenderMemory &memory, bool &settled) {
+    auto *h = static_cast<LineStoreHeader *>(memory.find(edition().storeHeaderName));
+    settled = !h || h == gFinishedHeader.load(std::memory_order_acquire);
+    return h;
+}
+
 }  // namespace
 
 LineStoreHeader *findLineStore() {
     RenderMemory *memory = lineRenderMemory();
     if (!memory) return nullptr;
+    bool settled = false;
+    LineStoreHeader *found = findWithoutLock(*memory, settled);
+    if (settled) return completeOrNull(found);
     CriticalSectionGuard guard(storeLock());
     return completeOrNull(static_cast<LineStoreHeader *>(memory->find(edition().storeHeaderName)));
 }
@@ -67,6 +86,9 @@ LineStoreHeader *findLineStore() {
 LineStoreHeader *findOrCreateLineStore() {
     RenderMemory *memory = lineRenderMemory();
     if (!memory) return nullptr;
+    bool settled = false;
+    if (LineStoreHeader *found = findWithoutLock(*memory, settled); found && settled)
+        return completeOrNull(found);
     CriticalSectionGuard guard(storeLock());
     auto *h = static_cast<LineStoreHeader *>(memory->find(edition().storeHeaderName));
     if (!h) h = createStore(*memory);
@@ -79,10 +101,11 @@ void clearLineStore() {
     CriticalSectionGuard guard(storeLock());
     const LineStoreView v = viewOf(*h);
     const std::size_t n = v.cellCount();
-    std::fill_n(v.shader, n, nullptr);
+    // Zero bytes are null and 0.0f alike: plain memory fills for those.
+    std::memset(static_cast<void *>(v.shader), 0, n * sizeof(void *));
     std::fill_n(v.depth, n, -1.0f);
-    std::fill_n(v.normal, 3 * n, 0.0f);
-    std::fill_n(v.color, 3 * n, uint8_t{0});
+    std::memset(v.normal, 0, 3 * n * sizeof(float));
+    std::memset(v.color, 0, 3 * n);
     std::fill_n(v.density, n, 1.0f);
 }
 

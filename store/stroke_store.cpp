@@ -1,6 +1,8 @@
 #include "store/stroke_store.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
@@ -11,6 +13,13 @@
 namespace qr {
 
 namespace {
+
+// The header this module last finished creating. A look-up that finds this
+// very block needs no lock: the lock keeps readers away from a header still
+// being filled in, and this one was complete before it was published here.
+// Creation withdraws it before asking the host for a new header, so a block
+// made again at the same address is not taken for the finished one.
+constinit std::atomic<StrokeStoreHeader *> gFinishedHeader{nullptr};
 
 constexpr std::size_t kBufferCount = 6;
 // Bytes per cell of Buff1 .. Buff6.
@@ -51,6 +60,7 @@ StrokeStoreHeader *createStore(RenderMemory &memory, int oversampling) {
     const GridCheck check = storeGridFor(oversampling, scene->frameWidth(), scene->frameHeight(), grid);
     if (check == GridCheck::Empty) return nullptr;
 
+    gFinishedHeader.store(nullptr, std::memory_order_seq_cst);
     auto *h =
         static_cast<StrokeStoreHeader *>(memory.create(edition().storeHeaderName, sizeof(StrokeStoreHeader)));
     if (!h) return nullptr;
@@ -64,6 +74,7 @@ StrokeStoreHeader *createStore(RenderMemory &memory, int oversampling) {
         reportBufferFailure();
         h->failed = 1;
     }
+    gFinishedHeader.store(h, std::memory_order_release);
     return h;
 }
 
@@ -72,11 +83,22 @@ RenderMemory *renderMemory() {
     return memory && memory->find && memory->create ? memory : nullptr;
 }
 
+// The header when the host's block is the one this module finished; null
+// when there is no block; otherwise the caller looks again under the lock.
+StrokeStoreHeader *findWithoutLock(RenderMemory &memory, bool &settled) {
+    auto *h = static_cast<StrokeStoreHeader *>(memory.find(edition().storeHeaderName));
+    settled = !h || h == gFinishedHeader.load(std::memory_order_acquire);
+    return h;
+}
+
 }  // namespace
 
 StrokeStoreHeader *findStrokeStore() {
     RenderMemory *memory = renderMemory();
     if (!memory || !isStrokeEdition(edition())) return nullptr;
+    bool settled = false;
+    StrokeStoreHeader *h = findWithoutLock(*memory, settled);
+    if (settled) return h;
     CriticalSectionGuard guard(storeLock());
     return static_cast<StrokeStoreHeader *>(memory->find(edition().storeHeaderName));
 }
@@ -84,6 +106,8 @@ StrokeStoreHeader *findStrokeStore() {
 StrokeStoreHeader *findOrCreateStrokeStore(int oversampling) {
     RenderMemory *memory = renderMemory();
     if (!memory || !isStrokeEdition(edition())) return nullptr;
+    bool settled = false;
+    if (StrokeStoreHeader *h = findWithoutLock(*memory, settled); h && settled) return h;
     CriticalSectionGuard guard(storeLock());
     auto *h = static_cast<StrokeStoreHeader *>(memory->find(edition().storeHeaderName));
     return h ? h : createStore(*memory, oversampling);
@@ -97,12 +121,14 @@ void clearStrokeStore(int oversampling) {
     h->passRunning = 0;
     const StrokeStoreView v = viewOf(*h);
     const std::size_t n = v.cellCount();
-    std::fill_n(v.marks, n, uint8_t{0});
+    // Zero bytes are 0, 0.0f and null alike, so all but Buff2 are plain
+    // memory fills.
+    std::memset(v.marks, 0, n);
     std::fill_n(v.depth, n, -1.0f);
-    std::fill_n(v.normal, 3 * n, 0.0f);
-    std::fill_n(v.lineColor, 3 * n, uint8_t{0});
-    std::fill_n(v.boost, n, 0.0f);
-    std::fill_n(v.shader, n, nullptr);
+    std::memset(v.normal, 0, 3 * n * sizeof(float));
+    std::memset(v.lineColor, 0, 3 * n);
+    std::memset(v.boost, 0, n * sizeof(float));
+    std::memset(static_cast<void *>(v.shader), 0, n * sizeof(void *));
 }
 
 void writeTracerPointer(void *instance) {

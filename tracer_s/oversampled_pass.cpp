@@ -1,6 +1,7 @@
 #include "tracer_s/oversampled_pass.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "texlib/vector.h"
 
@@ -58,32 +59,71 @@ CellHash cellHash(int col, int row) {
     return h;
 }
 
+namespace {
+
+bool sameBits(const double *a, const double *b, size_t count) {
+    return std::memcmp(a, b, count * sizeof(double)) == 0;
+}
+
+// Right, up and forward normalised to unit length (a zero vector stays zero).
+void unitAxes(const double raw[3][3], Vector unit[3]) {
+    Vector scratch;
+    for (int k = 0; k < 3; ++k) {
+        unit[k] = Vector{raw[k][0], raw[k][1], raw[k][2]};
+        normalizeInPlace(unit[k], scratch);
+    }
+}
+
+}  // namespace
+
 bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int gridHeight, double jitter,
-                 double origin[3], double direction[3]) {
+                 double origin[3], double direction[3], CameraMemo *memo) {
     if (!host.scene || !host.scene->renderCamera || !host.items || !host.items->param || !host.camera ||
         !host.camera->fovAngles)
         return false;
     const ItemID cam = host.scene->renderCamera(host.time);
-    double right[3] = {0, 0, 0}, up[3] = {0, 0, 0}, forward[3] = {0, 0, 0}, pos[3] = {0, 0, 0};
-    host.items->param(cam, ITEM_PARAM_RIGHT, host.time, right);
-    host.items->param(cam, ITEM_PARAM_UP, host.time, up);
-    host.items->param(cam, ITEM_PARAM_FORWARD, host.time, forward);
+    double raw[3][3] = {}, pos[3] = {0, 0, 0};
+    host.items->param(cam, ITEM_PARAM_RIGHT, host.time, raw[0]);
+    host.items->param(cam, ITEM_PARAM_UP, host.time, raw[1]);
+    host.items->param(cam, ITEM_PARAM_FORWARD, host.time, raw[2]);
     host.items->param(cam, ITEM_PARAM_W_POSITION, host.time, pos);
-    Vector r{right[0], right[1], right[2]}, u{up[0], up[1], up[2]}, f{forward[0], forward[1], forward[2]};
-    Vector scratch;
-    normalizeInPlace(r, scratch);
-    normalizeInPlace(u, scratch);
-    normalizeInPlace(f, scratch);
+    Vector axes[3];
+    if (memo && memo->axesKnown && sameBits(&memo->raw[0][0], &raw[0][0], 9)) {
+        for (int k = 0; k < 3; ++k) axes[k] = memo->unit[k];
+    } else {
+        unitAxes(raw, axes);
+        if (memo) {
+            std::memcpy(memo->raw, raw, sizeof raw);
+            for (int k = 0; k < 3; ++k) memo->unit[k] = axes[k];
+            memo->axesKnown = true;
+        }
+    }
+    const Vector &r = axes[0], &u = axes[1], &f = axes[2];
 
     double hfov = 0.0, vfov = 0.0;
     host.camera->fovAngles(cam, host.time, &hfov, &vfov);
     if (!(hfov < kPi) || !(vfov < kPi)) return false;
+    double th, tv;
+    const double angles[2] = {hfov, vfov};
+    if (memo && memo->anglesKnown && sameBits(&memo->hfov, &angles[0], 1) &&
+        sameBits(&memo->vfov, &angles[1], 1)) {
+        th = memo->tanHalfH;
+        tv = memo->tanHalfV;
+    } else {
+        th = std::tan(hfov / 2.0);
+        tv = std::tan(vfov / 2.0);
+        if (memo) {
+            memo->hfov = hfov;
+            memo->vfov = vfov;
+            memo->tanHalfH = th;
+            memo->tanHalfV = tv;
+            memo->anglesKnown = true;
+        }
+    }
 
     const CellHash h = cellHash(col, row);
     const double sx = 2.0 * ((col + jitter * (2.0 * h.u[0] - 1.0) + 0.01 * h.u[2]) / gridWidth - 0.5);
     const double sy = 2.0 * (0.5 - (row + jitter * (2.0 * h.u[1] - 1.0) + 0.01 * h.u[3]) / gridHeight);
-    const double th = std::tan(hfov / 2.0);
-    const double tv = std::tan(vfov / 2.0);
     Vector d{f.x + sx * th * r.x + sy * tv * u.x, f.y + sx * th * r.y + sy * tv * u.y,
              f.z + sx * th * r.z + sy * tv * u.z};
     Vector unit;
@@ -105,12 +145,13 @@ bool runOversampledPass(StrokeStoreHeader &header, const TraceStep1Instance &set
         header.passRunning = 1;
         // The host fills this record for every ray; the pass never reads it.
         ShaderAccess shading{};
+        CameraMemo memo;
         for (int row = 0; row < store.gridHeight; ++row) {
             for (int col = 0; col < store.gridWidth; ++col) {
                 const double jitter = settings.aa_sample >= 2 ? settings.aa_jitter : 0.0;
                 double origin[3], direction[3];
-                if (!makeCellRay(host, col, row, store.gridWidth, store.gridHeight, jitter, origin,
-                                 direction))
+                if (!makeCellRay(host, col, row, store.gridWidth, store.gridHeight, jitter, origin, direction,
+                                 &memo))
                     continue;
                 header.currentColumn = col;
                 header.currentRow = row;

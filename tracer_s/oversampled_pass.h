@@ -10,6 +10,7 @@
 #include "host/messages_files.h"
 #include "store/stroke_store.h"
 #include "store/stroke_store_view.h"
+#include "texlib/vector.h"
 #include "tracer_s/trace_step1_instance.h"
 
 namespace qr::tracer_s {
@@ -36,11 +37,25 @@ struct CellHash {
 };
 CellHash cellHash(int col, int row);
 
+// What the pass worked out from the host's last camera answers: the unit
+// axes of the raw axes it was given and the tangents of half the angles. The
+// host is still asked for every cell; when it answers with the same bits as
+// before, the same numbers are taken from here instead of computed again.
+struct CameraMemo {
+    bool axesKnown = false;
+    double raw[3][3] = {};  // right, up, forward as the host gave them
+    Vector unit[3];
+    bool anglesKnown = false;
+    double hfov = 0, vfov = 0;
+    double tanHalfH = 0, tanHalfV = 0;
+};
+
 // The ray of cell (col, row) of a gridWidth x gridHeight grid with jitter J
 // (in cells); false when the host gives no usable camera (no services, or a
-// field of view of pi or more, or one that is not a number).
+// field of view of pi or more, or one that is not a number). `memo`, when
+// given, keeps the work on the camera's answers from one cell to the next.
 bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int gridHeight, double jitter,
-                 double origin[3], double direction[3]);
+                 double origin[3], double direction[3], CameraMemo *memo = nullptr);
 
 // The pass over the whole grid: sets the pass-running flag, shades one ray per
 // cell and stores its distance in Buff2; then, unless the monitor's user

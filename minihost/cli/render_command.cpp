@@ -9,6 +9,7 @@
 
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/scene_session.h"
+#include "minihost/render/frame_writer.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/render_session.h"
 #include "minihost/servers/scene_saver.h"
@@ -78,17 +79,32 @@ int runRender(const RenderArgs &args, std::ostream &err) {
     options.progress = !args.quiet;
     setProgressQuiet(args.quiet);
     const bool range = options.lastFrame > options.firstFrame;
+    // Each frame is handed to the writer, which encodes it while the next
+    // frame renders; the frame before is waited for first.
+    FrameWriter writer(args.pngCompression);
+    auto finishWrite = [&](std::string &error) {
+        std::string written;
+        if (!writer.wait(written, error)) return false;
+        if (!written.empty()) err << "minihost: wrote " << written << '\n';
+        return true;
+    };
     auto sink = [&](int frame, const FrameBuffer &image, std::string &error) {
-        const std::string file = frameFileName(args.output, frame, range);
-        if (!writePng(image, file, error)) return false;
-        err << "minihost: wrote " << file << '\n';
+        if (!finishWrite(error)) return false;
+        writer.start(image, frameFileName(args.output, frame, range));
         return true;
     };
 
     auto previous = std::signal(SIGINT, onInterrupt);
     std::string error;
-    const RenderResult result = renderFrames(*scene, *servers, options, sink, times, error);
+    RenderResult result = renderFrames(*scene, *servers, options, sink, times, error);
     std::signal(SIGINT, previous);
+    const auto waitStart = std::chrono::steady_clock::now();
+    std::string writeError;
+    if (!finishWrite(writeError) && result != RenderResult::Failed) {
+        result = RenderResult::Failed;
+        error = writeError;
+    }
+    times.output += std::chrono::duration<double>(std::chrono::steady_clock::now() - waitStart).count();
     if (result == RenderResult::Failed) {
         err << "minihost: " << (error.empty() ? args.scene + ": the render failed" : error) << '\n';
         return 1;
@@ -110,6 +126,10 @@ void addRenderCommand(CLI::App &app, int &exitCode) {
     render->add_option("--frames", args->frames, "Frames to render, A-B or A (default: the scene's)");
     render->add_option("--threads", args->threads, "Shading threads (default: every core)");
     render->add_option("--save-scene", args->saveScene, "Also save the scene with every instance's data");
+    render
+        ->add_option("--png-compression", args->pngCompression,
+                     "PNG compression level, 0 (none) to 9 (smallest, slowest); default 1 (fastest)")
+        ->check(CLI::Range(0, kMaxPngCompression));
     render->add_flag("-q,--quiet", args->quiet, "No progress bars");
     render->callback([args, &exitCode] { exitCode = runRender(*args, std::cerr); });
 }

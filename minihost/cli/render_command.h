@@ -1,4 +1,4 @@
-// `minihost render SCENE -o OUT.png [--frames A-B] [--threads N]`: renders a
+// `minihost render SCENE -o OUT.png [--frames A-B] [--threads N] [--png-compression L]`: renders a
 // scene to PNG files with alpha, progress on stderr, and the time spent in
 // each stage at the end.
 #pragma once
@@ -15,10 +15,11 @@ namespace minihost::cli {
 struct RenderArgs {
     std::string scene;
     std::string output;
-    std::string frames;     // "A-B" or "A"; empty: the scene's range
-    int threads = 0;        // 0: every core
-    std::string saveScene;  // also save the scene with its instances' data here
-    bool quiet = false;     // no progress bars
+    std::string frames;      // "A-B" or "A"; empty: the scene's range
+    int threads = 0;         // 0: every core
+    std::string saveScene;   // also save the scene with its instances' data here
+    bool quiet = false;      // no progress bars
+    int pngCompression = 1;  // zlib level of the PNG files, 0..9
 };
 
 // 0 when every frame was written, 1 on a fault (reported on `err`, naming

@@ -1,6 +1,10 @@
 #include "minihost/core/render_memory_blocks.h"
 
+#include <sys/mman.h>
+
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string_view>
@@ -8,20 +12,56 @@
 namespace minihost {
 namespace {
 
+// Blocks of at least this size get pages of their own, made present at
+// creation (large pages where the system offers them), so that the first
+// frame's clear does not fault on every page of a store of hundreds of MiB.
+constexpr std::size_t kMappedBlockBytes = std::size_t{1} << 20;
+
 struct Block {
     void *data = nullptr;
     std::size_t size = 0;
+    bool mapped = false;
 };
+
+void release(const Block &b) {
+    if (b.mapped)
+        munmap(b.data, b.size);
+    else
+        std::free(b.data);
+}
+
+// Zero-filled memory for a block: mmap for large blocks, calloc for the rest.
+// Null when memory is short.
+Block allocateBlock(std::size_t size) {
+    if (size >= kMappedBlockBytes) {
+        void *p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED) {
+            // Large pages first, then fault every page in at once (far cheaper
+            // in the kernel than one fault per 4 KiB page on first touch).
+            madvise(p, size, MADV_HUGEPAGE);
+            madvise(p, size, MADV_POPULATE_WRITE);
+            return Block{p, size, true};
+        }
+    }
+    // calloc: zero-filled, aligned for any fundamental type, and null rather
+    // than an exception when memory is short. A zero size still gets a
+    // distinct block so that find tells it apart from "absent".
+    void *data = std::calloc(size ? size : 1, 1);
+    return Block{data, size, false};
+}
 
 struct Store {
     std::mutex mutex;
     // Transparent comparison: a lookup by const char* allocates nothing.
     std::map<std::string, Block, std::less<>> blocks;
+    // Bumped by every change of the blocks; a thread's remembered answers
+    // hold only while it stays the same.
+    std::atomic<std::uint64_t> generation{1};
     bool createFails = false;
     std::string failingName;
     // Blocks still held at exit are freed like a discard.
     ~Store() {
-        for (auto &entry : blocks) std::free(entry.second.data);
+        for (auto &entry : blocks) release(entry.second);
     }
 };
 
@@ -30,13 +70,43 @@ Store &store() {
     return instance;
 }
 
+// Each thread remembers its last answers: modules look their store up by
+// name for every sample and every pixel, and the answer changes only when a
+// block is created or the memory is discarded. A hit costs a comparison of
+// the name, with no lock and no search.
+struct RememberedFind {
+    std::uint64_t generation = 0;
+    char name[64] = {};
+    void *data = nullptr;
+};
+constexpr int kRemembered = 4;
+thread_local RememberedFind tRemembered[kRemembered];
+thread_local int tRememberedNext = 0;
+
 void *findBlock(const char *name) {
     if (!name) return nullptr;
+    Store &s = store();
+    const std::uint64_t generation = s.generation.load(std::memory_order_acquire);
+    for (const RememberedFind &r : tRemembered)
+        if (r.generation == generation && std::strcmp(r.name, name) == 0) return r.data;
     try {
-        Store &s = store();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        auto it = s.blocks.find(std::string_view(name));
-        return it == s.blocks.end() ? nullptr : it->second.data;
+        void *data = nullptr;
+        std::uint64_t seen = 0;
+        {
+            std::lock_guard<std::mutex> lock(s.mutex);
+            auto it = s.blocks.find(std::string_view(name));
+            data = it == s.blocks.end() ? nullptr : it->second.data;
+            seen = s.generation.load(std::memory_order_relaxed);
+        }
+        const std::size_t length = std::strlen(name);
+        if (length < sizeof(RememberedFind::name)) {
+            RememberedFind &r = tRemembered[tRememberedNext];
+            tRememberedNext = (tRememberedNext + 1) % kRemembered;
+            std::memcpy(r.name, name, length + 1);
+            r.data = data;
+            r.generation = seen;
+        }
+        return data;
     } catch (...) {
         return nullptr;
     }
@@ -50,18 +120,16 @@ void *createBlock(const char *name, std::size_t size) {
         if (s.createFails) return nullptr;
         if (!s.failingName.empty() && s.failingName == name) return nullptr;
         if (s.blocks.count(name)) return nullptr;
-        // calloc: zero-filled, aligned for any fundamental type, and null
-        // rather than an exception when memory is short. A zero size still
-        // gets a distinct block so that find tells it apart from "absent".
-        void *data = std::calloc(size ? size : 1, 1);
-        if (!data) return nullptr;
+        const Block block = allocateBlock(size);
+        if (!block.data) return nullptr;
         try {
-            s.blocks.emplace(name, Block{data, size});
+            s.blocks.emplace(name, block);
         } catch (...) {
-            std::free(data);
+            release(block);
             return nullptr;
         }
-        return data;
+        s.generation.fetch_add(1, std::memory_order_release);
+        return block.data;
     } catch (...) {
         return nullptr;
     }
@@ -76,8 +144,9 @@ RenderMemory *renderMemoryRecord() { return &record; }
 void discardRenderMemory() {
     Store &s = store();
     std::lock_guard<std::mutex> lock(s.mutex);
-    for (auto &entry : s.blocks) std::free(entry.second.data);
+    for (auto &entry : s.blocks) release(entry.second);
     s.blocks.clear();
+    s.generation.fetch_add(1, std::memory_order_release);
 }
 
 void setRenderMemoryCreateFails(bool fail) {

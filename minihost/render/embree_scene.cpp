@@ -8,6 +8,17 @@ namespace minihost {
 
 namespace {
 
+Mat3 rotationOf(const Mat3 &linear) {
+    Mat3 r;
+    for (int c = 0; c < 3; ++c) {
+        const Vec3 col = normalized(linear.column(c));
+        r(0, c) = col.x;
+        r(1, c) = col.y;
+        r(2, c) = col.z;
+    }
+    return r;
+}
+
 // One device for the process; Embree devices are thread-safe.
 RTCDevice device() {
     static RTCDevice dev = [] {
@@ -46,6 +57,8 @@ bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
         ObjectData &data = objects_[o];
         data.toWorld = scene.worldTransform(obj.id, time);
         data.normalMatrix = transposed(inverted(data.toWorld.linear));
+        data.rotation = rotationOf(data.toWorld.linear);
+        data.rotationInverse = transposed(data.rotation);
         data.worldPoints.resize(mesh.points.size());
         for (size_t i = 0; i < mesh.points.size(); ++i) {
             const Vec3 w = data.toWorld.apply(load(mesh.points[i].data()));

@@ -44,6 +44,12 @@ public:
     }
     const Affine &objectToWorld(int object) const { return objects_[static_cast<size_t>(object)].toWorld; }
     const Mat3 &normalToWorld(int object) const { return objects_[static_cast<size_t>(object)].normalMatrix; }
+    // The rotation part of objectToWorld (its columns made unit) and its
+    // transpose, as the shader access record carries them.
+    const Mat3 &rotationToWorld(int object) const { return objects_[static_cast<size_t>(object)].rotation; }
+    const Mat3 &rotationToObject(int object) const {
+        return objects_[static_cast<size_t>(object)].rotationInverse;
+    }
     Vec3 worldPoint(int object, int point) const {
         return load(objects_[static_cast<size_t>(object)].worldPoints[static_cast<size_t>(point)].data());
     }
@@ -54,6 +60,7 @@ private:
         std::vector<std::array<float, 3>> worldPoints;
         Affine toWorld;
         Mat3 normalMatrix;  // inverse transpose of the linear part
+        Mat3 rotation, rotationInverse;
     };
     RTCScene scene_ = nullptr;
     std::vector<ObjectData> objects_;

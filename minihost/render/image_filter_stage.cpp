@@ -10,6 +10,8 @@ namespace minihost {
 
 namespace {
 
+// Lines are read from the frame being written: a line is valid only until
+// the filter writes to its row, so no copy of the frame is needed.
 struct CurrentImage {
     const FrameBuffer *source = nullptr;
     FrameBuffer *target = nullptr;
@@ -48,8 +50,7 @@ void runImageFilters(const std::vector<ServerUse> &filters, FrameBuffer &buffer,
     for (const ServerUse &use : filters) {
         const ImageFilterHandler *h = use.handler ? &use.handler->image : nullptr;
         if (!h || !h->process || !use.instance) continue;
-        const FrameBuffer source = buffer;
-        current = CurrentImage{&source, &buffer};
+        current = CurrentImage{&buffer, &buffer};
         const FilterAccess fa{buffer.width, buffer.height, frame, start, end, getLine, setRGB, setAlpha};
         h->process(use.instance, &fa);
         current = CurrentImage{};

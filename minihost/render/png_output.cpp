@@ -1,14 +1,15 @@
 #include "minihost/render/png_output.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <filesystem>
-#include <vector>
+#include <memory>
 
 #include <unistd.h>
-
-#include <stb/stb_image_write.h>
 
 namespace minihost {
 
@@ -20,23 +21,76 @@ unsigned char toByte(float v) {
     return static_cast<unsigned char>(std::lround(v * 255.0f));
 }
 
+struct FileCloser {
+    void operator()(std::FILE *f) const {
+        if (f) std::fclose(f);
+    }
+};
+
+// libpng reports errors by longjmp; nothing with a destructor lives between
+// setjmp and the calls that may jump.
+bool encode(std::FILE *file, const RgbaImage &image, int compression) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, compression);
+    // One cheap filter at the fast levels (trying all five per row costs more
+    // than the compression it saves there); libpng's own choice above.
+    if (compression <= 3)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, compression == 0 ? PNG_FILTER_NONE : PNG_FILTER_SUB);
+    png_write_info(png, info);
+    const size_t stride = 4 * static_cast<size_t>(image.width);
+    for (int y = 0; y < image.height; ++y)
+        png_write_row(png, image.pixels.data() + stride * static_cast<size_t>(y));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
 }  // namespace
 
-bool writePng(const FrameBuffer &frame, const std::string &path, std::string &error) {
-    if (frame.width <= 0 || frame.height <= 0) {
+RgbaImage toRgba8(const FrameBuffer &frame) {
+    RgbaImage image;
+    if (frame.width <= 0 || frame.height <= 0) return image;
+    image.width = frame.width;
+    image.height = frame.height;
+    image.pixels.resize(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) * 4);
+    for (size_t i = 0, n = image.pixels.size() / 4; i < n; ++i) {
+        image.pixels[4 * i] = toByte(frame.red[i]);
+        image.pixels[4 * i + 1] = toByte(frame.green[i]);
+        image.pixels[4 * i + 2] = toByte(frame.blue[i]);
+        image.pixels[4 * i + 3] = toByte(frame.alpha[i]);
+    }
+    return image;
+}
+
+bool writePng(const RgbaImage &image, const std::string &path, int compression, std::string &error) {
+    if (image.width <= 0 || image.height <= 0) {
         error = path + ": an empty frame cannot be written";
         return false;
     }
-    std::vector<unsigned char> pixels(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) *
-                                      4);
-    for (size_t i = 0, n = pixels.size() / 4; i < n; ++i) {
-        pixels[4 * i] = toByte(frame.red[i]);
-        pixels[4 * i + 1] = toByte(frame.green[i]);
-        pixels[4 * i + 2] = toByte(frame.blue[i]);
-        pixels[4 * i + 3] = toByte(frame.alpha[i]);
-    }
+    compression = std::clamp(compression, 0, kMaxPngCompression);
     const std::string temp = path + ".tmp" + std::to_string(getpid());
-    if (!stbi_write_png(temp.c_str(), frame.width, frame.height, 4, pixels.data(), frame.width * 4)) {
+    bool written = false;
+    {
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temp.c_str(), "wb"));
+        written = file && encode(file.get(), image, compression) && std::fflush(file.get()) == 0 &&
+                  !std::ferror(file.get());
+        if (file && std::fclose(file.release()) != 0) written = false;
+    }
+    if (!written) {
         std::remove(temp.c_str());
         error = path + ": cannot write the image";
         return false;
@@ -49,6 +103,14 @@ bool writePng(const FrameBuffer &frame, const std::string &path, std::string &er
         return false;
     }
     return true;
+}
+
+bool writePng(const FrameBuffer &frame, const std::string &path, std::string &error, int compression) {
+    if (frame.width <= 0 || frame.height <= 0) {
+        error = path + ": an empty frame cannot be written";
+        return false;
+    }
+    return writePng(toRgba8(frame), path, compression, error);
 }
 
 std::string frameFileName(const std::string &base, int frame, bool range) {

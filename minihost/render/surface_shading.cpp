@@ -20,17 +20,6 @@ double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallb
 
 Vec3 reflectDir(Vec3 d, Vec3 n) { return normalized(d - n * (2.0 * dot(d, n))); }
 
-Mat3 rotationOf(const Mat3 &linear) {
-    Mat3 r;
-    for (int c = 0; c < 3; ++c) {
-        const Vec3 col = normalized(linear.column(c));
-        r(0, c) = col.x;
-        r(1, c) = col.y;
-        r(2, c) = col.z;
-    }
-    return r;
-}
-
 }  // namespace
 
 const SceneSurface *surfaceOfHit(const FrameState &frame, const RayHit &hit) {
@@ -42,7 +31,7 @@ const SceneSurface *surfaceOfHit(const FrameState &frame, const RayHit &hit) {
 
 void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, Vec3 dir, int bounces, int px,
                       int py, ShaderAccess &sa) {
-    std::memset(&sa, 0, sizeof sa);
+    // Every field is written below, once: no clearing of the whole record first.
     const SceneObject &obj = *frame.scene->objects[static_cast<size_t>(hit.object)];
     const Mesh &mesh = obj.mesh;
     const Triangle &tri = frame.geometry.triangles(hit.object)[static_cast<size_t>(hit.triangle)];
@@ -73,10 +62,8 @@ void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, V
     store(origin, sa.raySource);
     sa.rayLength = hit.distance;
     sa.cosine = -dot(dir, smooth);
-    const Mat3 rot = rotationOf(frame.geometry.objectToWorld(hit.object).linear);
-    const Mat3 inv = transposed(rot);
-    std::memcpy(sa.oXfrm, rot.m.data(), sizeof sa.oXfrm);
-    std::memcpy(sa.wXfrm, inv.m.data(), sizeof sa.wXfrm);
+    std::memcpy(sa.oXfrm, frame.geometry.rotationToWorld(hit.object).m.data(), sizeof sa.oXfrm);
+    std::memcpy(sa.wXfrm, frame.geometry.rotationToObject(hit.object).m.data(), sizeof sa.wXfrm);
     sa.objID = obj.id;
     sa.polNum = tri.polygon;
     store(smooth, sa.wNorm);
@@ -90,9 +77,13 @@ void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, V
         sa.vertsWPos[k][1] = static_cast<float>(wp[k].y);
         sa.vertsWPos[k][2] = static_cast<float>(wp[k].z);
     }
+    sa.verts[3] = nullptr;
+    sa.weights[3] = 0;
+    sa.vertsWPos[3][0] = sa.vertsWPos[3][1] = sa.vertsWPos[3][2] = 0;
     sa.polygon = polygonHandle(tri.polygon);
     sa.surface = surfaceHandle(const_cast<SceneSurface *>(&surf));
     std::memcpy(sa.color, surf.color, sizeof sa.color);
+    sa.replaceColor[0] = sa.replaceColor[1] = sa.replaceColor[2] = 0;
     sa.luminous = surf.luminous;
     sa.diffuse = surf.diffuse;
     sa.specular = surf.specular;

@@ -7,7 +7,29 @@
 
 namespace minihost {
 
+namespace {
+
+// The loader numbers objects, lights, cameras and bones by their place in
+// their list (0x10000000 + place + 1 for objects, 0x2.., 0x3.., 0x4..); an
+// item found there under its own id is the one the index holds.
+template <typename List>
+SceneItem *byPlace(const List &list, ItemID id) {
+    const size_t place = (id & 0x0FFFFFFFu) - 1u;
+    return place < list.size() && list[place]->id == id ? list[place].get() : nullptr;
+}
+
+}  // namespace
+
 SceneItem *Scene::item(ItemID id) const {
+    SceneItem *placed = nullptr;
+    switch (id >> 28) {
+    case 1: placed = byPlace(objects, id); break;
+    case 2: placed = byPlace(lights, id); break;
+    case 3: placed = byPlace(cameras, id); break;
+    case 4: placed = byPlace(bones, id); break;
+    default: break;
+    }
+    if (placed) return placed;
     auto it = items.find(id);
     return it == items.end() ? nullptr : it->second;
 }
@@ -57,7 +79,37 @@ Affine Scene::worldTransform(ItemID id, double t) const {
     return world;
 }
 
+namespace {
+
+// Each thread's last answer per world-axis or world-position code: a tracer
+// asks for the camera's axes and position for every ray it makes, always at
+// the frame's time. Like the transforms above, an answer holds for one scene
+// and time.
+struct CachedParam {
+    uint64_t scene = 0;
+    ItemID id = ITEM_NULL;
+    double time = 0;
+    Vec3 value;
+};
+constexpr int kWorldCodes = ITEM_PARAM_W_FORWARD + 1;
+thread_local CachedParam tParams[kWorldCodes];
+
+bool fromWorldTransform(int code) {
+    return code >= ITEM_PARAM_RIGHT && code <= ITEM_PARAM_W_FORWARD && code != ITEM_PARAM_ROTATION &&
+           code != ITEM_PARAM_SCALING && code != ITEM_PARAM_PIVOT;
+}
+
+}  // namespace
+
 bool Scene::itemParam(ItemID id, int code, double t, double vec[3]) const {
+    const bool world = fromWorldTransform(code);
+    if (world) {
+        const CachedParam &c = tParams[code];
+        if (c.scene == serial && c.id == id && c.time == t && id != ITEM_NULL) {
+            store(c.value, vec);
+            return true;
+        }
+    }
     const SceneItem *it = item(id);
     if (!it || code < ITEM_PARAM_POSITION || code > ITEM_PARAM_PIVOT_ROT) return false;
     Vec3 v;
@@ -81,6 +133,7 @@ bool Scene::itemParam(ItemID id, int code, double t, double vec[3]) const {
         }
     }
     }
+    if (world) tParams[code] = CachedParam{serial, id, t, v};
     store(v, vec);
     return true;
 }

@@ -15,7 +15,10 @@ namespace minihost {
 
 struct ActiveScene {
     Scene *scene = nullptr;
-    std::map<ItemID, ItemID> next;                                 // the next item of the same walk
+    std::map<ItemID, ItemID> next;  // the next item of the same walk
+    // The objects, lights and cameras in walk order, to answer "next" for
+    // them without a search: the scene numbers them by their place in it.
+    std::vector<ItemID> walks[3];
     std::vector<ItemID> selection;                                 // ends with ITEM_NULL
     std::map<std::string, std::vector<SurfaceID>> surfacesByFile;  // each ends with null
     std::set<const void *> surfaces;                               // valid SurfaceID values

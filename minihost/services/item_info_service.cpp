@@ -45,8 +45,25 @@ ItemID first(int type, ItemID parent) {
     }
 }
 
+// The walk an object, light or camera id names by its high bits, and its
+// place in it by the rest (the scene loader numbers them so); -1 otherwise.
+int walkOf(ItemID item) {
+    switch (item >> 28) {
+    case 1: return 0;
+    case 2: return 1;
+    case 3: return 2;
+    default: return -1;
+    }
+}
+
 ItemID next(ItemID item) {
     const auto &a = activeScene();
+    if (const int w = walkOf(item); w >= 0) {
+        const std::vector<ItemID> &walk = a.walks[w];
+        const size_t place = (item & 0x0FFFFFFFu) - 1u;
+        if (place < walk.size() && walk[place] == item)
+            return place + 1 < walk.size() ? walk[place + 1] : ITEM_NULL;
+    }
     auto it = a.next.find(item);
     return it == a.next.end() ? ITEM_NULL : it->second;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "minihost/services/scene_services.h"
 
@@ -27,8 +28,28 @@ int indexOf(Handle h, int count) {
     return static_cast<int>(v - 1);
 }
 
+// Released records kept for reuse by the same thread: a shader may ask for a
+// mesh for every sample it shades.
+struct HandlePool {
+    std::vector<MeshHandle *> free;
+    ~HandlePool() {
+        for (MeshHandle *h : free) delete h;
+    }
+};
+constexpr size_t kPooledHandles = 8;
+thread_local HandlePool tPool;
+
 void destroy(MeshInfo *info) {
-    if (info) delete static_cast<MeshHandle *>(info->priv);
+    if (!info) return;
+    auto *h = static_cast<MeshHandle *>(info->priv);
+    if (tPool.free.size() < kPooledHandles) {
+        try {
+            tPool.free.push_back(h);
+            return;
+        } catch (...) {
+        }
+    }
+    delete h;
 }
 
 int numPoints(MeshInfo *info) {
@@ -119,7 +140,14 @@ int pntVGet(MeshInfo *info, PointID point, float *values) {
 }  // namespace
 
 MeshInfo *newMeshInfo(const SceneObject &object) {
-    auto *h = new (std::nothrow) MeshHandle{};
+    MeshHandle *h = nullptr;
+    if (!tPool.free.empty()) {
+        h = tPool.free.back();
+        tPool.free.pop_back();
+        *h = MeshHandle{};
+    } else {
+        h = new (std::nothrow) MeshHandle{};
+    }
     if (!h) return nullptr;
     h->mesh = &object.mesh;
     h->record = MeshInfo{h,       destroy,   numPoints, numPolygons, scanPoints, scanPolys, pntBasePos,

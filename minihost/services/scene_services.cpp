@@ -18,6 +18,9 @@ void indexScene(Scene &scene, ActiveScene &a) {
     chain(scene.objects);
     chain(scene.lights);
     chain(scene.cameras);
+    for (const auto &o : scene.objects) a.walks[0].push_back(o->id);
+    for (const auto &l : scene.lights) a.walks[1].push_back(l->id);
+    for (const auto &c : scene.cameras) a.walks[2].push_back(c->id);
     // bones: the next bone of the same object
     for (size_t i = 0; i < scene.bones.size(); ++i)
         for (size_t j = i + 1; j < scene.bones.size(); ++j)
