@@ -173,17 +173,31 @@ bool runOversampledPass(StrokeStoreHeader &header, const TraceStep1Instance &set
 }
 
 void markIsolatedSamples(const StrokeStoreView &store) {
-    for (int y = 0; y < store.gridHeight; ++y) {
-        for (int x = 0; x < store.gridWidth; ++x) {
-            const double c = store.depth[store.index(x, y)];
+    // Only whether fewer than two neighbours agree matters, so the count
+    // stops at two; every neighbour test is the one the rule states.
+    const int w = store.gridWidth, h = store.gridHeight;
+    for (int y = 0; y < h; ++y) {
+        const bool innerRow = y > 0 && y + 1 < h;
+        for (int x = 0; x < w; ++x) {
+            const size_t i = store.index(x, y);
+            const double c = store.depth[i];
             int similar = 0;
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    if ((dx == 0 && dy == 0) || !store.inside(x + dx, y + dy)) continue;
-                    if (similarDepth(c, store.depth[store.index(x + dx, y + dy)])) ++similar;
-                }
+            if (innerRow && x > 0 && x + 1 < w) {
+                const float *above = store.depth + (i - static_cast<size_t>(w));
+                const float *here = store.depth + i;
+                const float *below = store.depth + (i + static_cast<size_t>(w));
+                const float *rows[3] = {above, here, below};
+                for (int dy = 0; dy < 3 && similar < 2; ++dy)
+                    for (int dx = -1; dx <= 1 && similar < 2; ++dx)
+                        if ((dy != 1 || dx != 0) && similarDepth(c, rows[dy][dx])) ++similar;
+            } else {
+                for (int dy = -1; dy <= 1 && similar < 2; ++dy)
+                    for (int dx = -1; dx <= 1 && similar < 2; ++dx) {
+                        if ((dx == 0 && dy == 0) || !store.inside(x + dx, y + dy)) continue;
+                        if (similarDepth(c, store.depth[store.index(x + dx, y + dy)])) ++similar;
+                    }
             }
-            if (similar < 2) store.marks[store.index(x, y)] |= qr::kIsolatedMark;
+            if (similar < 2) store.marks[i] |= qr::kIsolatedMark;
         }
     }
 }

@@ -76,6 +76,7 @@ Store &store() {
 // the name, with no lock and no search.
 struct RememberedFind {
     std::uint64_t generation = 0;
+    const char *asked = nullptr;  // the caller's pointer, to try its entry first
     char name[64] = {};
     void *data = nullptr;
 };
@@ -87,6 +88,10 @@ void *findBlock(const char *name) {
     if (!name) return nullptr;
     Store &s = store();
     const std::uint64_t generation = s.generation.load(std::memory_order_acquire);
+    // The caller's own string is usually the one it passed before: its entry
+    // is compared first, then the others.
+    for (const RememberedFind &r : tRemembered)
+        if (r.asked == name && r.generation == generation && std::strcmp(r.name, name) == 0) return r.data;
     for (const RememberedFind &r : tRemembered)
         if (r.generation == generation && std::strcmp(r.name, name) == 0) return r.data;
     try {
@@ -103,6 +108,7 @@ void *findBlock(const char *name) {
             RememberedFind &r = tRemembered[tRememberedNext];
             tRememberedNext = (tRememberedNext + 1) % kRemembered;
             std::memcpy(r.name, name, length + 1);
+            r.asked = name;
             r.data = data;
             r.generation = seen;
         }

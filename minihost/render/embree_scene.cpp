@@ -70,6 +70,15 @@ bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
                 data.triangles.push_back({p, {first, first + k, first + k + 1}});
         }
         if (data.triangles.empty() || data.worldPoints.empty()) continue;
+        data.normals.reserve(data.triangles.size());
+        for (const Triangle &t : data.triangles) {
+            Vec3 wp[3];
+            for (int k = 0; k < 3; ++k)
+                wp[k] = load(
+                    data.worldPoints[static_cast<size_t>(mesh.polyVerts[static_cast<size_t>(t.corner[k])])]
+                        .data());
+            data.normals.push_back(normalized(cross(wp[1] - wp[0], wp[2] - wp[0])));
+        }
 
         RTCGeometry geom = rtcNewGeometry(dev, RTC_GEOMETRY_TYPE_TRIANGLE);
         auto *verts = static_cast<float *>(rtcSetNewGeometryBuffer(

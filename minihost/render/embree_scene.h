@@ -50,6 +50,10 @@ public:
     const Mat3 &rotationToObject(int object) const {
         return objects_[static_cast<size_t>(object)].rotationInverse;
     }
+    // The unit normal of a triangle's world corners, in corner order.
+    const Vec3 &geometricNormal(int object, int triangle) const {
+        return objects_[static_cast<size_t>(object)].normals[static_cast<size_t>(triangle)];
+    }
     Vec3 worldPoint(int object, int point) const {
         return load(objects_[static_cast<size_t>(object)].worldPoints[static_cast<size_t>(point)].data());
     }
@@ -58,6 +62,7 @@ private:
     struct ObjectData {
         std::vector<Triangle> triangles;
         std::vector<std::array<float, 3>> worldPoints;
+        std::vector<Vec3> normals;  // per triangle
         Affine toWorld;
         Mat3 normalMatrix;  // inverse transpose of the linear part
         Mat3 rotation, rotationInverse;
