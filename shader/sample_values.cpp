@@ -60,8 +60,7 @@ Vector unitSampleNormal(const ShaderAccess &sa) noexcept {
 double cameraDepth(ItemID camera, const double position[3]) noexcept {
     double forward[3] = {0.0, 0.0, 0.0};
     double origin[3] = {0.0, 0.0, 0.0};
-    lookupFrameSnapshot(camera, 4, forward);
-    lookupFrameSnapshot(camera, 8, origin);
+    lookupFrameSnapshotPair(camera, 4, forward, 8, origin);
     const Vector d{position[0] - origin[0], position[1] - origin[1], position[2] - origin[2]};
     return dot(d, Vector{forward[0], forward[1], forward[2]});
 }

@@ -1,5 +1,6 @@
 // Dominant axes and polygon normals for the texture spot.
 #include <cmath>
+#include <cstring>
 
 #include "texlib/shader_texture_support.h"
 
@@ -22,12 +23,28 @@ bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) {
     mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, 0), a);
     mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, 1), b);
     mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, n - 1), c);
+    // A shader asks for the same polygon's normal for every sample on it:
+    // each thread keeps its last corners and the normal they gave.
+    thread_local float lastCorners[9] = {};
+    thread_local Vector lastNormal{};
+    thread_local bool known = false;
+    float corners[9];
+    std::memcpy(corners, a, sizeof a);
+    std::memcpy(corners + 3, b, sizeof b);
+    std::memcpy(corners + 6, c, sizeof c);
+    if (known && std::memcmp(corners, lastCorners, sizeof corners) == 0) {
+        out = lastNormal;
+        return true;
+    }
     const Vector ab{double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
     const Vector ac{double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
     Vector u, v;
     normalizedCopy(u, ab);
     normalizedCopy(v, ac);
     cross(out, u, v);
+    std::memcpy(lastCorners, corners, sizeof corners);
+    lastNormal = out;
+    known = true;
     return true;
 }
 

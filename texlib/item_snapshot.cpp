@@ -88,16 +88,26 @@ void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame) {
     recordAllOfType(*snapshot, *info, ITEM_TYPE_OBJECT, ITEM_NULL);
 }
 
-void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code, double out[3]) noexcept {
-    if (!snapshot || !out) return;
-    CriticalSectionGuard guard(snapshotLock());
-    auto it = snapshot->states.find(item);
-    if (it == snapshot->states.end() || !it->second) return;
+namespace {
+
+// The lock is held by the caller.
+void copyVector(const ItemSnapshot &snapshot, ItemID item, int code, double out[3]) {
+    if (!out) return;
+    auto it = snapshot.states.find(item);
+    if (it == snapshot.states.end() || !it->second) return;
     const Vector *v = it->second->vectorFor(code);
     if (!v) return;
     out[0] = v->x;
     out[1] = v->y;
     out[2] = v->z;
+}
+
+}  // namespace
+
+void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code, double out[3]) noexcept {
+    if (!snapshot || !out) return;
+    CriticalSectionGuard guard(snapshotLock());
+    copyVector(*snapshot, item, code, out);
 }
 
 ModuleObjectSlot<FrameSnapshotState> &frameSnapshotSlot() noexcept { return frameSnapshot; }
@@ -108,6 +118,14 @@ void refreshFrameSnapshot(double time, int frame) {
 
 void lookupFrameSnapshot(ItemID item, int code, double out[3]) noexcept {
     lookupItemSnapshot(frameSnapshot->snapshot, item, code, out);
+}
+
+void lookupFrameSnapshotPair(ItemID item, int codeA, double outA[3], int codeB, double outB[3]) noexcept {
+    const ItemSnapshot *snapshot = frameSnapshot->snapshot;
+    if (!snapshot) return;
+    CriticalSectionGuard guard(snapshotLock());
+    copyVector(*snapshot, item, codeA, outA);
+    copyVector(*snapshot, item, codeB, outB);
 }
 
 }  // namespace qr

@@ -55,6 +55,10 @@ void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code, dou
 // The same operations on the module's frame item snapshot.
 void refreshFrameSnapshot(double time, int frame);
 void lookupFrameSnapshot(ItemID item, int code, double out[3]) noexcept;
+// Two vectors of one item from the frame item snapshot, under one taking of
+// the lock (a shader asks for the camera's forward axis and position for
+// every sample).
+void lookupFrameSnapshotPair(ItemID item, int codeA, double outA[3], int codeB, double outB[3]) noexcept;
 
 // The fourth of the module-wide objects: the snapshot lock, created before
 // the frame snapshot and deleted after it.

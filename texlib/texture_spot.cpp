@@ -60,10 +60,27 @@ void buildTextureSpot(TexturedSpot *spot, const ShaderAccess *sa, SurfaceID surf
     std::memcpy(spot->vertsWPos, sa->vertsWPos, sizeof spot->vertsWPos);
     spot->polNum = sa->polNum;
 
+    // The geometric normal is the same for every sample of a polygon: each
+    // thread keeps the last one it normalised, with its world axis.
+    thread_local double lastGNorm[3] = {};
+    thread_local Vector lastG{};
+    thread_local int lastWAxis = 0;
+    thread_local bool known = false;
     Vector g;
-    normalizedCopy(g, {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]});
+    int wAxis;
+    if (known && std::memcmp(lastGNorm, sa->gNorm, sizeof lastGNorm) == 0) {
+        g = lastG;
+        wAxis = lastWAxis;
+    } else {
+        normalizedCopy(g, {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]});
+        wAxis = dominantAxis(g, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+        copy3(lastGNorm, sa->gNorm);
+        lastG = g;
+        lastWAxis = wAxis;
+        known = true;
+    }
     spot->oAxis = objectAxis(*sa, *spot, g);
-    spot->wAxis = dominantAxis(g, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+    spot->wAxis = wAxis;
     spot->context = 0;
     spot->illuminate = sa->illuminate;
     spot->rayTrace = sa->rayTrace;

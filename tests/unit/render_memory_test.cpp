@@ -54,6 +54,22 @@ TEST_F(RenderMemoryTest, BlocksAreFoundByNameUntilDiscarded) {
     EXPECT_EQ(fresh[999], 0);  // a new session starts from zeros
 }
 
+TEST_F(RenderMemoryTest, LargeBlocksAreZeroAndFindsFollowEveryChange) {
+    // A thread's remembered answer must not outlive a discard or a creation.
+    EXPECT_EQ(rm->find("big"), nullptr);
+    auto *big = static_cast<unsigned char *>(rm->create("big", std::size_t{3} << 20));
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big[0] + big[(std::size_t{3} << 20) - 1], 0);
+    EXPECT_EQ(rm->find("big"), big);
+    big[5] = 7;
+    discardRenderMemory();
+    EXPECT_EQ(rm->find("big"), nullptr);
+    auto *again = static_cast<unsigned char *>(rm->create("big", std::size_t{3} << 20));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again[5], 0);
+    EXPECT_EQ(rm->find("big"), again);
+}
+
 TEST_F(RenderMemoryTest, CreationCanBeMadeToFail) {
     setRenderMemoryCreateFails(true);
     EXPECT_EQ(rm->create("a", 16), nullptr);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "minihost/render/frame_writer.h"
 #include "minihost/render/png_output.h"
 #include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_image.h"
@@ -143,6 +144,24 @@ TEST(RenderOutput, PngRoundTripAndFrameNames) {
     EXPECT_FLOAT_EQ(c[2], 1.0f);
     img.pixel(9, 9, c);
     EXPECT_FLOAT_EQ(c[0], 0.0f);
+
+    // Every level gives the same pixels; the writer thread leaves the file
+    // complete before it reports it, and a failed write is reported by wait.
+    for (int level : {0, 6, kMaxPngCompression}) {
+        ASSERT_TRUE(writePng(f, path, error, level)) << error;
+        SceneImage again;
+        ASSERT_TRUE(loadSceneImage(path, again, error)) << error;
+        EXPECT_EQ(again.rgb, img.rgb) << "level " << level;
+    }
+    FrameWriter writer(9);
+    std::string written;
+    writer.start(f, (dir / "w.png").string());
+    ASSERT_TRUE(writer.wait(written, error)) << error;
+    EXPECT_EQ(written, (dir / "w.png").string());
+    EXPECT_TRUE(loadSceneImage(written, img, error)) << error;
+    writer.start(f, (dir / "no" / "w.png").string());
+    EXPECT_FALSE(writer.wait(written, error));
+    EXPECT_FALSE(std::filesystem::exists(dir / "no"));
 
     EXPECT_FALSE(writePng(f, (dir / "no" / "f.png").string(), error));
     FrameBuffer empty;
