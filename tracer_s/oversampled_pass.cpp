@@ -1,5 +1,6 @@
 #include "tracer_s/oversampled_pass.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -15,11 +16,20 @@ constexpr uint32_t kHashStep = 1566083941u;  // 0x5D588B65
 constexpr double kTwoToMinus32 = 2.3283064365386963e-10;
 constexpr char kMonitorText[] = "Oversampling pixels.";
 
+// Whether larger / smaller - 1 < 0.01, for 0 < smaller < larger. Far from
+// the threshold a product decides it (its rounding is some 1e-16 of the
+// depths, the margin 1e-4 of them); near it the quotient is made as stated.
+bool withinOnePercent(double larger, double smaller) {
+    if (larger < smaller * 1.0099) return true;
+    if (larger > smaller * 1.0101) return false;
+    return larger / smaller - 1.0 < 0.01;
+}
+
 // Whether a neighbour's depth n agrees with the cell's depth c.
 bool similarDepth(double c, double n) {
     if (c < 0.0) return n < 0.0;
     if (!(n > 0.0)) return false;
-    return n > c ? n / c - 1.0 < 0.01 : c / n - 1.0 < 0.01;
+    return n > c ? withinOnePercent(n, c) : withinOnePercent(c, n);
 }
 
 // The monitor of one pass, created only when the host has the service.
@@ -61,8 +71,11 @@ CellHash cellHash(int col, int row) {
 
 namespace {
 
+// Bit for bit, so that -0.0 and 0.0 (or two NaNs) are not taken for each other.
 bool sameBits(const double *a, const double *b, size_t count) {
-    return std::memcmp(a, b, count * sizeof(double)) == 0;
+    bool same = true;
+    for (size_t k = 0; k < count; ++k) same &= std::bit_cast<uint64_t>(a[k]) == std::bit_cast<uint64_t>(b[k]);
+    return same;
 }
 
 // Right, up and forward normalised to unit length (a zero vector stays zero).

@@ -13,8 +13,9 @@ namespace minihost {
 namespace {
 
 // Blocks of at least this size get pages of their own, made present at
-// creation (large pages where the system offers them), so that the first
-// frame's clear does not fault on every page of a store of hundreds of MiB.
+// creation, so that the first frame's clear does not fault on every page of a
+// store of hundreds of MiB. (Large pages were tried: when the system has to
+// compact memory for them, a first frame took seconds instead.)
 constexpr std::size_t kMappedBlockBytes = std::size_t{1} << 20;
 
 struct Block {
@@ -36,9 +37,8 @@ Block allocateBlock(std::size_t size) {
     if (size >= kMappedBlockBytes) {
         void *p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p != MAP_FAILED) {
-            // Large pages first, then fault every page in at once (far cheaper
-            // in the kernel than one fault per 4 KiB page on first touch).
-            madvise(p, size, MADV_HUGEPAGE);
+            // Every page faulted in at once: far cheaper in the kernel than
+            // one fault per page on first touch.
             madvise(p, size, MADV_POPULATE_WRITE);
             return Block{p, size, true};
         }
