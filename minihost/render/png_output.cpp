@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <vector>
 
-#include <unistd.h>
-
 #include <stb/stb_image_write.h>
+
+#include "minihost/files/atomic_file.h"
 
 namespace minihost {
 
@@ -35,20 +35,15 @@ bool writePng(const FrameBuffer &frame, const std::string &path, std::string &er
         pixels[4 * i + 2] = toByte(frame.blue[i]);
         pixels[4 * i + 3] = toByte(frame.alpha[i]);
     }
-    const std::string temp = path + ".tmp" + std::to_string(getpid());
-    if (!stbi_write_png(temp.c_str(), frame.width, frame.height, 4, pixels.data(), frame.width * 4)) {
-        std::remove(temp.c_str());
-        error = path + ": cannot write the image";
+    std::string encoded;
+    auto append = [](void *context, void *data, int size) {
+        static_cast<std::string *>(context)->append(static_cast<const char *>(data), static_cast<size_t>(size));
+    };
+    if (!stbi_write_png_to_func(append, &encoded, frame.width, frame.height, 4, pixels.data(), frame.width * 4)) {
+        error = path + ": cannot encode the image";
         return false;
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::remove(temp.c_str());
-        error = path + ": cannot write the image: " + ec.message();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, encoded, error);
 }
 
 std::string frameFileName(const std::string &base, int frame, bool range) {
