@@ -87,7 +87,8 @@ int main(int argc, char **argv) {
     for (int mode : {IO_MODE_BINARY, IO_MODE_TEXT})
         for (bool animated : {false, true})
             writeSeed(out / "vparm_blocks",
-                      std::string(animated ? "animated" : "constant") + (mode == IO_MODE_TEXT ? ".text" : ".binary"),
+                      std::string(animated ? "animated" : "constant") +
+                          (mode == IO_MODE_TEXT ? ".text" : ".binary"),
                       static_cast<char>(mode == IO_MODE_TEXT), vparamBlock(animated, mode));
     minihost::removeSceneServices();
     return 0;

@@ -22,7 +22,10 @@ std::string identity(const std::string &path) {
 }  // namespace
 
 OutputPlan::OutputPlan(std::string image, int firstFrame, int lastFrame, std::string savedScene)
-        : image_(std::move(image)), savedScene_(std::move(savedScene)), first_(firstFrame), last_(lastFrame) {}
+        : image_(std::move(image)),
+          savedScene_(std::move(savedScene)),
+          first_(firstFrame),
+          last_(lastFrame) {}
 
 std::string OutputPlan::imageOf(int frame) const { return frameFileName(image_, frame, last_ > first_); }
 
@@ -31,7 +34,8 @@ bool OutputPlan::check(const Scene &scene, std::ostream &err) const {
     for (const std::string &file : inputFilesOf(scene)) inputs.insert(identity(file));
     const std::string saved = savedScene_.empty() ? std::string() : identity(savedScene_);
     if (!saved.empty() && inputs.count(saved)) {
-        err << "minihost: --save-scene " << savedScene_ << ": names an input of the scene; refusing to replace it\n";
+        err << "minihost: --save-scene " << savedScene_
+            << ": names an input of the scene; refusing to replace it\n";
         return false;
     }
     // Frame files share one folder: it is resolved once, each file only when

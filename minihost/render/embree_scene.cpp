@@ -62,8 +62,8 @@ bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
             data.worldPoints[i] = {static_cast<float>(w.x), static_cast<float>(w.y), static_cast<float>(w.z)};
         }
         if (!(extent <= kMaxWorldCoordinate)) {  // also NaN from a degenerate transform
-            error = "object \"" + obj.name + "\" lies too far from the origin for the renderer's precision (" +
-                    tooFar(extent) + ")";
+            error = "object \"" + obj.name +
+                    "\" lies too far from the origin for the renderer's precision (" + tooFar(extent) + ")";
             return false;
         }
         for (int p = 0; p < mesh.numPolygons(); ++p) {

@@ -37,9 +37,11 @@ bool writePng(const FrameBuffer &frame, const std::string &path, std::string &er
     }
     std::string encoded;
     auto append = [](void *context, void *data, int size) {
-        static_cast<std::string *>(context)->append(static_cast<const char *>(data), static_cast<size_t>(size));
+        static_cast<std::string *>(context)->append(static_cast<const char *>(data),
+                                                    static_cast<size_t>(size));
     };
-    if (!stbi_write_png_to_func(append, &encoded, frame.width, frame.height, 4, pixels.data(), frame.width * 4)) {
+    if (!stbi_write_png_to_func(append, &encoded, frame.width, frame.height, 4, pixels.data(),
+                                frame.width * 4)) {
         error = path + ": cannot encode the image";
         return false;
     }

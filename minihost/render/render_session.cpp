@@ -31,13 +31,13 @@ std::string seconds(const char *name, double s) {
 // can give, or the render is refused before it starts.
 bool frameFits(const Scene &scene, std::string &error) {
     constexpr std::size_t kBytesPerPixel = 5 * sizeof(float) + 4;
-    const std::size_t need = static_cast<std::size_t>(scene.width) * static_cast<std::size_t>(scene.height) *
-                             kBytesPerPixel;
+    const std::size_t need =
+        static_cast<std::size_t>(scene.width) * static_cast<std::size_t>(scene.height) * kBytesPerPixel;
     const std::size_t can = availableMemoryBytes();
     if (need <= can) return true;
-    error = scene.path + ": a frame of " + std::to_string(scene.width) + " x " + std::to_string(scene.height) +
-            " pixels needs " + std::to_string(need >> 20) + " MB, more than the " + std::to_string(can >> 20) +
-            " MB this machine can give";
+    error = scene.path + ": a frame of " + std::to_string(scene.width) + " x " +
+            std::to_string(scene.height) + " pixels needs " + std::to_string(need >> 20) +
+            " MB, more than the " + std::to_string(can >> 20) + " MB this machine can give";
     return false;
 }
 

@@ -47,7 +47,8 @@ bool loadObjMesh(const std::string &path, double creaseAngle, Mesh &mesh, std::s
     }
     std::string text;
     if (!readRegularFile(path, kMaxMeshFileBytes, text, error)) return false;
-    return meshFromObjText(text, std::filesystem::path(path).parent_path().string(), creaseAngle, mesh, error);
+    return meshFromObjText(text, std::filesystem::path(path).parent_path().string(), creaseAngle, mesh,
+                           error);
 }
 
 bool meshFromObjText(const std::string &text, const std::string &folder, double creaseAngle, Mesh &mesh,
@@ -66,7 +67,9 @@ bool meshFromObjText(const std::string &text, const std::string &folder, double 
     // A material file that cannot be read is an error, not a silent default.
     const size_t refused = err.find("material file \"");
     if (!loaded || refused != std::string::npos) {
-        error = refused != std::string::npos ? err.substr(refused) : err.empty() ? "cannot read the mesh" : err;
+        error = refused != std::string::npos ? err.substr(refused)
+                : err.empty()                ? "cannot read the mesh"
+                                             : err;
         while (!error.empty() && error.back() == '\n') error.pop_back();
         error = error.substr(0, error.find('\n'));
         return false;

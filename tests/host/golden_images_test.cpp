@@ -51,7 +51,8 @@ std::string sceneForThisBuild(const std::string &name) {
 // several render threads at once): the same image either way.
 minihost::FrameBuffer renderScene(const std::string &name) {
     const auto run = rendertest::render(sceneForThisBuild(name), 1, (kScenes / (name + ".json")).string());
-    const auto threaded = rendertest::render(sceneForThisBuild(name), 3, (kScenes / (name + ".json")).string());
+    const auto threaded =
+        rendertest::render(sceneForThisBuild(name), 3, (kScenes / (name + ".json")).string());
     if (run.result != minihost::RenderResult::Done || run.frames.size() != 1 || threaded.frames.size() != 1) {
         ADD_FAILURE() << name << ": the render failed: " << run.error << threaded.error;
         return {};

@@ -90,7 +90,8 @@ TEST_F(RenderBadInput, EachFaultIsNamedWithItsFileAndPosition) {
          "object \"A\" has no surface \"Red\" (its surfaces: A)"},
         {R"({"camera": {"position": [0, 0, -1e19]}})",
          "scene.json:1:24: numbers must lie between -1e+06 and 1e+06"},
-        {std::string("{") + kCamera + R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "scale": 1e6},
+        {std::string("{") + kCamera +
+             R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "scale": 1e6},
           {"name": "B", "primitive": {"type": "box"}, "parent": "A", "position": [100, 0, 0]}]})",
          "scene.json: frame 1: object \"B\" lies too far from the origin for the renderer's precision"},
         {R"({"camera": {"position": [0, 0, 1000], "parent": "A"},
@@ -142,7 +143,7 @@ TEST_F(RenderBadInput, GoodSceneWritesPerFrameFiles) {
 
 TEST_F(RenderBadInput, OutputsNeverReplaceInputsOrEachOtherAndAlwaysFit) {
     const std::string scene = (dir / "scene.json").string(), good = std::string("{") + kCamera +
-                              R"(, "render": {"width": 8, "height": 6},
+                                                                    R"(, "render": {"width": 8, "height": 6},
         "objects": [{"name": "A", "primitive": {"type": "box"}}]})";
     auto render = [&](const std::string &text, const std::string &out, const std::string &saved) {
         std::ofstream(scene) << text;
@@ -162,8 +163,9 @@ TEST_F(RenderBadInput, OutputsNeverReplaceInputsOrEachOtherAndAlwaysFit) {
     EXPECT_EQ(status, 1);
     EXPECT_NE(message.find("is also the file of --save-scene"), std::string::npos) << message;
     // A render that fails leaves no saved scene behind.
-    const std::string saved = (dir / "saved.json").string(), far = std::string("{") + kCamera +
-                              R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "scale": 1e6},
+    const std::string saved = (dir / "saved.json").string(),
+                      far = std::string("{") + kCamera +
+                            R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "scale": 1e6},
         {"name": "B", "primitive": {"type": "box"}, "parent": "A", "position": [100, 0, 0]}]})";
     EXPECT_EQ(render(far, output, saved).first, 1);
     EXPECT_FALSE(fs::exists(saved));

@@ -21,11 +21,13 @@ namespace fs = std::filesystem;
 std::string sceneText(bool stroke, const std::string &render, const std::string &tracerSettings = "{}") {
     const std::string ed = stroke ? "QM_Quillrim_S" : "QM_Quillrim_P";
     const std::string filters = stroke ? R"("pixel_filters": [{"server": "QM_Quillrim_S:TraceStep1",
-                                             "settings": )" + tracerSettings + R"(}],
+                                             "settings": )" +
+                                             tracerSettings + R"(}],
                                           "image_filters": ["QM_Quillrim_S:TraceStep2"])"
                                        : R"("pixel_filters": ["QM_Quillrim_P:Tracer"])";
     return R"({"render": )" + render + R"(, "camera": {"position": [0, 0, -4]},
-      "modules": [")" + (stroke ? QR_MODULE_S : QR_MODULE_P) +
+      "modules": [")" +
+           (stroke ? QR_MODULE_S : QR_MODULE_P) +
            R"("], "objects": [{"name": "Box", "primitive": {"type": "box", "surface": "Clay"},
         "rotation": [30, 20, 0], "surfaces": {"Clay": {"shaders": [")" +
            ed + R"(:Shader"]}}}], )" + filters + "}";
@@ -74,7 +76,8 @@ TEST_F(RenderFailures, EachRenderMemoryBlockRefusedInTurnPassesTheFrameThrough) 
     for (const bool stroke : {true, false}) {
         const std::string prefix = stroke ? "QM's Quillrim_S " : "QM's Quillrim_P ";
         std::vector<std::string> blocks = {prefix + "STINFO"};
-        for (int i = 1; i <= (stroke ? 6 : 5); ++i) blocks.push_back(prefix + "STINFO:Buff" + std::to_string(i));
+        for (int i = 1; i <= (stroke ? 6 : 5); ++i)
+            blocks.push_back(prefix + "STINFO:Buff" + std::to_string(i));
         if (stroke) blocks.push_back(prefix + "PixelData");
 
         std::string messages;
@@ -82,7 +85,8 @@ TEST_F(RenderFailures, EachRenderMemoryBlockRefusedInTurnPassesTheFrameThrough) 
         std::string passedThrough;
         for (const std::string &block : blocks) {
             minihost::setRenderMemoryCreateFailsFor(block);
-            EXPECT_EQ(run(sceneText(stroke, render), "failed.png", messages), minihost::cli::kModuleErrorStatus)
+            EXPECT_EQ(run(sceneText(stroke, render), "failed.png", messages),
+                      minihost::cli::kModuleErrorStatus)
                 << block;
             EXPECT_EQ(count(messages, "refused block \"" + block + "\""), 1u) << messages;
             const bool buffer = stroke && block.find("Buff") != std::string::npos;
@@ -104,13 +108,15 @@ TEST_F(RenderFailures, HostileOversamplingAndHugeFramesAreRefusedByMemory) {
     // (here small) machine cannot give.
     minihost::setAvailableMemoryForTests(16u << 20);
     std::string messages;
-    EXPECT_EQ(run(sceneText(true, R"({"width": 16, "height": 16})", R"({"aa_sample": 100})"), "aa.png", messages),
-              minihost::cli::kModuleErrorStatus);
+    EXPECT_EQ(
+        run(sceneText(true, R"({"width": 16, "height": 16})", R"({"aa_sample": 100})"), "aa.png", messages),
+        minihost::cli::kModuleErrorStatus);
     EXPECT_EQ(count(messages, "Not enough memory for temporary buffer."), 1u) << messages;
     EXPECT_TRUE(fs::exists(dir / "aa.png"));
 
     EXPECT_EQ(run(sceneText(true, R"({"width": 4096, "height": 4096})"), "big.png", messages), 1);
-    EXPECT_NE(messages.find("a frame of 4096 x 4096 pixels needs 384 MB, more than the 16 MB"), std::string::npos)
+    EXPECT_NE(messages.find("a frame of 4096 x 4096 pixels needs 384 MB, more than the 16 MB"),
+              std::string::npos)
         << messages;
     EXPECT_FALSE(fs::exists(dir / "big.png"));
 }

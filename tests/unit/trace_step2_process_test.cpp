@@ -18,8 +18,8 @@ namespace qr {
 namespace {
 
 using imagetest::FilterImage;
-using testing::FailingAllocations;
 using storetest::Hit;
+using testing::FailingAllocations;
 using tracer_s::TraceStep1Instance;
 
 class TraceStep2Process : public testing::StoreHost {
