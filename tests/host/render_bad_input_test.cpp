@@ -89,7 +89,7 @@ TEST_F(RenderBadInput, EachFaultIsNamedWithItsFileAndPosition) {
           "surfaces": {"Red": {}}}]})",
          "object \"A\" has no surface \"Red\" (its surfaces: A)"},
         {R"({"camera": {"position": [0, 0, -1e19]}})",
-         "scene.json:1:24: numbers must lie between -1e+06 and 1e+06"},
+         "scene.json:1:13: numbers must lie between -1000000.0 and 1000000.0"},
         {std::string("{") + kCamera +
              R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "scale": 1e6},
           {"name": "B", "primitive": {"type": "box"}, "parent": "A", "position": [100, 0, 0]}]})",
@@ -99,7 +99,7 @@ TEST_F(RenderBadInput, EachFaultIsNamedWithItsFileAndPosition) {
          "frame 1: the camera lies too far from the origin"},
         {std::string("{") + kCamera + R"(, "render": {"width": null}})", "\"width\" must be an integer"},
         {"{\"a\": " + std::string(20000, '[') + std::string(20000, ']') + "}",
-         "scene.json:1:264: nested deeper than 256 levels"},
+         "scene.json:1:262: nested deeper than 256 levels"},
         {std::string("{") + kCamera + R"(, "objects": [{"name": "A", "mesh": "bad.obj"}]})",
          "bad.obj\": line 2: \"x\" is not a finite number"},
     };

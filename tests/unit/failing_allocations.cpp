@@ -23,7 +23,7 @@ void *operator new(std::size_t bytes, const std::nothrow_t &) noexcept {
     }
 }
 
-namespace testing {
+namespace alloctest {
 
 FailingAllocations::FailingAllocations(std::size_t bytes) {
     refusedCount = 0;
@@ -32,4 +32,4 @@ FailingAllocations::FailingAllocations(std::size_t bytes) {
 FailingAllocations::~FailingAllocations() { failFrom = 0; }
 std::size_t FailingAllocations::refused() const { return refusedCount.load(); }
 
-}  // namespace testing
+}  // namespace alloctest

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace testing {
+namespace alloctest {
 
 class FailingAllocations {
 public:
@@ -17,4 +17,4 @@ public:
     std::size_t refused() const;
 };
 
-}  // namespace testing
+}  // namespace alloctest

@@ -17,9 +17,9 @@
 namespace qr {
 namespace {
 
+using alloctest::FailingAllocations;
 using imagetest::FilterImage;
 using storetest::Hit;
-using testing::FailingAllocations;
 using tracer_s::TraceStep1Instance;
 
 class TraceStep2Process : public testing::StoreHost {
