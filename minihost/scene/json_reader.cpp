@@ -60,6 +60,12 @@ JsonDocument::JsonDocument(std::string file, const std::string &text) : file_(st
         const size_t colon = what.find("syntax error");
         if (colon != std::string::npos) what = what.substr(colon);
         throw SceneError(file_ + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " + what);
+    } catch (const nlohmann::json::exception &e) {
+        // A number beyond the range of a double, say: the library names the
+        // text but not its place.
+        std::string what = e.what();
+        const size_t bracket = what.find("] ");
+        throw SceneError(file_ + ": " + (bracket == std::string::npos ? what : what.substr(bracket + 2)));
     }
     if (!root_.is_object()) fail("", "a scene is a JSON object");
     positions_.index(text);
