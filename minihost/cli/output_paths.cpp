@@ -15,8 +15,9 @@ namespace {
 // file that does not exist yet (its folder is resolved).
 std::string identity(const std::string &path) {
     std::error_code ec;
-    const fs::path p = fs::weakly_canonical(fs::absolute(path, ec), ec);
-    return ec ? fs::absolute(path).lexically_normal().string() : p.string();
+    const fs::path absolute = fs::absolute(path.empty() ? fs::path(".") : fs::path(path), ec);
+    const fs::path p = fs::weakly_canonical(absolute, ec);
+    return (ec ? absolute : p).lexically_normal().string();
 }
 
 }  // namespace
@@ -41,12 +42,12 @@ bool OutputPlan::check(const Scene &scene, std::ostream &err) const {
     // Frame files share one folder: it is resolved once, each file only when
     // it exists (it may be a link).
     std::error_code ec;
-    const fs::path folder = fs::weakly_canonical(fs::absolute(fs::path(image_).parent_path(), ec), ec);
+    const fs::path folder = identity(fs::path(image_).parent_path().string());
     for (long long frame = first_; frame <= last_; ++frame) {
         const std::string file = imageOf(static_cast<int>(frame));
-        fs::path path = folder / fs::path(file).filename();
-        if (fs::exists(fs::symlink_status(path, ec))) path = identity(path.string());
-        const std::string id = path.string();
+        const fs::path path = (folder / fs::path(file).filename()).lexically_normal();
+        const std::string id =
+            fs::exists(fs::symlink_status(path, ec)) ? identity(path.string()) : path.string();
         const char *clash = inputs.count(id) ? "names an input of the scene"
                             : id == saved    ? "is also the file of --save-scene"
                                              : nullptr;
