@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests and the benchmarks need.
+# Installs the Debian packages that the build, the tests and the benchmarks need:
+#   scripts/install-deps.sh        what CI and the README's commands need
+#   scripts/install-deps.sh fuzz   also clang and its runtimes, for the fuzz
+#                                  targets (scripts/build-fuzz.sh)
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libembree-dev libtinyobjloader-dev nlohmann-json3-dev libstb-dev libpng-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 if [ "$(id -u)" -ne 0 ]; then
   exec sudo "$0" "$@"
 fi

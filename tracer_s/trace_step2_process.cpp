@@ -31,9 +31,7 @@ size_t workBytes(const StrokeStoreView &store) {
 
 }  // namespace
 
-void *heapWorkAllocator(size_t bytes) { return ::operator new(bytes, std::nothrow); }
-
-void processFrame(const FilterAccess *fa, WorkAllocator allocate) {
+void processFrame(const FilterAccess *fa) {
     if (!fa) return;
     const auto *settings = static_cast<const TraceStep1Instance *>(readTracerPointer());
     StrokeStoreHeader *header = findStrokeStore();
@@ -48,7 +46,7 @@ void processFrame(const FilterAccess *fa, WorkAllocator allocate) {
         copyImageThrough(fa);
         return;
     }
-    void *work = allocate(workBytes(store));
+    void *work = ::operator new(workBytes(store), std::nothrow);
     if (!work) {
         reportDrawBufferFailure();
         header->failed = 1;

@@ -11,15 +11,10 @@ namespace qr::tracer_s {
 // The message shown, once, when the draw buffer cannot be had.
 inline constexpr char kDrawBufferMessage[] = "Not enough memory for draw buffer.";
 
-// Allocates a frame's working memory, or returns null; the default takes it
-// from the heap without throwing. Tests pass one that fails.
-using WorkAllocator = void *(*)(size_t bytes);
-void *heapWorkAllocator(size_t bytes);
-
 // One frame. Without a TraceStep1 instance, a store, or with the store's
 // failure flag set, the frame is copied through unchanged; when the working
-// memory cannot be had the failure flag is set (after the message) and the
-// frame is copied through.
-void processFrame(const FilterAccess *fa, WorkAllocator allocate = heapWorkAllocator);
+// memory (the draw buffer, from the heap without throwing) cannot be had the
+// failure flag is set (after the message) and the frame is copied through.
+void processFrame(const FilterAccess *fa);
 
 }  // namespace qr::tracer_s

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <iostream>
 
+#include "minihost/cli/module_errors.h"
 #include "minihost/cli/output_checks.h"
+#include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/preview_render.h"
@@ -47,7 +49,8 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
             << ")\n";
         return 1;
     }
-    if (!session.start(err)) return 1;
+    const OutputPlan outputs(args.output, 1, 1, "");
+    if (!outputs.check(*scene, err) || !session.start(err)) return 1;
     ServerSet *servers = &session.servers();
 
     PreviewOptions options;
@@ -57,6 +60,7 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
     FrameBuffer image;
     PreviewInfo info;
     std::string error;
+    const ModuleErrorWatch moduleErrors;
     auto previous = std::signal(SIGINT, onInterrupt);
     const RenderResult result = renderPreview(*scene, *servers, *surface, options, image, info, error);
     std::signal(SIGINT, previous);
@@ -73,7 +77,7 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
         return 1;
     }
     if (!args.quiet) err << "minihost: wrote " << args.output << '\n';
-    return 0;
+    return moduleErrors.report(err) ? kModuleErrorStatus : 0;
 }
 
 void addPreviewCommand(CLI::App &app, int &exitCode) {

@@ -25,8 +25,9 @@ struct PreviewArgs {
 constexpr int kMaxPreviewSize = 4096;
 
 // 0 when the image was written, 1 on a fault (reported on `err`, naming the
-// file and the fault; an existing output file is left as it was), 130 when
-// aborted with Ctrl-C.
+// file and the fault; an existing output file is left as it was), 3 when a
+// module reported an error (the image is still written), 130 when aborted
+// with Ctrl-C.
 int runPreview(const PreviewArgs &args, std::ostream &err);
 
 void addPreviewCommand(CLI::App &app, int &exitCode);

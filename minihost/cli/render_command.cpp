@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <iostream>
 
+#include "minihost/cli/module_errors.h"
 #include "minihost/cli/output_checks.h"
+#include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
 #include "minihost/render/frame_writer.h"
 #include "minihost/render/png_output.h"
@@ -55,6 +57,7 @@ int runRender(const RenderArgs &args, std::ostream &err) {
         return 1;
     }
     if (!checkThreadCount(args.threads, err) || !checkOutputFolder(args.output, err)) return 1;
+    if (!args.saveScene.empty() && !checkOutputFolder(args.saveScene, err)) return 1;
 
     installCoreServices();
     clearAbort();
@@ -64,21 +67,15 @@ int runRender(const RenderArgs &args, std::ostream &err) {
     ServerSet *servers = &session.servers();
     StageTimes times;
     times.load = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!args.saveScene.empty()) {
-        std::string error;
-        if (!saveScene(*scene, *servers, args.saveScene, error)) {
-            err << "minihost: " << error << '\n';
-            return 1;
-        }
-    }
 
     RenderOptions options;
     options.firstFrame = args.frames.empty() ? scene->firstFrame : first;
     options.lastFrame = args.frames.empty() ? scene->lastFrame : last;
     options.threads = args.threads > 0 ? args.threads : defaultThreadCount();
     options.progress = !args.quiet;
+    const OutputPlan outputs(args.output, options.firstFrame, options.lastFrame, args.saveScene);
+    if (!outputs.check(*scene, err)) return 1;
     setProgressQuiet(args.quiet);
-    const bool range = options.lastFrame > options.firstFrame;
     // Each frame is handed to the writer, which encodes it while the next
     // frame renders; the frame before is waited for first.
     FrameWriter writer(args.pngCompression);
@@ -90,10 +87,11 @@ int runRender(const RenderArgs &args, std::ostream &err) {
     };
     auto sink = [&](int frame, const FrameBuffer &image, std::string &error) {
         if (!finishWrite(error)) return false;
-        writer.start(image, frameFileName(args.output, frame, range));
+        writer.start(image, outputs.imageOf(frame));
         return true;
     };
 
+    const ModuleErrorWatch moduleErrors;
     auto previous = std::signal(SIGINT, onInterrupt);
     std::string error;
     RenderResult result = renderFrames(*scene, *servers, options, sink, times, error);
@@ -113,6 +111,15 @@ int runRender(const RenderArgs &args, std::ostream &err) {
     if (result == RenderResult::Aborted) {
         err << "minihost: aborted\n";
         return 130;
+    }
+    if (moduleErrors.report(err)) return kModuleErrorStatus;
+    // The scene is saved only once every frame is written.
+    if (!outputs.savedScene().empty()) {
+        if (!saveScene(*scene, *servers, outputs.savedScene(), error)) {
+            err << "minihost: " << error << '\n';
+            return 1;
+        }
+        err << "minihost: saved " << outputs.savedScene() << '\n';
     }
     return 0;
 }

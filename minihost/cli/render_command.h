@@ -22,9 +22,10 @@ struct RenderArgs {
     int pngCompression = 1;  // zlib level of the PNG files, 0..9
 };
 
-// 0 when every frame was written, 1 on a fault (reported on `err`, naming
-// the file and the fault; no output file is touched), 130 when aborted with
-// Ctrl-C.
+// 0 when every frame was written; 1 on a fault (reported on `err`, naming
+// the file and the fault; no output file is touched); kModuleErrorStatus (3)
+// when a module reported an error during the render (every frame is still
+// written; the scene is not saved); 130 when aborted with Ctrl-C.
 int runRender(const RenderArgs &args, std::ostream &err);
 
 // Parses "A-B" or "A"; false for anything else.

@@ -1,5 +1,7 @@
 #include "minihost/core/render_memory_blocks.h"
 
+#include "minihost/core/system_memory.h"
+
 #include <sys/mman.h>
 
 #include <atomic>
@@ -17,6 +19,8 @@ namespace {
 // store of hundreds of MiB. (Large pages were tried: when the system has to
 // compact memory for them, a first frame took seconds instead.)
 constexpr std::size_t kMappedBlockBytes = std::size_t{1} << 20;
+
+constexpr std::size_t kMaxRefusalsKept = 64;
 
 struct Block {
     void *data = nullptr;
@@ -59,6 +63,7 @@ struct Store {
     std::atomic<std::uint64_t> generation{1};
     bool createFails = false;
     std::string failingName;
+    std::vector<std::string> refusals;
     // Blocks still held at exit are freed like a discard.
     ~Store() {
         for (auto &entry : blocks) release(entry.second);
@@ -123,11 +128,19 @@ void *createBlock(const char *name, std::size_t size) {
     try {
         Store &s = store();
         std::lock_guard<std::mutex> lock(s.mutex);
-        if (s.createFails) return nullptr;
-        if (!s.failingName.empty() && s.failingName == name) return nullptr;
         if (s.blocks.count(name)) return nullptr;
-        const Block block = allocateBlock(size);
-        if (!block.data) return nullptr;
+        // The system is asked first: a block larger than the machine can
+        // give is refused, not left to swap or to the out-of-memory killer.
+        // Large blocks come with their pages present, so the next creation's
+        // question sees them as used.
+        const bool refused = s.createFails || (!s.failingName.empty() && s.failingName == name) ||
+                             size > availableMemoryBytes();
+        const Block block = refused ? Block{} : allocateBlock(size);
+        if (!block.data) {
+            if (s.refusals.size() < kMaxRefusalsKept)
+                s.refusals.push_back("\"" + std::string(name) + "\" (" + std::to_string(size) + " bytes)");
+            return nullptr;
+        }
         try {
             s.blocks.emplace(name, block);
         } catch (...) {
@@ -165,6 +178,12 @@ void setRenderMemoryCreateFailsFor(const std::string &name) {
     Store &s = store();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.failingName = name;
+}
+
+std::vector<std::string> renderMemoryRefusals() {
+    Store &s = store();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.refusals;
 }
 
 std::vector<std::string> renderMemoryNames() {

@@ -1,6 +1,8 @@
 // "Global Render Memory": named blocks kept until the host discards them.
 //
-// Blocks are zero-filled, aligned for any type and never move. Tests can make
+// Blocks are zero-filled, aligned for any type and never move. A block larger
+// than the memory the system reports available (core/system_memory.h) is
+// refused with null, as a host refuses what it cannot give. Tests can make
 // creation fail, for every name or for one, to reach the modules' out-of-memory
 // paths.
 #pragma once
@@ -23,6 +25,9 @@ void discardRenderMemory();
 void setRenderMemoryCreateFails(bool fail);
 // Creating a block of exactly that name returns null; "" clears it.
 void setRenderMemoryCreateFailsFor(const std::string &name);
+
+// Every creation refused so far, oldest first (up to 64): "\"name\" (N bytes)".
+std::vector<std::string> renderMemoryRefusals();
 
 // For tests: the names of the live blocks (sorted) and a block's size
 // (0 when there is no such block).

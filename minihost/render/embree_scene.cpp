@@ -1,6 +1,8 @@
 #include "minihost/render/embree_scene.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <mutex>
 
@@ -17,6 +19,12 @@ Mat3 rotationOf(const Mat3 &linear) {
         r(2, c) = col.z;
     }
     return r;
+}
+
+std::string tooFar(double distance) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%.3g beyond the limit of %.0e", distance, kMaxWorldCoordinate);
+    return text;
 }
 
 // One device for the process; Embree devices are thread-safe.
@@ -60,9 +68,16 @@ bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
         data.rotation = rotationOf(data.toWorld.linear);
         data.rotationInverse = transposed(data.rotation);
         data.worldPoints.resize(mesh.points.size());
+        double extent = 0;
         for (size_t i = 0; i < mesh.points.size(); ++i) {
             const Vec3 w = data.toWorld.apply(load(mesh.points[i].data()));
+            extent = std::max({extent, std::fabs(w.x), std::fabs(w.y), std::fabs(w.z)});
             data.worldPoints[i] = {static_cast<float>(w.x), static_cast<float>(w.y), static_cast<float>(w.z)};
+        }
+        if (!(extent <= kMaxWorldCoordinate)) {  // also NaN from a degenerate transform
+            error = "object \"" + obj.name +
+                    "\" lies too far from the origin for the renderer's precision (" + tooFar(extent) + ")";
+            return false;
         }
         for (int p = 0; p < mesh.numPolygons(); ++p) {
             const int first = mesh.polyStart[p];
@@ -128,16 +143,19 @@ void setRay(RTCRay &ray, Vec3 o, Vec3 d, double tnear, double tfar) {
     ray.flags = 0;
 }
 
-bool usable(Vec3 o, Vec3 d) {
-    return std::isfinite(o.x) && std::isfinite(o.y) && std::isfinite(o.z) && std::isfinite(d.x) &&
-           std::isfinite(d.y) && std::isfinite(d.z) && (d.x != 0 || d.y != 0 || d.z != 0);
+// Finite, within the intersector's range, and a direction that is not zero;
+// the comparisons also refuse NaN.
+bool within(double v) { return std::fabs(v) <= kMaxRayCoordinate; }
+bool usable(Vec3 o, Vec3 d, double tnear, double tfar) {
+    return within(o.x) && within(o.y) && within(o.z) && within(d.x) && within(d.y) && within(d.z) &&
+           (d.x != 0 || d.y != 0 || d.z != 0) && tnear >= 0 && tnear <= kMaxRayCoordinate && tfar >= tnear;
 }
 
 }  // namespace
 
 bool EmbreeScene::intersect(Vec3 origin, Vec3 direction, double tnear, double tfar, RayHit &hit) const {
     hit = RayHit{};
-    if (!scene_ || !usable(origin, direction)) return false;
+    if (!scene_ || !usable(origin, direction, tnear, tfar)) return false;
     RTCIntersectContext ctx;
     rtcInitIntersectContext(&ctx);
     RTCRayHit rh;
@@ -156,7 +174,7 @@ bool EmbreeScene::intersect(Vec3 origin, Vec3 direction, double tnear, double tf
 }
 
 bool EmbreeScene::occluded(Vec3 origin, Vec3 direction, double tnear, double tfar) const {
-    if (!scene_ || !usable(origin, direction)) return false;
+    if (!scene_ || !usable(origin, direction, tnear, tfar)) return false;
     RTCIntersectContext ctx;
     rtcInitIntersectContext(&ctx);
     RTCRay ray;

@@ -13,6 +13,14 @@
 
 namespace minihost {
 
+// Geometry and cameras farther from the origin than this, on any axis, are
+// refused: single-precision vertices there are a unit or more apart, too
+// coarse to shade.
+inline constexpr double kMaxWorldCoordinate = 1e7;
+// Rays whose origin or direction exceed this on any axis are never handed to
+// the intersector, which requires its inputs well inside the float range.
+inline constexpr double kMaxRayCoordinate = 1e18;
+
 struct RayHit {
     double distance = -1;
     int object = -1;      // index into Scene::objects
@@ -32,7 +40,8 @@ public:
     EmbreeScene(const EmbreeScene &) = delete;
     EmbreeScene &operator=(const EmbreeScene &) = delete;
 
-    // (Re)builds for the scene at `time`. False with `error` set on failure.
+    // (Re)builds for the scene at `time`. False with `error` set on failure,
+    // among them an object beyond kMaxWorldCoordinate.
     bool build(const Scene &scene, double time, std::string &error);
 
     // Nearest hit along a unit direction in (tnear, tfar); safe from any thread.

@@ -24,6 +24,12 @@ bool FrameState::prepare(const Scene &s, int f, double t, std::string &error) {
     time = t;
     if (!geometry.build(s, t, error)) return false;
     camera = cameraFrameAt(s, t);
+    const Vec3 c = camera.position;
+    if (!(std::max({std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)}) <= kMaxWorldCoordinate)) {
+        error = "the camera lies too far from the origin for the renderer's precision (beyond " +
+                std::to_string(static_cast<long long>(kMaxWorldCoordinate)) + " on an axis)";
+        return false;
+    }
     lights.clear();
     for (const auto &l : s.lights) {
         LightFrame lf;

@@ -7,9 +7,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
+#include <string>
 
-#include <unistd.h>
+#include "minihost/files/atomic_file.h"
 
 namespace minihost {
 
@@ -21,15 +21,21 @@ unsigned char toByte(float v) {
     return static_cast<unsigned char>(std::lround(v * 255.0f));
 }
 
-struct FileCloser {
-    void operator()(std::FILE *f) const {
-        if (f) std::fclose(f);
+// libpng's output: the encoded bytes are appended to a string. An append
+// that cannot grow the string reports through libpng's own error path.
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto *out = static_cast<std::string *>(png_get_io_ptr(png));
+    try {
+        out->append(reinterpret_cast<const char *>(data), length);
+    } catch (...) {
+        png_error(png, "out of memory");
     }
-};
+}
+void flushNothing(png_structp) {}
 
 // libpng reports errors by longjmp; nothing with a destructor lives between
 // setjmp and the calls that may jump.
-bool encode(std::FILE *file, const RgbaImage &image, int compression) {
+bool encode(std::string &out, const RgbaImage &image, int compression) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -41,7 +47,7 @@ bool encode(std::FILE *file, const RgbaImage &image, int compression) {
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &out, appendBytes, flushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                  PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -82,27 +88,12 @@ bool writePng(const RgbaImage &image, const std::string &path, int compression, 
         return false;
     }
     compression = std::clamp(compression, 0, kMaxPngCompression);
-    const std::string temp = path + ".tmp" + std::to_string(getpid());
-    bool written = false;
-    {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temp.c_str(), "wb"));
-        written = file && encode(file.get(), image, compression) && std::fflush(file.get()) == 0 &&
-                  !std::ferror(file.get());
-        if (file && std::fclose(file.release()) != 0) written = false;
-    }
-    if (!written) {
-        std::remove(temp.c_str());
-        error = path + ": cannot write the image";
+    std::string encoded;
+    if (!encode(encoded, image, compression)) {
+        error = path + ": cannot encode the image";
         return false;
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::remove(temp.c_str());
-        error = path + ": cannot write the image: " + ec.message();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, encoded, error);
 }
 
 bool writePng(const FrameBuffer &frame, const std::string &path, std::string &error, int compression) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "minihost/core/system_memory.h"
 #include "minihost/render/frame_state.h"
 #include "minihost/render/image_filter_stage.h"
 #include "minihost/render/pixel_filter_stage.h"
@@ -24,6 +25,20 @@ std::string seconds(const char *name, double s) {
     char text[64];
     std::snprintf(text, sizeof text, "%s %.3f s", name, s);
     return text;
+}
+
+// The frame's own planes and its encoded copy must fit in what the machine
+// can give, or the render is refused before it starts.
+bool frameFits(const Scene &scene, std::string &error) {
+    constexpr std::size_t kBytesPerPixel = 5 * sizeof(float) + 4;
+    const std::size_t need =
+        static_cast<std::size_t>(scene.width) * static_cast<std::size_t>(scene.height) * kBytesPerPixel;
+    const std::size_t can = availableMemoryBytes();
+    if (need <= can) return true;
+    error = scene.path + ": a frame of " + std::to_string(scene.width) + " x " +
+            std::to_string(scene.height) + " pixels needs " + std::to_string(need >> 20) +
+            " MB, more than the " + std::to_string(can >> 20) + " MB this machine can give";
+    return false;
 }
 
 // Calls cleanup on every instance however the render ends.
@@ -49,6 +64,7 @@ int defaultThreadCount() {
 RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options,
                           const FrameSink &sink, StageTimes &times, std::string &error) {
     try {
+        if (!frameFits(scene, error)) return RenderResult::Failed;
         FrameState state;
         FrameBuffer buffer;
         const bool range = options.lastFrame > options.firstFrame;
@@ -62,7 +78,10 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
             times.newTime += since(t0);
 
             t0 = Clock::now();
-            if (!state.prepare(scene, frame, time, error)) return RenderResult::Failed;
+            if (!state.prepare(scene, frame, time, error)) {
+                error = scene.path + ": frame " + std::to_string(frame) + ": " + error;
+                return RenderResult::Failed;
+            }
             times.geometry += since(t0);
 
             const std::string label = range ? "frame " + std::to_string(frame) + " " : std::string();

@@ -8,9 +8,48 @@ namespace minihost {
 namespace {
 const nlohmann::json kNull;
 const nlohmann::json kEmptyArray = nlohmann::json::array();
+
+// A key the object does not have. A key given as null is present, and is
+// then the wrong type for whatever is read from it.
+bool absent(const nlohmann::json &v) { return &v == &kNull; }
+
+std::string bound(double d) { return nlohmann::json(d).dump(); }
+
+// The offset of the first bracket nested deeper than `limit`, or npos. A
+// plain scan, so that a hostile document meets no recursion at all.
+size_t tooDeepAt(const std::string &text, int limit) {
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            if (++depth > limit) return i;
+        } else if (c == '}' || c == ']') {
+            --depth;
+        }
+    }
+    return std::string::npos;
+}
+
 }  // namespace
 
+void checkJsonNesting(const std::string &file, const std::string &text) {
+    const size_t at = tooDeepAt(text, kMaxJsonDepth);
+    if (at == std::string::npos) return;
+    const TextPosition p = positionOfOffset(text, at);
+    throw SceneError(file + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
+                     ": nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
+}
+
 JsonDocument::JsonDocument(std::string file, const std::string &text) : file_(std::move(file)) {
+    checkJsonNesting(file_, text);
     try {
         root_ = nlohmann::json::parse(text);
     } catch (const nlohmann::json::parse_error &e) {
@@ -21,6 +60,12 @@ JsonDocument::JsonDocument(std::string file, const std::string &text) : file_(st
         const size_t colon = what.find("syntax error");
         if (colon != std::string::npos) what = what.substr(colon);
         throw SceneError(file_ + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " + what);
+    } catch (const nlohmann::json::exception &e) {
+        // A number beyond the range of a double, say: the library names the
+        // text but not its place.
+        std::string what = e.what();
+        const size_t bracket = what.find("] ");
+        throw SceneError(file_ + ": " + (bracket == std::string::npos ? what : what.substr(bracket + 2)));
     }
     if (!root_.is_object()) fail("", "a scene is a JSON object");
     positions_.index(text);
@@ -54,18 +99,17 @@ const nlohmann::json &JsonObject::raw(const std::string &key) {
 
 double JsonObject::number(const std::string &key, double fallback, double lo, double hi) {
     const auto &v = raw(key);
-    if (v.is_null()) return fallback;
+    if (absent(v)) return fallback;
     if (!v.is_number()) fail(key, "\"" + key + "\" must be a number");
     const double d = v.get<double>();
     if (!std::isfinite(d) || d < lo || d > hi)
-        fail(key, "\"" + key + "\" must lie between " + nlohmann::json(lo).dump() + " and " +
-                      nlohmann::json(hi).dump());
+        fail(key, "\"" + key + "\" must lie between " + bound(lo) + " and " + bound(hi));
     return d;
 }
 
 int JsonObject::integer(const std::string &key, int fallback, int lo, int hi) {
     const auto &v = raw(key);
-    if (v.is_null()) return fallback;
+    if (absent(v)) return fallback;
     if (!v.is_number_integer()) fail(key, "\"" + key + "\" must be an integer");
     const auto i = v.get<int64_t>();
     if (i < lo || i > hi)
@@ -75,14 +119,14 @@ int JsonObject::integer(const std::string &key, int fallback, int lo, int hi) {
 
 bool JsonObject::boolean(const std::string &key, bool fallback) {
     const auto &v = raw(key);
-    if (v.is_null()) return fallback;
+    if (absent(v)) return fallback;
     if (!v.is_boolean()) fail(key, "\"" + key + "\" must be true or false");
     return v.get<bool>();
 }
 
 std::string JsonObject::string(const std::string &key, const std::string &fallback) {
     const auto &v = raw(key);
-    if (v.is_null()) return fallback;
+    if (absent(v)) return fallback;
     if (!v.is_string()) fail(key, "\"" + key + "\" must be a string");
     return v.get<std::string>();
 }
@@ -100,21 +144,23 @@ Vec3 jsonVec3(const JsonDocument &doc, const nlohmann::json &v, const std::strin
     for (size_t i = 0; i < 3; ++i) {
         if (!v[i].is_number()) doc.fail(pointer, "expected an array of three numbers");
         c[i] = v[i].get<double>();
-        if (!std::isfinite(c[i])) doc.fail(pointer, "numbers must be finite");
+        if (!(std::fabs(c[i]) <= kMaxSceneCoordinate))
+            doc.fail(pointer, "numbers must lie between " + bound(-kMaxSceneCoordinate) + " and " +
+                                  bound(kMaxSceneCoordinate));
     }
     return {c[0], c[1], c[2]};
 }
 
 Vec3 JsonObject::vec3(const std::string &key, Vec3 fallback) {
     const auto &v = raw(key);
-    if (v.is_null()) return fallback;
+    if (absent(v)) return fallback;
     return jsonVec3(doc_, v, pointer(key));
 }
 
 Vec3 JsonObject::vec3OrNumber(const std::string &key, Vec3 fallback) {
     const auto &v = raw(key);
     if (v.is_number()) {
-        const double d = v.get<double>();
+        const double d = number(key, 0, -kMaxSceneCoordinate, kMaxSceneCoordinate);
         return {d, d, d};
     }
     return vec3(key, fallback);
@@ -122,7 +168,7 @@ Vec3 JsonObject::vec3OrNumber(const std::string &key, Vec3 fallback) {
 
 JsonObject JsonObject::object(const std::string &key) {
     const auto &v = raw(key);
-    if (v.is_null()) {
+    if (absent(v)) {
         static const nlohmann::json empty = nlohmann::json::object();
         return JsonObject(doc_, empty, pointer(key));
     }
@@ -131,7 +177,7 @@ JsonObject JsonObject::object(const std::string &key) {
 
 const nlohmann::json &JsonObject::array(const std::string &key) {
     const auto &v = raw(key);
-    if (v.is_null()) return kEmptyArray;
+    if (absent(v)) return kEmptyArray;
     if (!v.is_array()) fail(key, "\"" + key + "\" must be an array");
     return v;
 }

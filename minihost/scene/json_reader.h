@@ -13,6 +13,16 @@
 
 namespace minihost {
 
+// Documents nested deeper are refused before they are parsed.
+inline constexpr int kMaxJsonDepth = 256;
+// Every vector of a scene (positions, targets, angles, scales, colours) lies
+// within this bound on each axis: far enough for any scene, near enough that
+// the renderer's single-precision geometry still resolves it.
+inline constexpr double kMaxSceneCoordinate = 1e6;
+
+// Throws SceneError ("file:line:col: nested deeper than 256 levels").
+void checkJsonNesting(const std::string &file, const std::string &text);
+
 class JsonDocument {
 public:
     JsonDocument(std::string file, const std::string &text);  // throws SceneError

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace minihost {
 
@@ -47,17 +48,39 @@ void computeSmoothNormals(Mesh &mesh, double creaseAngle) {
         for (int k = 0; k < mesh.polySize(p); ++k)
             around[static_cast<size_t>(mesh.corner(p, k))].push_back(p);
 
+    // A point shared by more polygons than this (the tip of a fan, the pole
+    // of a sphere of many segments) is smoothed against the sum of its
+    // surface's polygons there instead of against each of them, so that the
+    // work stays linear in the number of corners.
+    constexpr size_t kPairwiseLimit = 64;
+    std::unordered_map<size_t, std::unordered_map<int, Vec3>> sums;  // point -> surface -> sum
+    auto surfaceSum = [&](size_t point, int surface) -> Vec3 {
+        auto [it, fresh] = sums.try_emplace(point);
+        if (fresh)
+            for (int q : around[point]) {
+                Vec3 &sum = it->second[mesh.polySurface[static_cast<size_t>(q)]];
+                sum = sum + faceNormal[static_cast<size_t>(q)];
+            }
+        return it->second[surface];
+    };
+
     const double cosLimit = std::cos(creaseAngle);
     mesh.cornerNormals.assign(mesh.polyVerts.size(), {0, 0, 0});
     for (int p = 0; p < polys; ++p) {
         const Vec3 own = normalized(faceNormal[static_cast<size_t>(p)]);
+        const int surface = mesh.polySurface[static_cast<size_t>(p)];
         for (int k = 0; k < mesh.polySize(p); ++k) {
+            const auto point = static_cast<size_t>(mesh.corner(p, k));
             Vec3 sum;
-            for (int q : around[static_cast<size_t>(mesh.corner(p, k))]) {
-                if (mesh.polySurface[static_cast<size_t>(q)] != mesh.polySurface[static_cast<size_t>(p)])
-                    continue;
-                const Vec3 other = faceNormal[static_cast<size_t>(q)];
-                if (q == p || dot(normalized(other), own) >= cosLimit) sum = sum + other;
+            if (around[point].size() > kPairwiseLimit) {
+                const Vec3 all = surfaceSum(point, surface);
+                sum = dot(normalized(all), own) >= cosLimit ? all : own;
+            } else {
+                for (int q : around[point]) {
+                    if (mesh.polySurface[static_cast<size_t>(q)] != surface) continue;
+                    const Vec3 other = faceNormal[static_cast<size_t>(q)];
+                    if (q == p || dot(normalized(other), own) >= cosLimit) sum = sum + other;
+                }
             }
             const Vec3 n = length(sum) > 0 ? normalized(sum) : own;
             mesh.cornerNormals[static_cast<size_t>(mesh.polyStart[p] + k)] = {

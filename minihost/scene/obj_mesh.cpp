@@ -1,28 +1,79 @@
 #include "minihost/scene/obj_mesh.h"
 
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include <tiny_obj_loader.h>
 
+#include "minihost/files/checked_read.h"
+#include "minihost/scene/obj_text_checks.h"
+
 namespace minihost {
+
+namespace {
+
+// Material files named by "mtllib", read like the mesh itself: a regular
+// file within a size limit, relative to the mesh's folder. One that cannot
+// be read is reported and its materials are missing, as the library does.
+class CheckedMaterialReader : public tinyobj::MaterialReader {
+public:
+    explicit CheckedMaterialReader(std::filesystem::path dir) : dir_(std::move(dir)) {}
+
+    bool operator()(const std::string &name, std::vector<tinyobj::material_t> *materials,
+                    std::map<std::string, int> *matMap, std::string *warn, std::string *err) override {
+        const std::string path = (dir_ / name).string();
+        std::string text, why;
+        if (!readRegularFile(path, kMaxMaterialFileBytes, text, why)) {
+            if (err) *err += "material file \"" + path + "\": " + why + "\n";
+            return false;
+        }
+        std::istringstream in(text);
+        tinyobj::LoadMtl(matMap, materials, &in, warn, err);
+        return true;
+    }
+
+private:
+    std::filesystem::path dir_;
+};
+
+}  // namespace
 
 bool loadObjMesh(const std::string &path, double creaseAngle, Mesh &mesh, std::string &error) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    if (!std::filesystem::exists(path, ec)) {
         error = "no such mesh file";
         return false;
     }
-    tinyobj::ObjReaderConfig config;
-    config.triangulate = false;
-    config.vertex_color = false;
-    tinyobj::ObjReader reader;
-    if (!reader.ParseFromFile(path, config)) {
-        error = reader.Error().empty() ? "cannot read the mesh" : reader.Error();
+    std::string text;
+    if (!readRegularFile(path, kMaxMeshFileBytes, text, error)) return false;
+    return meshFromObjText(text, std::filesystem::path(path).parent_path().string(), creaseAngle, mesh,
+                           error);
+}
+
+bool meshFromObjText(const std::string &text, const std::string &folder, double creaseAngle, Mesh &mesh,
+                     std::string &error) {
+    error = objTextFault(text);
+    if (!error.empty()) return false;
+
+    tinyobj::attrib_t attrib;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> materials;
+    std::string warn, err;
+    std::istringstream in(text);
+    CheckedMaterialReader readMaterials(folder);
+    const bool loaded = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &in, &readMaterials,
+                                         /*triangulate=*/false, /*default_vcols_fallback=*/false);
+    // A material file that cannot be read is an error, not a silent default.
+    const size_t refused = err.find("material file \"");
+    if (!loaded || refused != std::string::npos) {
+        error = refused != std::string::npos ? err.substr(refused)
+                : err.empty()                ? "cannot read the mesh"
+                                             : err;
         while (!error.empty() && error.back() == '\n') error.pop_back();
+        error = error.substr(0, error.find('\n'));
         return false;
     }
-    const auto &attrib = reader.GetAttrib();
-    const auto &materials = reader.GetMaterials();
 
     Mesh out;
     const size_t pointCount = attrib.vertices.size() / 3;
@@ -32,7 +83,7 @@ bool loadObjMesh(const std::string &path, double creaseAngle, Mesh &mesh, std::s
 
     // File normals by corner, applied after smoothing.
     std::vector<int> cornerNormalIndex;
-    for (const auto &shape : reader.GetShapes()) {
+    for (const auto &shape : shapes) {
         size_t offset = 0;
         for (size_t f = 0; f < shape.mesh.num_face_vertices.size(); ++f) {
             const size_t count = shape.mesh.num_face_vertices[f];

@@ -1,11 +1,10 @@
 #include "minihost/scene/scene_loader.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "host/item_services.h"
 #include "host/module_descriptor.h"
+#include "minihost/files/checked_read.h"
 #include "minihost/scene/scene_loader_parts.h"
 
 namespace minihost {
@@ -285,12 +284,10 @@ std::unique_ptr<Scene> loadSceneText(const std::string &text, const std::string 
 }
 
 std::unique_ptr<Scene> loadScene(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw SceneError(path + ": cannot open the scene file");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw SceneError(path + ": cannot read the scene file");
-    return loadSceneText(text.str(), path);
+    std::string text, error;
+    if (!readRegularFile(path, kMaxSceneFileBytes, text, error))
+        throw SceneError(path + ": cannot open the scene file: " + error);
+    return loadSceneText(text, path);
 }
 
 }  // namespace minihost

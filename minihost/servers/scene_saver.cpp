@@ -5,9 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include <unistd.h>
-
 #include "host/module_descriptor.h"
+#include "minihost/files/atomic_file.h"
 #include "minihost/servers/server_instances.h"
 
 namespace minihost {
@@ -77,25 +76,7 @@ nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &s
 bool saveScene(const Scene &scene, const ServerSet &servers, const std::string &path, std::string &error) {
     try {
         const std::string text = savedSceneDocument(scene, servers, path).dump(2) + "\n";
-        const std::string temp = path + ".tmp" + std::to_string(getpid());
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out << text;
-            out.close();
-            if (!out) {
-                std::remove(temp.c_str());
-                error = path + ": cannot write the scene";
-                return false;
-            }
-        }
-        std::error_code ec;
-        fs::rename(temp, path, ec);
-        if (ec) {
-            std::remove(temp.c_str());
-            error = path + ": cannot write the scene: " + ec.message();
-            return false;
-        }
-        return true;
+        return writeFileAtomically(path, text, error);
     } catch (const std::exception &e) {
         error = path + ": cannot write the scene: " + e.what();
         return false;

@@ -121,6 +121,7 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
         for (size_t i = 0; i < els.size(); ++i) {
             if (!els[i].is_number()) fail(use, p.name, who + " is a number (PDBL), not " + els[i].dump());
             const double d = els[i].get<double>();
+            if (!std::isfinite(d)) fail(use, p.name, who + " must be a finite number");
             uint64_t bits;
             std::memcpy(&bits, &d, sizeof bits);
             for (int b = 0; b < 8; ++b)  // most significant byte first
@@ -129,7 +130,10 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
     } else if (p.type == codes::kFloat) {
         for (size_t i = 0; i < els.size(); ++i) {
             if (!els[i].is_number()) fail(use, p.name, who + " is a number (PFLT), not " + els[i].dump());
-            item.floats[i] = els[i].get<float>();
+            const double d = els[i].get<double>();
+            if (!(std::fabs(d) <= std::numeric_limits<float>::max()))
+                fail(use, p.name, who + " must be a finite number within the range of a float");
+            item.floats[i] = static_cast<float>(d);
         }
     } else if (p.type == codes::kString) {
         if (!v.is_string()) fail(use, p.name, who + " is a string (PSTR), not " + v.dump());

@@ -15,6 +15,7 @@ volatile std::sig_atomic_t abortFlag = 0;
 std::atomic<int> abortAtStep{0};
 std::atomic<int> stepsSeen{0};
 
+constexpr std::size_t kEventsKept = 1024;
 std::mutex eventMutex;
 std::vector<std::string> events;
 
@@ -25,6 +26,9 @@ void note(MakeText make) noexcept {
     try {
         std::string e = make();
         std::lock_guard<std::mutex> lock(eventMutex);
+        // Only the latest calls are kept: a long render steps a monitor
+        // for every row of every frame.
+        if (events.size() >= kEventsKept) events.erase(events.begin(), events.begin() + kEventsKept / 2);
         events.push_back(std::move(e));
     } catch (...) {
     }

@@ -21,8 +21,8 @@ void clearAbort();
 // Tests: the monitor's step returns "abort" from its n-th call on (counting
 // all monitors from 1); 0 turns the script off.
 void setMonitorAbortAtStep(int n);
-// Tests: every call, as "create", "setup TITLE", "init TOTAL TEXT",
-// "step N", "done", "destroy".
+// Tests: the calls, as "create", "setup TITLE", "init TOTAL TEXT",
+// "step N", "done", "destroy"; the latest 512 to 1024 of them.
 std::vector<std::string> monitorEvents();
 void clearMonitorEvents();
 

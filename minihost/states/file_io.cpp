@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <sstream>
 
+#include "minihost/files/atomic_file.h"
+#include "minihost/files/checked_read.h"
 #include "minihost/states/records.h"
 
 namespace minihost {
@@ -58,18 +58,12 @@ LoadState *openLoad(const char *name, int mode) {
             noteError(std::string(name ? name : "(null)") + ": unknown file mode " + std::to_string(mode));
             return nullptr;
         }
-        std::ifstream in(name, std::ios::binary);
-        if (!in) {
-            noteError(std::string(name) + ": cannot open: " + std::strerror(errno));
+        std::string content, why;
+        if (!readRegularFile(name, kMaxStateFileBytes, content, why)) {
+            noteError(std::string(name) + ": cannot open: " + why);
             return nullptr;
         }
-        std::ostringstream content;
-        content << in.rdbuf();
-        if (in.bad()) {
-            noteError(std::string(name) + ": read error");
-            return nullptr;
-        }
-        auto record = std::make_unique<LoadStateRecord>(mode, makeStateReader(mode, content.str()));
+        auto record = std::make_unique<LoadStateRecord>(mode, makeStateReader(mode, std::move(content)));
         LoadState *state = &record->state;
         OpenFiles &f = files();
         std::lock_guard<std::mutex> lock(f.mutex);
@@ -106,13 +100,11 @@ SaveState *openSave(const char *name, int mode) {
         }
         PendingSave pending;
         pending.target = name;
-        std::string pattern = pending.target + ".tmp-XXXXXX";
-        pending.fd = ::mkstemp(pattern.data());
+        pending.fd = createTemporaryBeside(pending.target, pending.temporary);
         if (pending.fd < 0) {
             noteError(pending.target + ": cannot create: " + std::strerror(errno));
             return nullptr;
         }
-        pending.temporary = pattern;
         try {
             pending.record = std::make_unique<SaveStateRecord>(mode, makeStateWriter(mode));
         } catch (...) {

@@ -20,6 +20,7 @@ protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("qr_bad_input_" + std::to_string(::getpid()));
         fs::create_directories(dir);
+        std::ofstream(dir / "bad.obj") << "v 0 0 0\nv x 0 0\n";
         output = (dir / "out.png").string();
         std::ofstream(output) << "keep";
     }
@@ -87,6 +88,20 @@ TEST_F(RenderBadInput, EachFaultIsNamedWithItsFileAndPosition) {
         {std::string("{") + kCamera + R"(, "objects": [{"name": "A", "primitive": {"type": "box"},
           "surfaces": {"Red": {}}}]})",
          "object \"A\" has no surface \"Red\" (its surfaces: A)"},
+        {R"({"camera": {"position": [0, 0, -1e19]}})",
+         "scene.json:1:13: numbers must lie between -1000000.0 and 1000000.0"},
+        {std::string("{") + kCamera +
+             R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "scale": 1e6},
+          {"name": "B", "primitive": {"type": "box"}, "parent": "A", "position": [100, 0, 0]}]})",
+         "scene.json: frame 1: object \"B\" lies too far from the origin for the renderer's precision"},
+        {R"({"camera": {"position": [0, 0, 1000], "parent": "A"},
+          "objects": [{"name": "A", "primitive": {"type": "box"}, "scale": 1e6}]})",
+         "frame 1: the camera lies too far from the origin"},
+        {std::string("{") + kCamera + R"(, "render": {"width": null}})", "\"width\" must be an integer"},
+        {"{\"a\": " + std::string(20000, '[') + std::string(20000, ']') + "}",
+         "scene.json:1:262: nested deeper than 256 levels"},
+        {std::string("{") + kCamera + R"(, "objects": [{"name": "A", "mesh": "bad.obj"}]})",
+         "bad.obj\": line 2: \"x\" is not a finite number"},
     };
     for (const auto &c : cases) {
         const std::string message = run(c.scene);
@@ -124,6 +139,44 @@ TEST_F(RenderBadInput, GoodSceneWritesPerFrameFiles) {
     EXPECT_TRUE(fs::exists(dir / "out.0003.png")) << message;
     EXPECT_NE(message.find("time: load"), std::string::npos) << message;
     EXPECT_NE(message.find("shading"), std::string::npos) << message;
+}
+
+TEST_F(RenderBadInput, OutputsNeverReplaceInputsOrEachOtherAndAlwaysFit) {
+    const std::string scene = (dir / "scene.json").string(), good = std::string("{") + kCamera +
+                                                                    R"(, "render": {"width": 8, "height": 6},
+        "objects": [{"name": "A", "primitive": {"type": "box"}}]})";
+    auto render = [&](const std::string &text, const std::string &out, const std::string &saved) {
+        std::ofstream(scene) << text;
+        minihost::cli::RenderArgs args;
+        args.scene = scene;
+        args.output = out;
+        args.saveScene = saved;
+        args.quiet = true;
+        std::ostringstream err;
+        const int status = minihost::cli::runRender(args, err);
+        return std::make_pair(status, err.str());
+    };
+    auto [status, message] = render(good, scene, "");
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(message.find("the output names an input of the scene"), std::string::npos) << message;
+    std::tie(status, message) = render(good, output, output);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(message.find("is also the file of --save-scene"), std::string::npos) << message;
+    // A render that fails leaves no saved scene behind.
+    const std::string saved = (dir / "saved.json").string(),
+                      far = std::string("{") + kCamera +
+                            R"(, "objects": [{"name": "A", "primitive": {"type": "box"}, "scale": 1e6},
+        {"name": "B", "primitive": {"type": "box"}, "parent": "A", "position": [100, 0, 0]}]})";
+    EXPECT_EQ(render(far, output, saved).first, 1);
+    EXPECT_FALSE(fs::exists(saved));
+    std::ifstream in(output);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "keep");
+    // The longest name a folder takes works, and no temporary stays behind.
+    const std::string longest = (dir / (std::string(251, 'a') + ".png")).string();
+    std::tie(status, message) = render(good, longest, saved);
+    EXPECT_EQ(status, 0) << message;
+    EXPECT_TRUE(fs::exists(longest) && fs::exists(saved));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
 }
 
 TEST(RenderAbort, AbortRequestStopsBeforeAnyFrameIsDelivered) {

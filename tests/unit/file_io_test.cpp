@@ -2,9 +2,11 @@
 // when it is closed, and a save that cannot be made leaves the old file.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -113,6 +115,35 @@ TEST_F(FileIOTest, ASaveThatCannotBeMadeLeavesTheTargetAlone) {
     // A folder that does not exist: nothing to open.
     EXPECT_EQ(io->openSave((dir / "no" / "such.qvx").c_str(), IO_MODE_BINARY), nullptr);
     EXPECT_NE(minihost::lastFileIOError().find("cannot create"), std::string::npos);
+}
+
+TEST_F(FileIOTest, AWriteFailingHalfwayLeavesTheOldFileAndNoTemporary) {
+    const fs::path target = dir / "preset.qvx";
+    writeFile(target, "old");
+    SaveState *ss = io->openSave(target.c_str(), IO_MODE_BINARY);
+    ASSERT_NE(ss, nullptr);
+    const std::string big(64 * 1024, 'x');
+    ss->writeBytes(ss->writeData, big.data(), static_cast<int>(big.size()));
+    // The disk fills after 4 KB: the system refuses the rest of the write.
+    struct rlimit before;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    io->closeSave(ss);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(contents(target), "old");
+    EXPECT_EQ(entries(), 1u);
+    EXPECT_NE(minihost::lastFileIOError().find("preset.qvx: write failed"), std::string::npos)
+        << minihost::lastFileIOError();
+    // The file it cannot open: a folder, a FIFO that would block.
+    EXPECT_EQ(io->openLoad(dir.c_str(), IO_MODE_BINARY), nullptr);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(io->openLoad((dir / "fifo").c_str(), IO_MODE_BINARY), nullptr);
+    EXPECT_NE(minihost::lastFileIOError().find("fifo: cannot open: not a regular file"), std::string::npos)
+        << minihost::lastFileIOError();
 }
 
 TEST_F(FileIOTest, BadRequestsGiveNullAndUnknownStatesAreIgnored) {

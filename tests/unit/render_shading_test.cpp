@@ -185,6 +185,19 @@ TEST(RenderShading, PixelAccessReadsAndWritesItsOwnPixel) {
     }
 }
 
+TEST(RenderShading, RaysOutsideTheIntersectorsRangeMissQuietly) {
+    auto scene = oneBall(3, 2);
+    FrameState f;
+    prepare(f, *scene);
+    RayHit hit;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_TRUE(f.geometry.intersect({0, 0, -5}, {0, 0, 1}, 0, 1e30, hit));
+    EXPECT_FALSE(f.geometry.intersect({0, 0, -1e19}, {0, 0, 1}, 0, 1e30, hit));
+    EXPECT_FALSE(f.geometry.intersect({0, 0, -5}, {0, 0, 1e30}, 0, 1e30, hit));
+    EXPECT_FALSE(f.geometry.intersect({0, 0, -5}, {0, 0, 1}, nan, 1e30, hit));
+    EXPECT_FALSE(f.geometry.occluded({0, 0, -5}, {0, 0, 1}, 0, nan));
+}
+
 int imageCalls = 0;
 void imageFilter(Instance, const FilterAccess *fa) {
     ++imageCalls;

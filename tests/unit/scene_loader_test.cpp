@@ -148,4 +148,33 @@ TEST(SceneLoader, PositionsOfKeysAndElements) {
     }
 }
 
+TEST(SceneLoader, MalformedObjTextIsRefusedWithItsLine) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"v 0 0 0\nv nan 0 0\n", "line 2: \"nan\" is not a finite number"},
+        {"v a b c\n", "line 1: \"a\" is not a finite number"},
+        {"v 0 0 0\nv 1 0 0\nf 1 2\n", "line 3: a face needs at least three corners"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 100000000000000000000\n", "line 4: vertex index"},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n", "line 4: vertex index 4 names no vertex"},
+        {"mtllib /dev/zero\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "/dev/zero\": not a regular file"},
+    };
+    for (const auto &[text, expected] : cases) {
+        Mesh mesh;
+        std::string error;
+        EXPECT_FALSE(meshFromObjText(text, ".", 1.0, mesh, error)) << text;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+    }
+}
+
+TEST(SceneLoader, SmoothNormalsOfAWideFanTakeLinearTime) {
+    // 300000 triangles around one corner: pairwise smoothing there would run
+    // for many minutes.
+    Mesh fan;
+    const int n = 300000;
+    fan.addPoint({0, 0, 0});
+    for (int i = 0; i <= n; ++i) fan.addPoint({std::cos(i * 1e-5), std::sin(i * 1e-5), 0});
+    for (int i = 0; i < n; ++i) fan.addPolygon({0, i + 2, i + 1}, fan.surfaceIndex("Fan"));
+    computeSmoothNormals(fan, 1.0);
+    for (const auto &c : fan.cornerNormals) ASSERT_NEAR(std::fabs(c[2]), 1.0f, 1e-6f);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "store/stroke_store.h"
 #include "store_test_host.h"
+#include "tests/unit/failing_allocations.h"
 #include "tests/unit/filter_image.h"
 #include "tests/unit/plain_stroke_reference.h"
 #include "tests/unit/stroke_store_builder.h"
@@ -16,11 +17,10 @@
 namespace qr {
 namespace {
 
+using alloctest::FailingAllocations;
 using imagetest::FilterImage;
 using storetest::Hit;
 using tracer_s::TraceStep1Instance;
-
-void *failingAllocator(size_t) { return nullptr; }
 
 class TraceStep2Process : public testing::StoreHost {
 protected:
@@ -202,7 +202,11 @@ TEST_F(TraceStep2Process, DrawBufferFailureReportsOnceAndDisablesTheTracer) {
     ASSERT_NE(h, nullptr);
     FilterImage im(8, 6);
     im.fillGradient();
-    tracer_s::processFrame(im.access(), failingAllocator);
+    {
+        FailingAllocations shortOfMemory(4 * 16 * 12);  // the draw buffer, at least
+        tracer_s::processFrame(im.access());
+        EXPECT_EQ(shortOfMemory.refused(), 1u);
+    }
     expectCopiedThrough(im);
     EXPECT_EQ(h->failed, 1);
     auto messages = minihost::recordedMessages();

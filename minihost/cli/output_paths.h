@@ -1,0 +1,37 @@
+// Where a command's outputs go, decided in one place: the image of each
+// frame, and the saved scene. Before anything is rendered, no output may
+// name one of the command's inputs (the scene, its modules, meshes and
+// images) nor another output; files are then written whole or not at all
+// (files/atomic_file.h).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "minihost/scene/scene.h"
+
+namespace minihost::cli {
+
+class OutputPlan {
+public:
+    // `image`: the output as given; a range of frames numbers it per frame.
+    // `savedScene`: "" when the scene is not saved.
+    OutputPlan(std::string image, int firstFrame, int lastFrame, std::string savedScene);
+
+    std::string imageOf(int frame) const;
+    const std::string &savedScene() const { return savedScene_; }
+
+    // Prints what is wrong and returns false when an output names an input
+    // of `scene` or another output.
+    bool check(const Scene &scene, std::ostream &err) const;
+
+private:
+    std::string image_, savedScene_;
+    int first_, last_;
+};
+
+// The files a scene reads: the scene itself, its modules, meshes and images.
+std::vector<std::string> inputFilesOf(const Scene &scene);
+
+}  // namespace minihost::cli
