@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds one tree: scripts/build.sh [plain|sanitize]
+# Configures and builds one tree: scripts/build.sh [plain|sanitize|tsan]
 # plain    -> build/        (optimised with debug info)
 # sanitize -> build-asan/   (AddressSanitizer and UndefinedBehaviorSanitizer)
+# tsan     -> build-tsan/   (ThreadSanitizer, optimised with debug info)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kind=${1:-plain}
@@ -9,7 +10,8 @@ jobs=${JOBS:-$(nproc)}
 case "$kind" in
   plain)    dir=build;      extra=() ;;
   sanitize) dir=build-asan; extra=(-DQR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
-  *) echo "usage: $0 [plain|sanitize]" >&2; exit 2 ;;
+  tsan)     dir=build-tsan; extra=(-DQR_TSAN=ON) ;;
+  *) echo "usage: $0 [plain|sanitize|tsan]" >&2; exit 2 ;;
 esac
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)

@@ -20,7 +20,10 @@ struct TextureSupportTables {
 
     SupportServices services{};
     TxtrContextID sharedContext = nullptr;
-    std::atomic<uint32_t> occlusionSeed{1};  // see nextOcclusionRandom()
+    // See nextOcclusionRandom(). Every render thread writes it many times per
+    // spot: on a cache line of its own, it leaves the services, which they
+    // all read, in their caches.
+    alignas(64) std::atomic<uint32_t> occlusionSeed{1};
 };
 
 // The fifth of the module-wide objects; the module frame binds it here.
