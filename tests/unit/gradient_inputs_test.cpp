@@ -23,6 +23,8 @@ constexpr ItemID kDistant = 0x20000001, kPoint = 0x20000002, kNoSpecular = 0x200
 constexpr ItemID kExcluded = 0x20000004, kShadowed = 0x20000005;
 constexpr uint32_t kMap = 7;
 
+void set3(double *v, double x, double y, double z) { v[0] = x, v[1] = y, v[2] = z; }
+
 double gCast = 1.0;  // what the spot's ray cast answers
 int gCasts = 0;
 bool gIndirectExcluded = false;
@@ -37,14 +39,15 @@ ItemID next(ItemID item) {
 }
 int type(ItemID item) { return item >= kDistant ? ITEM_TYPE_LIGHT : ITEM_TYPE_OBJECT; }
 void param(ItemID item, int code, double, double v[3]) {
-    auto set = [v](double x, double y, double z) { v[0] = x, v[1] = y, v[2] = z; };
-    if (item == kObj && code == 8) set(4, 2, 3);
-    if (item == kObj && code == 2) set(0, 2, 0);
-    if (item == kObj && code == 3) set(0, 0, 1);
-    if (item == kObj && code == 4) set(1, 0, 0);
-    if (item == kOther && code == 8) set(1, 5, 1);
-    if (item == kDistant && code == 4) set(0, 0, -1);
-    if (item == kPoint && code == 8) set(4, 5, 1);
+    static const struct {
+        ItemID item;
+        int code;
+        double v[3];
+    } kParams[] = {{kObj, 8, {4, 2, 3}},  {kObj, 2, {0, 2, 0}},   {kObj, 3, {0, 0, 1}},
+                   {kObj, 4, {1, 0, 0}},  {kOther, 8, {1, 5, 1}}, {kDistant, 4, {0, 0, -1}},
+                   {kPoint, 8, {4, 5, 1}}};
+    for (const auto &p : kParams)
+        if (p.item == item && p.code == code) std::copy(p.v, p.v + 3, v);
 }
 int lightType(ItemID light) { return light == kDistant ? LIGHT_TYPE_DISTANT : LIGHT_TYPE_POINT; }
 unsigned lightFlags(ItemID light) {
@@ -112,19 +115,17 @@ protected:
         gCast = 1.0;
         gCasts = 0;
         gIndirectExcluded = false;
-        const double wPos[3] = {1, 1, 1}, wNorm[3] = {0, 3, 4}, ray[3] = {0, -3, -4};
-        std::memcpy(spot_.wPos, wPos, sizeof wPos);
-        std::memcpy(spot_.wNorm, wNorm, sizeof wNorm);
-        std::memcpy(spot_.ray, ray, sizeof ray);
+        set3(spot_.wPos, 1, 1, 1);
+        set3(spot_.wNorm, 0, 3, 4);
+        set3(spot_.ray, 0, -3, -4);
         spot_.bumpHeight = 0.25;
         spot_.cosine = 0.5;
         spot_.rayLength = 7.5;
         spot_.objID = kObj;
-        spot_.verts[0] = reinterpret_cast<PointID>(1);
-        spot_.verts[1] = reinterpret_cast<PointID>(2);
-        spot_.verts[3] = reinterpret_cast<PointID>(3);
+        const uintptr_t points[4] = {1, 2, 0, 3};
+        for (int k = 0; k < 4; ++k) spot_.verts[k] = reinterpret_cast<PointID>(points[k]);
         const float weights[4] = {0.5f, 0.25f, 0.1f, 0.25f};
-        std::memcpy(spot_.weights, weights, sizeof weights);
+        std::copy(weights, weights + 4, spot_.weights);
         spot_.illuminate = illuminate;
         spot_.rayCast = rayCast;
     }
@@ -231,20 +232,18 @@ TEST_F(GradientInputs, FallbacksForASpotOutsideTheSceneAndMissingParts) {
 TEST_F(GradientInputs, HeadOnSpotsAndWorldAxes) {
     spot_.cosine = 1.0;
     EXPECT_EQ(in(3), kHalfPi);
-    const double up[3] = {0, 1, 0}, down[3] = {0, -1, 0};
-    std::memcpy(spot_.wNorm, up, sizeof up);
+    set3(spot_.wNorm, 0, 1, 0);
     EXPECT_EQ(in(16), -kHalfPi);
-    std::memcpy(spot_.wNorm, down, sizeof down);
+    set3(spot_.wNorm, 0, -1, 0);
     EXPECT_EQ(in(16), kHalfPi);
 }
 
 TEST_F(GradientInputs, HalfOcclusionCountsDirectionsBelowTheHorizonAsBlocked) {
     gCast = 0.0;  // nothing is hit
-    const double up[3] = {0, 1, 0}, down[3] = {0, -1, 0};
-    std::memcpy(spot_.wNorm, up, sizeof up);
+    set3(spot_.wNorm, 0, 1, 0);
     EXPECT_EQ(in(32), 0.0);
     EXPECT_EQ(gCasts, 27);  // every direction cast, as for ambient occlusion
-    std::memcpy(spot_.wNorm, down, sizeof down);
+    set3(spot_.wNorm, 0, -1, 0);
     gCasts = 0;
     EXPECT_EQ(in(36), 1.0);
     EXPECT_EQ(gCasts, 0);

@@ -121,9 +121,9 @@ TEST_P(ImageBlocks, OnlyImagedLayersAreWrittenAndRestored) {
     minihost::MemoryLoadState ls(mode(), blocks(source));
     const LoadState *s = ls.state();
     ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), kImageEnvelopeBlock);
-    EXPECT_EQ(value(s), 0);  // no channel has an envelope
+    EXPECT_EQ(value(s), 0);  // no channel has an envelope, and nothing follows
     EXPECT_EQ(s->findBlock(s->readData, kImageBlockIdents), 0u);
-    s->endBlock(s->readData);  // nothing: the find failed
+    s->endBlock(s->readData);  // after a failed find: nothing
     s->endBlock(s->readData);
     ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), kImageRefBlock);
     EXPECT_EQ(value(s), 1);
