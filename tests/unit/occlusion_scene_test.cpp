@@ -18,18 +18,14 @@
 #include "texlib/gradient_inputs.h"
 #include "texlib/item_snapshot.h"
 #include "texlib/texture_support_tables.h"
+#include "texlib/vector.h"
 
 namespace qr {
 namespace {
 
-struct V {
-    double x, y, z;
-};
-V cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V unit(V a) {
-    const double l = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
-    return {a.x / l, a.y / l, a.z / l};
-}
+using V = Vector;
+V unit(V a) { return normalizedCopy(a, a); }
+V cross(V a, V b) { return qr::cross(a, a, b); }
 
 class OcclusionScene : public ::testing::Test {
 protected:
