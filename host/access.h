@@ -18,8 +18,11 @@ struct ShaderAccess;
  * received the record. Directions need not be of unit length unless stated.
  *
  * illuminate: the light's contribution at `position`; writes the unit
- *   direction from the position towards the light and the light's colour;
- *   returns non-zero when the light reaches the position.
+ *   direction the light travels, from the light towards the position (for
+ *   a distant light its +Z axis), and the light's colour there; returns
+ *   non-zero when the light reaches the position. The direction towards the
+ *   light is its negation. ITEM_INDIRECT_LIGHT gives the ambient colour,
+ *   arriving from above: (0, -1, 0).
  * rayTrace: traces and shades a ray; writes its colour, returns the hit
  *   distance, negative when nothing is hit.
  * rayCast: nearest hit distance along the ray, negative when nothing is hit;

@@ -37,7 +37,10 @@ typedef struct MeshInfo {
     /* A polygon tag (POLY_TAG_SURF: the surface name), or null. */
     const char *(*polTag)(struct MeshInfo *mesh, PolygonID polygon, uint32_t tagType);
     /* Point maps: look a map up by type and name, select it, then read a
-     * point's value; pntVGet returns non-zero when the point has a value. */
+     * point's value; pntVGet returns non-zero when the point has a value.
+     * A map's VMapID names the map in the whole scene: every mesh with a
+     * weight map of one name gives the same VMapID for it, a small number
+     * (see TXTR_INPUT_VMAP, host/textures.h). */
     VMapID (*pntVLookup)(struct MeshInfo *mesh, uint32_t type, const char *name);
     int (*pntVSelect)(struct MeshInfo *mesh, VMapID vmap);
     int (*pntVGet)(struct MeshInfo *mesh, PointID point, float *values);

@@ -41,14 +41,19 @@ typedef struct VParmFuncs {
     const char *(*copy)(VParmID to, VParmID from);
     const char *(*load)(VParmID vp, const LoadState *ls);
     const char *(*save)(VParmID vp, const SaveState *ss);
-    /* The value at `time` (and at the spot, for textured parameters; spot may
-     * be null); writes every channel into result and returns the first. */
+    /* The value at `time`, and with its texture (if any) laid over it at the
+     * spot (a null spot: without the texture); writes every channel into
+     * result and returns the first. */
     double (*getVal)(VParmID vp, double time, TexturedSpot *spot, double *result);
     int (*setVal)(VParmID vp, const double *value);
     /* Writes the envelopes of the (up to three) channels, null where a
      * channel is not animated; returns their number. */
     int (*getEnv)(VParmID vp, EnvelopeID envs[3]);
+    /* The parameter's texture, or null when it is not textured. */
     TextureID (*getTex)(VParmID vp);
+    /* VPSTATE_... bits. Setting VPSTATE_TEXTURE gives an untextured
+     * parameter a texture without layers (and sends its event callback
+     * TXEVENT_ENVGROUP); clearing it removes the texture. */
     int (*getState)(VParmID vp);
     void (*setState)(VParmID vp, int state);
     /* Fills a spot with neutral values (zero vectors, unit scale, no item). */

@@ -1,8 +1,7 @@
-// The object elements of parameter blocks. Variant parameters save and load
-// their own "VPRM" blocks. Texture holders ("PVTX") are not supported: no
-// handler uses them and no host service for their texture data is settled,
-// so they write nothing and read nothing.
+// The object elements of parameter blocks: variant parameters save and load
+// their own "VPRM" blocks, texture holders their "PTEX" blocks.
 #include "paramlib/param_elements.h"
+#include "paramlib/texture_holder.h"
 #include "paramlib/vparam.h"
 
 namespace qr {
@@ -15,7 +14,12 @@ void loadVparams(const LoadState *ls, Vparam *first, int count) {
     for (int i = 0; first && i < count; ++i) first[i].load(ls);
 }
 
-void saveTextureHolders(const SaveState *, TextureHolder *, int) {}
-void loadTextureHolders(const LoadState *, TextureHolder *, int) {}
+void saveTextureHolders(const SaveState *ss, TextureHolder *first, int count) {
+    for (int i = 0; first && i < count; ++i) first[i].save(ss);
+}
+
+void loadTextureHolders(const LoadState *ls, TextureHolder *first, int count) {
+    for (int i = 0; first && i < count; ++i) first[i].load(ls);
+}
 
 }  // namespace qr

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every speed and memory aim's benchmark with its baseline and prints
-# one table: aim, figure, baseline, ratio, target, met. About five minutes on
+# one table: aim, figure, baseline, ratio, target, met. About six minutes on
 # a 2-core machine. Timings on a shared machine are noisy: each benchmark is
 # repeated and its median taken, and every ratio compares two figures of the
 # same program run.
@@ -31,6 +31,8 @@ run render render_bench 'LineRecording|PrimaryShading.*/1920/1080' 3
 run frames frame_stages_bench 'NoModules|LineEdition|StrokeEdition/2/' 1
 # Alone in its process, so that the peak memory is this frame's.
 run frame4k frame_stages_bench 'StrokeEdition4K' 1
+run raycast texture_inputs_bench 'RayCastService|BareEmbree' 5
+run textured texture_inputs_bench 'Frame/threads:./textured:1' 1
 
 python3 - "$out" <<'EOF'
 import json, os, statistics, sys
@@ -82,6 +84,10 @@ pk, nd = med("BM_StrokeEdition4K", "peak_MiB"), med("BM_StrokeEdition4K", "neede
 ratio("6 peak memory, 2160p, b=3", f"{pk:.0f} MiB", f"store+draw+frame: {nd:.0f} MiB", pk / nd, 1.1, True, "frame_stages_bench")
 one, two = med("BM_PrimaryShadingOneThread/1920/1080", "real_time"), med("BM_PrimaryShadingAllCores/1920/1080", "real_time")
 ratio("7 shading, 2 threads vs 1, 1080p", ms(two), "1 thread: " + ms(one), one / two, 1.8, False, "render_bench")
+rc, be = med("BM_RayCastService"), med("BM_BareEmbree")
+ratio("8 occlusion ray cast, 192 rays", f"{rc:.1f} us", f"bare Embree: {be:.1f} us", rc / be, 1.3, True, "texture_inputs_bench")
+t1, t2 = med("BM_Frame/threads:1/textured:1", "real_time"), med("BM_Frame/threads:2/textured:1", "real_time")
+ratio("9 occlusion frame, 2 vs 1, 720p", ms(t2), "1 thread: " + ms(t1), t1 / t2, 1.8, False, "texture_inputs_bench")
 f2 = med("BM_StrokeEdition/2", "real_time")
 ratio("done: stroke frame b=2 vs none", ms(f2), "no modules: " + ms(n), f2 / n, 3, True, "frame_stages_bench")
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds one tree: scripts/build.sh [plain|sanitize]
+# Configures and builds one tree: scripts/build.sh [plain|sanitize|tsan]
 # plain    -> build/        (optimised with debug info)
 # sanitize -> build-asan/   (AddressSanitizer and UndefinedBehaviorSanitizer)
 # tsan     -> build-tsan/   (ThreadSanitizer; scripts/test.sh tsan)

@@ -7,10 +7,12 @@ cd "$(dirname "$0")/.."
 scripts/build.sh plain
 build/minihost/minihost info build/QM_Quillrim_S.so build/QM_Quillrim_P.so
 mkdir -p build/examples
-# Without modules, with the stroke edition, with the line edition, and lines
-# or strokes alone over white.
+# Without modules, with the stroke edition, with the line edition, lines or
+# strokes alone over white, and line settings driven by textures.
 for scene in pawn primitives pawn_stroke_edition primitives_stroke_edition pawn_line_edition \
-             primitives_line_edition pawn_lines_only primitives_strokes_only; do
+             primitives_line_edition pawn_lines_only primitives_strokes_only \
+             crevices_stroke_edition crevices_line_edition distance_fade_stroke_edition \
+             distance_fade_line_edition; do
   build/minihost/minihost render "examples/$scene.json" -o "build/examples/$scene.png"
 done
 echo "Rendered images (open them with any image viewer):"

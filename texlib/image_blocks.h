@@ -1,25 +1,43 @@
-// The extra blocks a textured variant parameter saves after its own data:
-// the image envelopes ("IENV") and image references ("IREF") of its texture.
+// The extra blocks a texture's owner saves after the texture's own data, so
+// that a texture loaded again finds its images and its layers' envelopes:
+//
+//  "IENV" (image envelopes): a value block with the number M of channels
+//    that have an envelope, over all layers in order and each layer's
+//    envelope group in channel order; then one inner "IENV" block per such
+//    channel with the envelope service's saved envelope.
+//  "IREF" (image references): a value block with the number N of layers
+//    that have an image; then, per such layer, a value block with its
+//    position among all layers (from 0) and an "IDAT" block: the version
+//    256 (I4), a flag (I2, 1: an image follows), the image's name as the
+//    image list reports it, and the image list's own description of it.
+//  "IVAL" (value): one I4.
+//
+// Readers tolerate missing, foreign and truncated blocks: each skips what it
+// cannot use, and the texture keeps what it had. On reading, an image whose
+// name equals a listed image's name without regard to ASCII case is that
+// image (its stored description is skipped); otherwise the image list loads
+// the description. Writers and readers run on the host's interface thread.
 #pragma once
+
+#include <cstdint>
 
 #include "host/host_types.h"
 #include "host/io_state.h"
 
 namespace qr {
 
+inline constexpr uint32_t kImageRefBlock = HOST_FOURCC('I', 'R', 'E', 'F');
+inline constexpr uint32_t kImageValueBlock = HOST_FOURCC('I', 'V', 'A', 'L');
+inline constexpr uint32_t kImageDataBlock = HOST_FOURCC('I', 'D', 'A', 'T');
+inline constexpr uint32_t kImageEnvelopeBlock = HOST_FOURCC('I', 'E', 'N', 'V');
+
+// The identifier table: "IREF" ImageRef, "IVAL" ImageRefValue, "IDAT"
+// ImageRefData, "IENV" ImageEnvelope, "IENV" ImageEnvelopeData, then the end.
+extern const BlockIdent kImageBlockIdents[6];
+
 void writeImageEnvelopes(TextureID texture, const SaveState *ss);
 void readImageEnvelopes(TextureID texture, const LoadState *ls);
 void writeImageReferences(TextureID texture, const SaveState *ss);
 void readImageReferences(TextureID texture, const LoadState *ls);
-
-// Tests: how often each of the four ran and the texture it got last, so that
-// a test can see which parameters ask for their image blocks while the
-// blocks themselves are still empty.
-struct ImageBlockCalls {
-    int writeEnvelopes, writeReferences, readEnvelopes, readReferences;
-    TextureID lastTexture;
-};
-ImageBlockCalls imageBlockCallsForTests() noexcept;
-void resetImageBlockCallsForTests() noexcept;
 
 }  // namespace qr

@@ -10,6 +10,7 @@
 
 #include "module_base/callback_guard.h"
 #include "module_base/module_state.h"
+#include "texlib/gradient_inputs.h"
 #include "texlib/item_snapshot.h"
 #include "texlib/texture_support_tables.h"
 
@@ -64,19 +65,12 @@ constexpr struct InputRow {
     {"Half Occlusion (Very High)", 0.0, 1.0, 2, 12, -1},
 };
 constexpr int kInputCount = static_cast<int>(sizeof kInputs / sizeof kInputs[0]);
-static_assert(kInputCount == 36);
+static_assert(kInputCount == kGradientInputCount);
 
-// What the time callback hands the host, and the host hands back.
-struct InputTimeRecord {
-    double time;
-    int32_t frame;
-    ItemSnapshot *snapshot;
-};
-
-// The inputs' values are not computed yet: every input 1..36 gives 0.0 for
-// now; numbers outside 1..36 give 1.0, the answer to an unknown input.
-double evaluateInput(TxtrInputParam *, int inputNumber, TexturedSpot *, void *) {
-    return (inputNumber >= 1 && inputNumber <= kInputCount) ? 0.0 : 1.0;
+double evaluateInput(TxtrInputParam *param, int inputNumber, TexturedSpot *spot, void *timeData) {
+    if (inputNumber < 1 || inputNumber > kInputCount) return 1.0;
+    if (!spot) return 0.0;
+    return evaluateGradientInput(param, inputNumber, *spot, static_cast<const InputTimeRecord *>(timeData));
 }
 
 void *prepareTime(void *, TxtrInputParam *param, int, double time, int frame) {

@@ -1,7 +1,10 @@
-// The texture support's module-wide state: its services and the shared
-// texture context. Created empty when the module loads; at unload the
+// The texture support's module-wide state: its services, the shared texture
+// context and the occlusion inputs' random seed. Created empty when the module loads; at unload the
 // context, if one was made, is destroyed through the host.
 #pragma once
+
+#include <atomic>
+#include <cstdint>
 
 #include "host/host_types.h"
 #include "module_base/module_object_slot.h"
@@ -17,13 +20,18 @@ struct TextureSupportTables {
 
     SupportServices services{};
     TxtrContextID sharedContext = nullptr;
+    // See nextOcclusionRandom(). Every render thread writes it many times per
+    // spot: on a cache line of its own, it leaves the services, which they
+    // all read, in their caches.
+    alignas(64) std::atomic<uint32_t> occlusionSeed{1};
 };
 
 // The fifth of the module-wide objects; the module frame binds it here.
 ModuleObjectSlot<TextureSupportTables> &textureSupportTablesSlot() noexcept;
 inline TextureSupportTables &textureSupportTables() noexcept { return *textureSupportTablesSlot(); }
 
-// Tests: forget the services and the context (without destroying it).
+// Tests: forget the services and the context (without destroying it); the
+// seed is left as it is.
 void resetTextureSupportForTests() noexcept;
 
 }  // namespace qr

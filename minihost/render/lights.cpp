@@ -52,7 +52,7 @@ int hostIlluminate(ItemID light, const double position[3], double direction[3], 
     const FrameState *frame = shadingThread().frame;
     if (!frame || !position) return 0;
     if (light == ITEM_INDIRECT_LIGHT) {
-        if (direction) store({0, 1, 0}, direction);
+        if (direction) store({0, -1, 0}, direction);  // from above
         if (color) store(ambientLight(*frame->scene), color);
         return 1;
     }
@@ -60,7 +60,7 @@ int hostIlluminate(ItemID light, const double position[3], double direction[3], 
     if (!item || item->type != ITEM_TYPE_LIGHT) return 0;
     Vec3 to, c;
     if (!illuminateFrom(*frame, *static_cast<const SceneLight *>(item), load(position), to, c)) return 0;
-    if (direction) store(to, direction);
+    if (direction) store(-to, direction);  // the way the light travels
     if (color) store(c, color);
     return 1;
 }

@@ -15,8 +15,10 @@ bool illuminateFrom(const FrameState &frame, const SceneLight &light, Vec3 posit
 // The ambient light's colour.
 Vec3 ambientLight(const Scene &scene);
 
-// The host's illuminate for shaders and filters: also accepts
-// ITEM_INDIRECT_LIGHT, which gives the ambient colour and the direction (0, 1, 0).
+// The host's illuminate for shaders, filters and texture spots: writes the
+// direction the light travels (from the light towards the position, the
+// negation of illuminateFrom's) and its colour. ITEM_INDIRECT_LIGHT gives
+// the ambient colour, arriving from above: (0, -1, 0).
 int hostIlluminate(ItemID light, const double position[3], double direction[3], double color[3]);
 
 }  // namespace minihost

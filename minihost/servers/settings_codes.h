@@ -33,4 +33,20 @@ inline constexpr uint32_t kVparamEnvelope = HOST_FOURCC('V', 'E', 'N', 'V');
 inline constexpr const char *kVparamEnvelopeToken = "VparamEnv";
 inline constexpr int32_t kVparamVersion = 256;
 
+// A textured variant parameter's block ends with its texture's image
+// envelopes ("IENV": a value block with the count, then one inner "IENV" per
+// animated layer channel) and image references ("IREF": a value block with
+// the count, then per image layer a value block with its position and an
+// "IDAT" block: version, flag, name, the image list's description).
+inline constexpr uint32_t kImageRef = HOST_FOURCC('I', 'R', 'E', 'F');
+inline constexpr const char *kImageRefToken = "ImageRef";
+inline constexpr uint32_t kImageValue = HOST_FOURCC('I', 'V', 'A', 'L');
+inline constexpr const char *kImageValueToken = "ImageRefValue";
+inline constexpr uint32_t kImageData = HOST_FOURCC('I', 'D', 'A', 'T');
+inline constexpr const char *kImageDataToken = "ImageRefData";
+inline constexpr uint32_t kImageEnvelope = HOST_FOURCC('I', 'E', 'N', 'V');
+inline constexpr const char *kImageEnvelopeToken = "ImageEnvelope";
+inline constexpr const char *kImageEnvelopeDataToken = "ImageEnvelopeData";
+inline constexpr int32_t kImageDataVersion = 256;
+
 }  // namespace minihost::settings_codes

@@ -5,7 +5,10 @@
 #include "host/host_types.h"
 #include "host/io_state.h"
 #include "minihost/servers/settings_codes.h"
+#include "minihost/servers/texture_settings.h"
+#include "minihost/services/active_scene.h"
 #include "minihost/states/memory_states.h"
+#include "minihost/textures/texture_data.h"
 #include "minihost/vparams/envelope_data.h"
 #include "minihost/vparams/vparm_data.h"
 
@@ -33,15 +36,17 @@ bool readCurrent(const StateItem &vprm, VparmData &data) {
     return vparams::readVparmData(ls, data);
 }
 
-// The block's new content: version, own data, then the envelopes in the
-// order the module reads them (the first; the second and third only as a
-// pair).
-bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], StateItem &content) {
+// The block's new content: version, own data (with the texture's after it),
+// the envelopes in the order the module reads them (the first; the second
+// and third only as a pair), then a texture's image envelopes and images.
+bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], const TextureSetting *texture,
+                  StateItem &content) {
     MemorySaveState save(IO_MODE_TEXT);
     const SaveState *ss = save.state();
     ss->beginBlock(ss->writeData, kVprmIdent, 0);
     vparams::writeInt(ss, codes::kVparamVersion);
     vparams::writeVparmData(ss, data);
+    if (texture) textures::writeTextureData(ss, texture->data);
     auto envelopeBlock = [&](int i) {
         ss->beginBlock(ss->writeData, kVenvIdent, 0);
         vparams::writeEnvelopeData(ss, envelopes[i]);
@@ -52,6 +57,7 @@ bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], StateI
         envelopeBlock(1);
         envelopeBlock(2);
     }
+    if (texture) writeTextureBlocks(ss, *texture);
     ss->endBlock(ss->writeData);
     if (save.failed()) return false;
     StateItem root;
@@ -61,21 +67,22 @@ bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], StateI
     return true;
 }
 
-bool isNumber(const nlohmann::json &v) { return v.is_number(); }  // booleans are not numbers here
-
-// One value of the parameter: a number for one channel, [r, g, b] for three.
-bool channelValues(const nlohmann::json &v, int channels, double out[3]) {
-    if (channels == 1) {
-        if (!isNumber(v)) return false;
-        out[0] = v.get<double>();
-        return true;
-    }
-    if (!v.is_array() || static_cast<int>(v.size()) != channels) return false;
-    for (int i = 0; i < channels; ++i) {
-        if (!isNumber(v[static_cast<size_t>(i)])) return false;
-        out[i] = v[static_cast<size_t>(i)].get<double>();
-    }
-    return true;
+// {"texture": ..., "value": ...}: the texture, and the value under it when
+// given (else the parameter keeps its value).
+std::string readTextured(const nlohmann::json &value, int n, double fps, VparmData &data,
+                         EnvelopeData envelopes[3], TextureSetting &texture) {
+    for (auto it = value.begin(); it != value.end(); ++it)
+        if (it.key() != "texture" && it.key() != "value")
+            return "has no key \"" + it.key() + "\" (a textured value gives \"texture\" and \"value\")";
+    Scene fallback;
+    Scene *scene = activeScenePtr();
+    std::string problem = readTextureSetting(value["texture"], n, scene ? *scene : fallback, texture);
+    if (!problem.empty() || !value.contains("value")) return problem;
+    bool animated = false;
+    problem = readAnimatedValue(value["value"], n, fps, data.values, envelopes, animated);
+    if (!problem.empty()) return "has a \"value\" that " + problem;
+    for (int i = 0; i < n; ++i) data.hasEnvelope[i] = animated;
+    return "";
 }
 
 }  // namespace
@@ -91,46 +98,24 @@ std::string setVparamSetting(StateItem &vprm, const nlohmann::json &value, doubl
         return "holds no variant parameter data that minihost can read, so it cannot be set by key "
                "yet; give the instance's saved \"data\" instead";
     const int n = data.channelCount;
-    const std::string what = n == 3 ? "a colour" : "a value";
-    const std::string form = n == 3 ? "[r, g, b] or {\"keys\": [[frame, [r, g, b]], ...]}"
-                                    : "a number or {\"keys\": [[frame, number], ...]}";
-    const std::string expected = "is " + what + ": give " + form + ", not ";
-
     EnvelopeData envelopes[3];
-    if (!value.is_object()) {
-        double v[3] = {0, 0, 0};
-        if (!channelValues(value, n, v)) return expected + value.dump();
-        for (int i = 0; i < n; ++i) {
-            data.values[i] = v[i];
-            data.hasEnvelope[i] = false;
-        }
+    TextureSetting texture;
+    data.textured = value.is_object() && value.contains("texture");
+    std::string problem;
+    if (data.textured) {
+        problem = readTextured(value, n, fps, data, envelopes, texture);
+    } else if (value.is_object() && !value.contains("keys") && !value.empty()) {
+        problem = "has no key \"" + value.begin().key() +
+                  "\" (give {\"keys\": [...]} or {\"texture\": {...}, \"value\": ...})";
     } else {
-        for (auto it = value.begin(); it != value.end(); ++it)
-            if (it.key() != "keys") return "has no key \"" + it.key() + "\" (give {\"keys\": [...]})";
-        const auto keys = value.find("keys");
-        if (keys == value.end() || !keys->is_array() || keys->empty())
-            return "needs a non-empty \"keys\" array: " + form;
-        if (keys->size() > static_cast<size_t>(vparams::kMaxEnvelopeKeys))
-            return "has more than " + std::to_string(vparams::kMaxEnvelopeKeys) + " keys";
-        for (const auto &key : *keys) {
-            double v[3] = {0, 0, 0};
-            if (!key.is_array() || key.size() != 2 || !isNumber(key[0]) || !channelValues(key[1], n, v))
-                return "has a key " + key.dump() + " that is not [frame, " +
-                       (n == 3 ? std::string("[r, g, b]]") : std::string("number]"));
-            const double frame = key[0].get<double>();
-            const double time = fps > 0 ? frame / fps : 0.0;  // as Scene::frameTime
-            for (int i = 0; i < n; ++i)
-                if (!envelopes[i].addKey(time, v[i])) return "has a key " + key.dump() + " out of range";
-        }
-        for (int i = 0; i < n; ++i) {
-            // The constant behind the envelope: the value at the first key.
-            data.values[i] = envelopes[i].keys.front().value;
-            envelopes[i].defaultValue = data.values[i];
-            data.hasEnvelope[i] = true;
-        }
+        bool animated = false;
+        problem = readAnimatedValue(value, n, fps, data.values, envelopes, animated);
+        for (int i = 0; i < n; ++i) data.hasEnvelope[i] = animated;
     }
+    if (!problem.empty()) return problem;
     StateItem content;
-    if (!writeContent(data, envelopes, content)) return "could not be written (out of memory)";
+    if (!writeContent(data, envelopes, data.textured ? &texture : nullptr, content))
+        return "could not be written (out of memory)";
     vprm.children = std::move(content.children);
     return "";
 }

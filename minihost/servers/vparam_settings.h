@@ -6,6 +6,9 @@
 //   [r, g, b]  or  number                      constant colour or value
 //   {"keys": [[frame, [r, g, b]], ...]}        every channel animated
 //   {"keys": [[frame, number], ...]}
+//   {"texture": {"layers": [...]}, "value": V}  a texture (texture_settings.h)
+//                                               over the value V (either form
+//                                               above; kept when not given)
 // Frames are converted to seconds with the scene's frames per second.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include "host/item_services.h"
 #include "host/messages_files.h"
 #include "host/render_memory.h"
+#include "host/textures.h"
 #include "host/variant_params.h"
 #include "minihost/core/info_messages.h"
 #include "minihost/core/render_memory_blocks.h"
@@ -11,7 +12,9 @@
 #include "minihost/panels/file_request_host.h"
 #include "minihost/panels/panel_services_host.h"
 #include "minihost/panels/xpanel_host.h"
+#include "minihost/services/scene_services.h"
 #include "minihost/states/file_io.h"
+#include "minihost/textures/texture_service.h"
 #include "minihost/vparams/channel_info_service.h"
 #include "minihost/vparams/envelope_service.h"
 #include "minihost/vparams/vparm_service.h"
@@ -27,6 +30,9 @@ void installCoreServices() {
     services.provide(SERVICE_VPARM_FUNCS, vparmFuncsRecord());
     services.provide(SERVICE_ENVELOPE_FUNCS, envelopeFuncsRecord());
     services.provide(SERVICE_CHANNEL_INFO, channelInfoRecord());
+    services.provide(SERVICE_TEXTURE_FUNCS, textureFuncsRecord());
+    useVparmTextures(textureFuncsRecord());
+    useTextureImages(imageListRecord());
     installXPanelService();
     installPanelServices();
     installFileRequestService();

@@ -1,6 +1,7 @@
-// "LW Image List 3": the scene's images. An image's description in a scene
-// is its file path, one string.
+// "LW Image List 3": the scene's images, read from PNG or JPEG files. An
+// image's description in a scene is its file's absolute path, one string.
 #include <cstring>
+#include <filesystem>
 
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
@@ -62,8 +63,17 @@ void rgb(ImageID img, int x, int y, float out[3]) {
 }
 
 void sceneSave(const SaveState *ss, ImageID img) {
+    if (!ss || !ss->writeStr) return;
     const SceneImage *i = imageFromHandle(img);
-    if (ss && ss->writeStr) ss->writeStr(ss->writeData, i ? i->path.c_str() : "");
+    std::string path;
+    try {
+        std::error_code ec;
+        // Absolute, so that a scene saved into another folder still finds it.
+        path = i ? std::filesystem::absolute(i->path, ec).lexically_normal().string() : "";
+    } catch (...) {
+        path = i ? i->path : "";
+    }
+    ss->writeStr(ss->writeData, path.c_str());
 }
 
 ImageID sceneLoad(const LoadState *ls) {

@@ -1,10 +1,12 @@
 // Mesh records handed to modules. Points and polygons are named by their
-// index plus one, so that null stays "none".
+// index plus one, so that null stays "none"; weight maps by their number in
+// the scene (weightMapNumber).
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
 
+#include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
 namespace minihost {
@@ -14,6 +16,7 @@ struct MeshHandle {
     MeshInfo record;
     const Mesh *mesh;
     int selectedMap = -1;
+    std::vector<uint32_t> mapNumbers;  // the scene's number of each of the mesh's maps
 };
 
 const Mesh *meshOf(MeshInfo *info) {
@@ -112,8 +115,9 @@ const char *polTag(MeshInfo *info, PolygonID polygon, uint32_t tagType) {
 VMapID pntVLookup(MeshInfo *info, uint32_t type, const char *name) {
     const Mesh *m = meshOf(info);
     if (!m || type != VMAP_WGHT || !name) return nullptr;
+    const auto *h = static_cast<MeshHandle *>(info->priv);
     for (size_t i = 0; i < m->weightMaps.size(); ++i)
-        if (m->weightMaps[i].name == name) return reinterpret_cast<VMapID>(i + 1);
+        if (m->weightMaps[i].name == name) return reinterpret_cast<VMapID>(uintptr_t{h->mapNumbers[i]});
     return nullptr;
 }
 
@@ -121,7 +125,10 @@ int pntVSelect(MeshInfo *info, VMapID vmap) {
     const Mesh *m = meshOf(info);
     if (!m) return 0;
     auto *h = static_cast<MeshHandle *>(info->priv);
-    h->selectedMap = indexOf(vmap, static_cast<int>(m->weightMaps.size()));
+    h->selectedMap = -1;
+    for (size_t i = 0; i < h->mapNumbers.size(); ++i)
+        if (vmap && reinterpret_cast<uintptr_t>(vmap) == h->mapNumbers[i])
+            h->selectedMap = static_cast<int>(i);
     return h->selectedMap >= 0 ? 1 : 0;  // the map's dimension
 }
 
@@ -150,9 +157,35 @@ MeshInfo *newMeshInfo(const SceneObject &object) {
     }
     if (!h) return nullptr;
     h->mesh = &object.mesh;
+    try {
+        const Scene *scene = activeScenePtr();
+        for (size_t i = 0; i < object.mesh.weightMaps.size(); ++i)
+            h->mapNumbers.push_back(scene ? weightMapNumber(*scene, object.mesh.weightMaps[i].name)
+                                          : static_cast<uint32_t>(i + 1));
+    } catch (const std::bad_alloc &) {
+        delete h;
+        return nullptr;
+    }
     h->record = MeshInfo{h,       destroy,   numPoints, numPolygons, scanPoints, scanPolys, pntBasePos,
                          polSize, polVertex, polTag,    pntVLookup,  pntVSelect, pntVGet};
     return &h->record;
+}
+
+}  // namespace minihost
+
+namespace minihost {
+
+uint32_t weightMapNumber(const Scene &scene, const std::string &name) {
+    std::vector<const std::string *> seen;
+    for (const auto &object : scene.objects)
+        for (const WeightMap &map : object->mesh.weightMaps) {
+            bool known = false;
+            for (const std::string *s : seen) known = known || *s == map.name;
+            if (known) continue;
+            seen.push_back(&map.name);
+            if (map.name == name) return static_cast<uint32_t>(seen.size());
+        }
+    return 0;
 }
 
 }  // namespace minihost

@@ -39,6 +39,11 @@ inline PolygonID polygonHandle(int index) {
 // destroy); null when memory is short.
 MeshInfo *newMeshInfo(const SceneObject &object);
 
+// Weight maps are numbered across the scene: each distinct name, in the
+// order of the objects and their maps, from 1. That number is the map's
+// VMapID in every mesh record; 0: no map has the name.
+uint32_t weightMapNumber(const Scene &scene, const std::string &name);
+
 // Vertical field of view that follows from the horizontal one and the
 // frame's aspect (width / height).
 double verticalFov(double hfov, int width, int height);

@@ -74,6 +74,7 @@ Channel *Registry::createChannel(Group *g, const std::string &name, Vparm *owner
 
 void Registry::destroyChannel(Channel *c) {
     if (!live(c)) return;
+    if (live(c->envelope) && c->envelope->attachedTo == c) c->envelope->attachedTo = nullptr;
     if (c->group) eraseFrom(c->group->channels, c);
     channels_.erase(c);
     delete c;
@@ -109,8 +110,32 @@ Envelope *Registry::createVparmEnvelope(Vparm *v, int index, double defaultValue
     return e.release();
 }
 
+Envelope *Registry::attachEnvelope(Channel *c, double defaultValue) {
+    auto e = std::make_unique<Envelope>();
+    e->name = c->name;
+    e->group = c->group;
+    e->data.defaultValue = defaultValue;
+    e->attachedTo = c;
+    envelopes_.insert(e.get());
+    c->envelope = e.get();
+    return e.release();
+}
+
+void Registry::moveGroup(Group *g, Group *newParent) {
+    if (!live(g) || (newParent && !live(newParent)) || g->parent == newParent) return;
+    for (const Group *up = newParent; up; up = up->parent)
+        if (up == g) return;
+    std::vector<Group *> &to = newParent ? newParent->children : top_;
+    to.reserve(to.size() + 1);
+    eraseFrom(g->parent ? g->parent->children : top_, g);
+    to.push_back(g);  // cannot throw after the reserve
+    g->parent = newParent;
+}
+
 void Registry::destroyEnvelope(Envelope *e) {
     if (!live(e)) return;
+    if (e->attachedTo && live(e->attachedTo) && e->attachedTo->envelope == e)
+        e->attachedTo->envelope = nullptr;
     if (e->owner && live(e->owner)) {
         Vparm *v = e->owner;
         if (v->envelopes[e->ownerChannel] == e) v->envelopes[e->ownerChannel] = nullptr;

@@ -54,6 +54,7 @@ struct Envelope {
     Channel *ownChannel = nullptr;  // made for an envelope created on its own
     Vparm *owner = nullptr;         // set for a parameter's channel envelope
     int ownerChannel = -1;
+    Channel *attachedTo = nullptr;  // a channel of another owner (a texture layer's)
 };
 
 constexpr int kMaxVparmChannels = 3;
@@ -68,6 +69,7 @@ struct Vparm {
     std::string channelName;
     Group *group = nullptr;
     TxtrContextID context = nullptr;
+    TextureID texture = nullptr;  // the parameter's texture, made and destroyed with its service
     VParmEventFunc *eventFunc = nullptr;
     std::string pluginName;
     void *userData = nullptr;
@@ -101,6 +103,12 @@ public:
     Envelope *createEnvelope(Group *g, const char *name, int type);
     // A parameter's envelope of channel `index`, starting at `defaultValue`.
     Envelope *createVparmEnvelope(Vparm *v, int index, double defaultValue);
+    // An envelope for a channel that someone else owns (no parameter, no
+    // channel of its own); the channel keeps it until destroyEnvelope.
+    Envelope *attachEnvelope(Channel *c, double defaultValue);
+    // Moves a group (with what lives in it) under another parent (null: to
+    // the top level); refused when that would put it under itself.
+    void moveGroup(Group *g, Group *newParent);
     void destroyEnvelope(Envelope *e);
     Vparm *createVparm(int valueType, int textureType);
     void destroyVparm(Vparm *v);

@@ -8,7 +8,7 @@ namespace minihost::vparams {
 
 void writeVparmData(const SaveState *ss, const VparmData &data) {
     if (!ss) return;
-    writeInt(ss, kVparmFormat);
+    writeInt(ss, data.textured ? kTexturedVparmFormat : kVparmFormat);
     writeInt(ss, data.valueType);
     writeInt(ss, data.channelCount);
     for (int i = 0; i < data.channelCount && i < 3; ++i) {
@@ -20,7 +20,8 @@ void writeVparmData(const SaveState *ss, const VparmData &data) {
 bool readVparmData(const LoadState *ls, VparmData &data) {
     VparmData read;
     int32_t format = 0, count = 0;
-    if (!readInt(ls, format) || format != kVparmFormat) return false;
+    if (!readInt(ls, format) || (format != kVparmFormat && format != kTexturedVparmFormat)) return false;
+    read.textured = format == kTexturedVparmFormat;
     if (!readInt(ls, read.valueType) || !readInt(ls, count)) return false;
     if (count < 1 || count > 3) return false;
     read.channelCount = count;

@@ -1,6 +1,7 @@
 #include "minihost/vparams/vparm_service.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -16,6 +17,71 @@ using namespace vparams;
 constexpr const char *kNoParameter = "no such variant parameter";
 constexpr const char *kNoMemory = "not enough memory";
 
+std::atomic<const TextureFuncs *> gTextures{nullptr};
+
+const TextureFuncs *textures() { return gTextures.load(std::memory_order_acquire); }
+
+// The parameter's texture, made (and announced to the parameter's event
+// callback) when it has none. Textures are made and destroyed outside the
+// registry's lock: the event callback calls back into the services.
+TextureID ensureTexture(VParmID vp) {
+    const TextureFuncs *tf = textures();
+    if (!tf || !tf->create) return nullptr;
+    Registry &r = registry();
+    int textureType = VPTEX_NONE;
+    std::string name;
+    TxtrContextID context = nullptr;
+    {
+        std::shared_lock lock(r.mutex);
+        const Vparm *v = r.vparm(vp);
+        if (!v) return nullptr;
+        if (v->texture) return v->texture;
+        textureType = v->textureType;
+        name = v->channelName;
+        context = v->context;
+    }
+    if (textureType == VPTEX_NONE) return nullptr;
+    TextureID made = tf->create(textureType, name.c_str(), context);
+    if (!made) return nullptr;
+    VParmEventFunc *event = nullptr;
+    void *userData = nullptr;
+    TextureID kept = nullptr;
+    {
+        std::unique_lock lock(r.mutex);
+        if (Vparm *v = r.vparm(vp); v && !v->texture) {
+            v->texture = made;
+            event = v->eventFunc;
+            userData = v->userData;
+        } else {
+            kept = v ? v->texture : nullptr;
+        }
+    }
+    if (kept || !event) {
+        if (kept && tf->destroy) tf->destroy(made);
+        return kept ? kept : made;
+    }
+    event(made, userData, TXEVENT_ENVGROUP, nullptr);
+    return made;
+}
+
+void dropTexture(VParmID vp) {
+    TextureID texture = nullptr;
+    {
+        Registry &r = registry();
+        std::unique_lock lock(r.mutex);
+        if (Vparm *v = r.vparm(vp)) std::swap(texture, v->texture);
+    }
+    const TextureFuncs *tf = textures();
+    if (texture && tf && tf->destroy) tf->destroy(texture);
+}
+
+TextureID textureOf(VParmID vp) {
+    Registry &r = registry();
+    std::shared_lock lock(r.mutex);
+    const Vparm *v = r.vparm(vp);
+    return v ? v->texture : nullptr;
+}
+
 VParmID create(int envType, int texType) noexcept {
     try {
         Registry &r = registry();
@@ -27,6 +93,7 @@ VParmID create(int envType, int texType) noexcept {
 }
 
 void destroy(VParmID vp) noexcept {
+    dropTexture(vp);
     Registry &r = registry();
     std::unique_lock lock(r.mutex);
     r.destroyVparm(r.vparm(vp));
@@ -71,8 +138,8 @@ int setup(VParmID vp, const char *channelName, ChanGroupID group, TxtrContextID 
     }
 }
 
-const char *copy(VParmID to, VParmID from) noexcept {
-    try {
+const char *copyValues(VParmID to, VParmID from) {
+    {
         Registry &r = registry();
         std::unique_lock lock(r.mutex);
         Vparm *t = r.vparm(to);
@@ -90,15 +157,29 @@ const char *copy(VParmID to, VParmID from) noexcept {
                 r.destroyEnvelope(t->envelopes[i]);
             }
         }
+    }
+    const TextureID source = textureOf(from);
+    if (!source) {
+        dropTexture(to);
         return nullptr;
+    }
+    const TextureFuncs *tf = textures();
+    TextureID target = ensureTexture(to);
+    if (target && tf && tf->copy) tf->copy(target, source);
+    return nullptr;
+}
+
+const char *copy(VParmID to, VParmID from) noexcept {
+    try {
+        return copyValues(to, from);
     } catch (...) {
         return kNoMemory;
     }
 }
 
 const char *load(VParmID vp, const LoadState *ls) noexcept {
+    VparmData data;
     try {
-        VparmData data;
         if (!ls || !readVparmData(ls, data)) return "unreadable variant parameter data";
         Registry &r = registry();
         std::unique_lock lock(r.mutex);
@@ -113,16 +194,24 @@ const char *load(VParmID vp, const LoadState *ls) noexcept {
             else if (!data.hasEnvelope[i] && v->envelopes[i])
                 r.destroyEnvelope(v->envelopes[i]);
         }
-        return nullptr;
     } catch (...) {
         return kNoMemory;
     }
+    if (!data.textured) {
+        dropTexture(vp);
+        return nullptr;
+    }
+    const TextureFuncs *tf = textures();
+    const TextureID texture = ensureTexture(vp);
+    if (!texture || !tf || !tf->load) return "this variant parameter cannot take a texture";
+    return tf->load(texture, ls);
 }
 
 const char *save(VParmID vp, const SaveState *ss) noexcept {
     try {
         if (!ss) return "no save state";
         VparmData data;
+        TextureID texture = nullptr;
         {
             Registry &r = registry();
             std::shared_lock lock(r.mutex);
@@ -134,27 +223,40 @@ const char *save(VParmID vp, const SaveState *ss) noexcept {
                 data.values[i] = v->values[i];
                 data.hasEnvelope[i] = v->envelopes[i] != nullptr;
             }
+            texture = v->texture;
         }
+        const TextureFuncs *tf = textures();
+        data.textured = texture && tf && tf->save;
         writeVparmData(ss, data);
+        if (data.textured) return tf->save(texture, ss);
         return nullptr;
     } catch (...) {
         return kNoMemory;
     }
 }
 
-double getVal(VParmID vp, double time, TexturedSpot *, double *result) noexcept {
-    Registry &r = registry();
-    std::shared_lock lock(r.mutex);
-    const Vparm *v = r.vparm(vp);
-    if (!v) return 0.0;
-    double first = 0.0;
-    for (int i = 0; i < v->channelCount; ++i) {
-        const Envelope *e = v->envelopes[i];
-        const double value = e ? e->data.evaluate(time) : v->values[i];
-        if (i == 0) first = value;
-        if (result) result[i] = value;
+double getVal(VParmID vp, double time, TexturedSpot *spot, double *result) noexcept {
+    double values[kMaxVparmChannels] = {0, 0, 0};
+    int channels = 0;
+    TextureID texture = nullptr;
+    {
+        Registry &r = registry();
+        std::shared_lock lock(r.mutex);
+        const Vparm *v = r.vparm(vp);
+        if (!v) return 0.0;
+        channels = v->channelCount;
+        for (int i = 0; i < channels; ++i) {
+            const Envelope *e = v->envelopes[i];
+            values[i] = e ? e->data.evaluate(time) : v->values[i];
+        }
+        texture = v->texture;
     }
-    return first;
+    // The texture, when there is a spot to evaluate it at, lies over the value.
+    const TextureFuncs *tf = textures();
+    if (texture && spot && tf && tf->evaluate) tf->evaluate(texture, spot, values);
+    if (result)
+        for (int i = 0; i < channels; ++i) result[i] = values[i];
+    return values[0];
 }
 
 int setVal(VParmID vp, const double *value) noexcept {
@@ -185,30 +287,37 @@ int getEnv(VParmID vp, EnvelopeID envs[3]) noexcept {
     return count;
 }
 
-TextureID getTex(VParmID) noexcept { return nullptr; }
+TextureID getTex(VParmID vp) noexcept { return textureOf(vp); }
 
 int getState(VParmID vp) noexcept {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Vparm *v = r.vparm(vp);
     if (!v) return 0;
+    int state = v->texture ? VPSTATE_TEXTURE : 0;
     for (int i = 0; i < v->channelCount; ++i)
-        if (v->envelopes[i]) return VPSTATE_ENVELOPE;
-    return 0;
+        if (v->envelopes[i]) return state | VPSTATE_ENVELOPE;
+    return state;
 }
 
 void setState(VParmID vp, int state) noexcept {
     try {
-        Registry &r = registry();
-        std::unique_lock lock(r.mutex);
-        Vparm *v = r.vparm(vp);
-        if (!v) return;
-        for (int i = 0; i < v->channelCount; ++i) {
-            if (!(state & VPSTATE_ENVELOPE))
-                r.destroyEnvelope(v->envelopes[i]);
-            else if (!v->envelopes[i])
-                r.createVparmEnvelope(v, i, v->values[i]);
+        {
+            Registry &r = registry();
+            std::unique_lock lock(r.mutex);
+            Vparm *v = r.vparm(vp);
+            if (!v) return;
+            for (int i = 0; i < v->channelCount; ++i) {
+                if (!(state & VPSTATE_ENVELOPE))
+                    r.destroyEnvelope(v->envelopes[i]);
+                else if (!v->envelopes[i])
+                    r.createVparmEnvelope(v, i, v->values[i]);
+            }
         }
+        if (state & VPSTATE_TEXTURE)
+            ensureTexture(vp);
+        else
+            dropTexture(vp);
     } catch (...) {
     }
 }
@@ -225,5 +334,7 @@ VParmFuncs record = {create, destroy, setup,  copy,     load,     save,    getVa
 }  // namespace
 
 VParmFuncs *vparmFuncsRecord() { return &record; }
+
+void useVparmTextures(const TextureFuncs *funcs) { gTextures.store(funcs, std::memory_order_release); }
 
 }  // namespace minihost

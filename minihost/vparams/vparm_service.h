@@ -1,6 +1,6 @@
-// "LWVParmFuncs 2": variant parameters with a constant value per channel and
-// an optional envelope per channel. minihost offers no textures: getTex gives
-// null and the texture state bit is never set.
+// "LWVParmFuncs 2": variant parameters with a constant value per channel, an
+// optional envelope per channel, and an optional texture laid over the
+// value wherever it is evaluated at a spot.
 //
 // Channels: the colour type (0x51) has three, red, green and blue, named
 // "<name>.R", "<name>.G", "<name>.B" by setup; every other value type has
@@ -13,6 +13,14 @@
 // data which follows can be loaded into the envelopes getEnv reports.
 // setState without the envelope bit removes the envelopes; with it, every
 // channel that has none gets one holding its value.
+//
+// Textures are made, saved, loaded, copied, evaluated and destroyed through
+// the texture service given to useVparmTextures (minihost's own "Texture
+// Functions 3"); without one, parameters take no texture. A parameter's
+// texture is made when its saved data says it is textured or when setState
+// sets the texture bit (a parameter created with texture type -1 never gets
+// one); the parameter's event callback then receives TXEVENT_ENVGROUP. Its
+// saved data then carries the texture's own data.
 #pragma once
 
 #include "host/variant_params.h"
@@ -20,5 +28,7 @@
 namespace minihost {
 
 VParmFuncs *vparmFuncsRecord();
+
+void useVparmTextures(const TextureFuncs *funcs);
 
 }  // namespace minihost

@@ -112,11 +112,12 @@ TEST(RenderShading, AccessRecordDescribesTheSample) {
     ShadingScope scope(&f, 0, 4, 4);
     double to[3], color[3];
     EXPECT_TRUE(sa.illuminate(scene->lights[0]->id, sa.wPos, to, color));
-    EXPECT_NEAR(to[2], -1, 1e-12);  // towards the sun, which shines along +Z
+    EXPECT_NEAR(to[2], 1, 1e-12);  // the way the sun's light travels: along its +Z
     const double behind[3] = {0, 0, 2};
     EXPECT_FALSE(sa.illuminate(scene->lights[0]->id, behind, to, color));  // in the ball's shadow
     EXPECT_TRUE(sa.illuminate(ITEM_INDIRECT_LIGHT, sa.wPos, to, color));
     EXPECT_NEAR(color[0], 0.2, 1e-12);
+    EXPECT_EQ(to[1], -1);  // from above
     EXPECT_FALSE(sa.illuminate(0x777, sa.wPos, to, color));
     const double out[3] = {0, 0, -1}, in[3] = {0, 0, 1};
     EXPECT_LT(sa.rayCast(sa.wPos, out), 0);  // not its own surface

@@ -18,6 +18,7 @@
 #include "paramlib/param_idents.h"
 #include "paramlib/vparam.h"
 #include "paramlib/vparam_services.h"
+#include "texlib/image_blocks.h"
 
 namespace {
 
@@ -49,6 +50,19 @@ TEST(SettingsCodes, MatchTheParameterLibrary) {
     EXPECT_EQ(codes::kString, qr::kParamString);
     EXPECT_EQ(codes::kVparam, qr::kParamVparam);
     EXPECT_EQ(codes::kVparamVersion, qr::kParamVersion);
+    // A texture's image blocks, which a textured value by key writes.
+    const struct {
+        uint32_t id;
+        const char *token;
+    } images[] = {{codes::kImageRef, codes::kImageRefToken},
+                  {codes::kImageValue, codes::kImageValueToken},
+                  {codes::kImageData, codes::kImageDataToken},
+                  {codes::kImageEnvelope, codes::kImageEnvelopeToken},
+                  {codes::kImageEnvelope, codes::kImageEnvelopeDataToken}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(images[i].id, qr::kImageBlockIdents[i].id) << i;
+        EXPECT_STREQ(images[i].token, qr::kImageBlockIdents[i].token) << i;
+    }
 
     // The library keeps a variant parameter's block codes to itself: hold
     // minihost's against the blocks it writes and reads.

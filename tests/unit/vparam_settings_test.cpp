@@ -214,7 +214,8 @@ TEST_F(VparamSettings, WrongValuesNameTheFileAndKey) {
               "s.json:7:8: setting \"boost\" of Mod:Shader needs a non-empty \"keys\" array: a number or "
               "{\"keys\": [[frame, number], ...]}");
     EXPECT_EQ(failure(J(R"({"boost": {"frames": 1}})")),
-              "s.json:7:8: setting \"boost\" of Mod:Shader has no key \"frames\" (give {\"keys\": [...]})");
+              "s.json:7:8: setting \"boost\" of Mod:Shader has no key \"frames\" (give {\"keys\": [...]} or "
+              "{\"texture\": {...}, \"value\": ...})");
     EXPECT_EQ(failure(J(R"({"boost": {"keys": [[0]]}})")),
               "s.json:7:8: setting \"boost\" of Mod:Shader has a key [0] that is not [frame, number]");
     EXPECT_EQ(failure(J(R"({"lcol": {"keys": [[0, 0.5]]}})")),

@@ -87,8 +87,9 @@ TEST_F(VparamTest, ColourGetsItsOwnGroupScalarKeepsNameAndGroup) {
     const mv::Vparm *s = hostSide(scalar);
     EXPECT_EQ(s->channelName, "line_boost");
     EXPECT_EQ(reinterpret_cast<ChanGroupID>(s->group), owner_);
-    // No "Texture Functions 3" here: no texture context.
-    EXPECT_EQ(s->context, nullptr);
+    // Both are set up with the module's one texture context.
+    EXPECT_NE(s->context, nullptr);
+    EXPECT_EQ(s->context, c->context);
 
     // Two live colours never share a channel name.
     Vparam other;
