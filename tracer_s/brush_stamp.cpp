@@ -28,12 +28,47 @@ struct SubSpan {
     long long innerFirst, innerLast;
 };
 
+// The smallest index at or above v, at least 0 and at most 4e18; v is a
+// number. The same as clamping std::ceil(v), without the rounding calls that
+// the baseline instruction set makes slow: a conversion truncates towards
+// zero, which for 0 < v < 4e18 is the floor, exact as a double whenever v has
+// a fraction (below 2^52).
 long long firstIndexAtOrAbove(double v) {
-    return v <= 0.0 ? 0 : static_cast<long long>(std::min(std::ceil(v), 4e18));
+    if (v <= 0.0) return 0;
+    if (v >= 4e18) return static_cast<long long>(4e18);
+    const long long t = static_cast<long long>(v);
+    return t + (static_cast<double>(t) < v ? 1 : 0);
 }
+// The largest index at or below v, at least -1 and at most top; v is a number.
+// The same as clamping std::floor(v): below zero (-0.0 is not) the floor is
+// at most -1, at or above it the conversion's truncation is the floor.
 long long lastIndexAtOrBelow(double v, long long top) {
-    return v >= static_cast<double>(top) ? top : static_cast<long long>(std::max(std::floor(v), -1.0));
+    if (v >= static_cast<double>(top)) return top;
+    if (v < 0.0) return -1;
+    return static_cast<long long>(v);
 }
+
+// The blend of blendIntoCell, inlined into the stamps' loop.
+inline void blendCell(uint8_t *cell, double coverage, const double line[3]) {
+    const double a = cell[3] * kByteToUnit;
+    const double total = a + coverage;
+    for (int c = 0; c < 3; ++c) {
+        const double old = cell[c] * kByteToUnit;
+        const double mixed = (old * a + line[c] * coverage) / total;
+        cell[c] = static_cast<uint8_t>(std::min(mixed, 1.0) * 255.0);
+    }
+    cell[3] = static_cast<uint8_t>(std::min(total, 1.0) * 255.0);
+}
+
+// A sub-row's span half-widths, kept per stamp for the sub-rows up to
+// kKnownHalves / 8 cells from the centre (farther ones share the last slot).
+struct Halves {
+    bool known;
+    bool innerExists;
+    double eighths;  // |dy| x 8, which sub-row pair they belong to
+    double outer, inner;
+};
+constexpr int kKnownHalves = 96;
 
 }  // namespace
 
@@ -59,16 +94,7 @@ bool stampShapeFor(const TraceStep1Instance &s, int oversampling, int x, int y, 
     return true;
 }
 
-void blendIntoCell(uint8_t *cell, double coverage, const double line[3]) {
-    const double a = cell[3] * kByteToUnit;
-    const double total = a + coverage;
-    for (int c = 0; c < 3; ++c) {
-        const double old = cell[c] * kByteToUnit;
-        const double mixed = (old * a + line[c] * coverage) / total;
-        cell[c] = static_cast<uint8_t>(std::min(mixed, 1.0) * 255.0);
-    }
-    cell[3] = static_cast<uint8_t>(std::min(total, 1.0) * 255.0);
-}
+void blendIntoCell(uint8_t *cell, double coverage, const double line[3]) { blendCell(cell, coverage, line); }
 
 void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, int x, int y,
                 const StampShape &shape, const double line[3]) {
@@ -117,20 +143,41 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
     // Sub-rows farther from the centre than the ellipse reaches (plus the
     // margin) hold no point at all.
     const double reachY = spansUsable ? shape.radius * std::sqrt(qa) / k + margin : 0.0;
+    // The half-widths of the span and its inner part at sub-row offset dy.
+    // They depend on dy * dy alone, and the sub-rows lie at odd multiples of
+    // 1/8 from the centre, in pairs of opposite sign: each pair's square roots
+    // are taken once (the same bits for both, as dy * dy is).
+    Halves known[kKnownHalves];
+    const long long slotsUsed = std::min<long long>(kKnownHalves, 8 * (n + 1));
+    for (long long slot = 0; slot < slotsUsed; ++slot) known[slot].known = false;
+    auto halvesOf = [&](double dy) -> const Halves & {
+        const double eighths = std::abs(dy) * 8.0;
+        const int slot = eighths < static_cast<double>(slotsUsed) ? static_cast<int>(eighths)
+                                                                  : static_cast<int>(slotsUsed) - 1;
+        Halves &h = known[slot];
+        if (h.known && h.eighths == eighths) return h;
+        const double disc = qa * r2 - k * k * dy * dy;
+        const double innerDisc = qa * innerR2 - k * k * dy * dy;
+        h.known = true;
+        h.eighths = eighths;
+        h.outer = disc > 0.0 ? std::sqrt(disc) * invQa : 0.0;
+        h.innerExists = innerDisc > 0.0;
+        h.inner = h.innerExists ? std::sqrt(innerDisc) * invQa : 0.0;
+        return h;
+    };
     auto spanOf = [&](double dy) -> SubSpan {
         const SubSpan everything{0, subCols - 1, 0, -1};
         if (!spansUsable) return everything;
         if (std::abs(dy) > reachY) return SubSpan{0, -1, 0, -1};
         const double centre = -qb * dy * invQa;
-        const double disc = qa * r2 - k * k * dy * dy;
-        const double half = disc > 0.0 ? std::sqrt(disc) * invQa : 0.0;
+        const Halves &h = halvesOf(dy);
+        const double half = h.outer;
         const double lo = (centre - half - margin - firstDx) * 4.0;
         const double hi = (centre + half + margin - firstDx) * 4.0;
         if (!(lo <= hi)) return everything;
         SubSpan span{firstIndexAtOrAbove(lo), lastIndexAtOrBelow(hi, subCols - 1), 0, -1};
-        const double innerDisc = qa * innerR2 - k * k * dy * dy;
-        if (innerDisc > 0.0) {
-            const double innerHalf = std::sqrt(innerDisc) * invQa;
+        if (h.innerExists) {
+            const double innerHalf = h.inner;
             const double innerLo = (centre - innerHalf + margin - firstDx) * 4.0;
             const double innerHi = (centre + innerHalf - margin - firstDx) * 4.0;
             if (innerLo <= innerHi) {
@@ -189,8 +236,7 @@ void paintStamp(const StrokeStoreView &store, uint8_t *draw, double *scratch, in
                     test(g0, g1);
                 }
             }
-            if (count > 0)
-                blendIntoCell(draw + 4 * target, static_cast<double>(count) * kPointCoverage, line);
+            if (count > 0) blendCell(draw + 4 * target, static_cast<double>(count) * kPointCoverage, line);
         }
     }
 }
