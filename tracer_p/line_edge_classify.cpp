@@ -12,6 +12,17 @@ double dotOfNormals(const float *a, const float *b) {
 // r = larger / smaller - 1, whichever of the two depths is larger.
 double depthRatioStep(double d0, double d1) { return d1 > d0 ? d1 / d0 - 1.0 : d0 / d1 - 1.0; }
 
+// Whether depthRatioStep(d0, d1) >= t. Most neighbours lie far below the
+// tolerance, where a product settles it without the division: when the larger
+// depth is under the smaller times (1 + t)(1 - 1e-9), the quotient rounds
+// below 1 + t by far more than any rounding, and subtracting 1 from a
+// quotient in [1, 2) is exact. Anything else is tested as stated.
+bool depthStepReaches(double d0, double d1, double t) {
+    const double lo = d1 < d0 ? d1 : d0, hi = d1 < d0 ? d0 : d1;
+    if (t > 0.0 && t < 1.0 && lo > 0.0 && hi < lo * ((1.0 + t) * (1.0 - 1e-9))) return false;
+    return depthRatioStep(d0, d1) >= t;
+}
+
 // The window's cells that lie in the store: columns col0..col1 and rows
 // row0..row1 around (x, y), clipped at the border.
 struct Window {
@@ -75,7 +86,7 @@ LinePixelClass classifyLinePixel(const LineStoreView &s, int x, int y, const Lin
             const double d1 = s.depth[i];
             if (edgeLineSettingsOf(s.shader[i])->mat_id != centreId ||
                 1.0 - dotOfNormals(n0, s.normal + 3 * i) >= tol.norm_err ||
-                depthRatioStep(d0, d1) >= tol.dist_err) {
+                depthStepReaches(d0, d1, tol.dist_err)) {
                 out.edge = LineEdge::Inner;
                 break;
             }
