@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libembree-dev libtinyobjloader-dev nlohmann-json3-dev libstb-dev libpng-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libopenexr-dev libxxhash-dev parallel
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)

@@ -3,10 +3,13 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <iomanip>
 #include <iostream>
+#include <set>
 
 #include "minihost/core/loader.h"
+#include "minihost/files/module_search.h"
 
 namespace minihost::cli {
 
@@ -34,11 +37,52 @@ int runInfo(const std::vector<std::string> &paths, std::ostream &out, std::ostre
     return status;
 }
 
+int runModuleListing(std::ostream &out, std::ostream &err) {
+    namespace fs = std::filesystem;
+    int status = 0;
+    std::set<std::string> seen;
+    for (const ModuleFolder &folder : moduleFolders(std::nullopt)) {
+        std::error_code ec;
+        if (!fs::is_directory(folder.path, ec)) {
+            err << "minihost: " << folder.path << " (" << folder.role << "): no such folder\n";
+            status = 1;
+            continue;
+        }
+        std::vector<fs::path> files;
+        for (const auto &entry : fs::directory_iterator(folder.path, ec))
+            if (entry.path().extension() == ".so" && entry.is_regular_file(ec)) files.push_back(entry.path());
+        std::sort(files.begin(), files.end());
+        out << fs::absolute(folder.path, ec).lexically_normal().string() << " (" << folder.role << "):\n";
+        int listed = 0;
+        for (const fs::path &file : files) {
+            std::string error;
+            const auto module = LoadedModule::open(file.string(), error);
+            if (!module) continue;  // a library that is not a module
+            const std::string name = file.stem().string();
+            const std::size_t n = module->servers().size();
+            out << "  " << std::left << std::setw(16) << name << ' ' << file.string() << "  (" << n
+                << (n == 1 ? " server" : " servers") << ')'
+                << (seen.insert(name).second ? "" : ", hidden by the same name above") << '\n';
+            ++listed;
+        }
+        if (listed == 0) out << "  no modules\n";
+    }
+    return status;
+}
+
 void addInfoCommand(CLI::App &app, int &exitCode) {
-    CLI::App *info = app.add_subcommand("info", "List the servers of plug-in modules");
+    CLI::App *info =
+        app.add_subcommand("info", "List the servers of plug-in modules, or the modules found by name");
     auto paths = std::make_shared<std::vector<std::string>>();
-    info->add_option("MODULE", *paths, "Module files (.so)")->required();
-    info->callback([paths, &exitCode] { exitCode = runInfo(*paths, std::cout, std::cerr); });
+    auto folders = std::make_shared<std::vector<std::string>>();
+    info->add_option("MODULE", *paths, "Module files (.so); none: list the modules found by name");
+    info->add_option("--module-path", *folders, "Also look for modules in this folder (repeatable)")
+        ->allow_extra_args(false);
+    info->callback([paths, folders, &exitCode] {
+        setModuleSearchPath(*folders);
+        exitCode =
+            paths->empty() ? runModuleListing(std::cout, std::cerr) : runInfo(*paths, std::cout, std::cerr);
+    });
 }
 
 }  // namespace minihost::cli

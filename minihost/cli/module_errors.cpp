@@ -1,5 +1,7 @@
 #include "minihost/cli/module_errors.h"
 
+#include <algorithm>
+
 #include "minihost/core/info_messages.h"
 #include "minihost/core/render_memory_blocks.h"
 
@@ -25,6 +27,27 @@ bool ModuleErrorWatch::report(std::ostream &err) const {
         any = true;
     }
     return any;
+}
+
+MessageCursor::MessageCursor()
+        : next_(recordedMessages().size()), nextRefusal_(renderMemoryRefusals().size()) {}
+
+std::vector<RecordedMessage> MessageCursor::take() {
+    const auto messages = recordedMessages();
+    std::vector<RecordedMessage> taken(
+        messages.begin() + static_cast<std::ptrdiff_t>(std::min(next_, messages.size())), messages.end());
+    next_ = messages.size();
+    const auto refusals = renderMemoryRefusals();
+    for (std::size_t i = nextRefusal_; i < refusals.size(); ++i)
+        taken.push_back({"error", "minihost", "render memory refused block " + refusals[i]});
+    nextRefusal_ = refusals.size();
+    return taken;
+}
+
+bool holdsError(const std::vector<RecordedMessage> &messages) {
+    for (const RecordedMessage &m : messages)
+        if (m.kind == "error") return true;
+    return false;
 }
 
 }  // namespace minihost::cli

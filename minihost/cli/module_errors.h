@@ -7,6 +7,9 @@
 
 #include <cstddef>
 #include <ostream>
+#include <vector>
+
+#include "minihost/core/info_messages.h"
 
 namespace minihost::cli {
 
@@ -26,5 +29,20 @@ public:
 private:
     std::size_t first_, firstRefusal_;
 };
+
+// The messages sent since the last take (or construction), for one frame's
+// record: the modules' messages, and each render-memory refusal as an error
+// from "minihost".
+class MessageCursor {
+public:
+    MessageCursor();
+    std::vector<RecordedMessage> take();
+
+private:
+    std::size_t next_, nextRefusal_;
+};
+
+// Whether `messages` hold an error.
+bool holdsError(const std::vector<RecordedMessage> &messages);
 
 }  // namespace minihost::cli

@@ -1,9 +1,10 @@
 #include "minihost/cli/output_paths.h"
 
 #include <filesystem>
+#include <map>
 #include <set>
 
-#include "minihost/render/png_output.h"
+#include "minihost/render/frame_names.h"
 
 namespace minihost::cli {
 
@@ -23,35 +24,53 @@ std::string identity(const std::string &path) {
 }  // namespace
 
 OutputPlan::OutputPlan(std::string image, int firstFrame, int lastFrame, std::string savedScene)
-        : image_(std::move(image)),
-          savedScene_(std::move(savedScene)),
-          first_(firstFrame),
-          last_(lastFrame) {}
+        : OutputPlan(std::move(image), {}, std::move(savedScene)) {
+    for (long long frame = firstFrame; frame <= lastFrame; ++frame)
+        frames_.push_back(static_cast<int>(frame));
+}
 
-std::string OutputPlan::imageOf(int frame) const { return frameFileName(image_, frame, last_ > first_); }
+OutputPlan::OutputPlan(std::string image, std::vector<int> frames, std::string savedScene)
+        : image_(std::move(image)), savedScene_(std::move(savedScene)), frames_(std::move(frames)) {
+    addOutput("--save-scene", savedScene_);
+}
+
+void OutputPlan::addOutput(const std::string &option, const std::string &path) {
+    if (!path.empty()) others_.push_back({option, path});
+}
+
+std::string OutputPlan::imageOf(int frame) const { return frameFileName(image_, frame, frames_.size() > 1); }
 
 bool OutputPlan::check(const Scene &scene, std::ostream &err) const {
     std::set<std::string> inputs;
     for (const std::string &file : inputFilesOf(scene)) inputs.insert(identity(file));
-    const std::string saved = savedScene_.empty() ? std::string() : identity(savedScene_);
-    if (!saved.empty() && inputs.count(saved)) {
-        err << "minihost: --save-scene " << savedScene_
-            << ": names an input of the scene; refusing to replace it\n";
-        return false;
+    // The other outputs: none may name an input or one another.
+    std::map<std::string, std::string> others;  // identity -> option
+    for (const auto &[option, path] : others_) {
+        const std::string id = identity(path);
+        const auto before = others.find(id);
+        if (inputs.count(id) || before != others.end()) {
+            err << "minihost: " << option << " " << path << ": "
+                << (inputs.count(id) ? "names an input of the scene"
+                                     : "is also the file of " + before->second)
+                << "; refusing to replace it\n";
+            return false;
+        }
+        others.emplace(id, option);
     }
     // Frame files share one folder: it is resolved once, each file only when
     // it exists (it may be a link).
     std::error_code ec;
     const fs::path folder = identity(fs::path(image_).parent_path().string());
-    for (long long frame = first_; frame <= last_; ++frame) {
-        const std::string file = imageOf(static_cast<int>(frame));
+    for (const int frame : frames_) {
+        const std::string file = imageOf(frame);
         const fs::path path = (folder / fs::path(file).filename()).lexically_normal();
         const std::string id =
             fs::exists(fs::symlink_status(path, ec)) ? identity(path.string()) : path.string();
-        const char *clash = inputs.count(id) ? "names an input of the scene"
-                            : id == saved    ? "is also the file of --save-scene"
-                                             : nullptr;
-        if (clash) {
+        const auto other = others.find(id);
+        const std::string clash = inputs.count(id)        ? "names an input of the scene"
+                                  : other != others.end() ? "is also the file of " + other->second
+                                                          : "";
+        if (!clash.empty()) {
             err << "minihost: " << file << ": the output " << clash << "; refusing to replace it\n";
             return false;
         }

@@ -15,9 +15,14 @@ namespace minihost::cli {
 
 class OutputPlan {
 public:
-    // `image`: the output as given; a range of frames numbers it per frame.
+    // `image`: the output as given; a frame pattern in it, or a range of
+    // frames, numbers it per frame (render/frame_names.h).
     // `savedScene`: "" when the scene is not saved.
     OutputPlan(std::string image, int firstFrame, int lastFrame, std::string savedScene);
+    OutputPlan(std::string image, std::vector<int> frames, std::string savedScene);
+
+    // Another output file of the command, named by its option ("--report").
+    void addOutput(const std::string &option, const std::string &path);
 
     std::string imageOf(int frame) const;
     const std::string &savedScene() const { return savedScene_; }
@@ -28,7 +33,8 @@ public:
 
 private:
     std::string image_, savedScene_;
-    int first_, last_;
+    std::vector<int> frames_;
+    std::vector<std::pair<std::string, std::string>> others_;  // option, file; --save-scene first
 };
 
 // The files a scene reads: the scene itself, its modules, meshes and images.

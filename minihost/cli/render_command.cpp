@@ -4,15 +4,16 @@
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <iostream>
 
+#include "minihost/cli/frame_delivery.h"
 #include "minihost/cli/module_errors.h"
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/output_paths.h"
+#include "minihost/cli/render_report.h"
 #include "minihost/cli/scene_session.h"
-#include "minihost/render/frame_writer.h"
-#include "minihost/render/png_output.h"
+#include "minihost/files/module_search.h"
+#include "minihost/render/image_files.h"
 #include "minihost/render/render_session.h"
 #include "minihost/servers/scene_saver.h"
 #include "minihost/servers/server_instances.h"
@@ -24,43 +25,74 @@ namespace minihost::cli {
 
 namespace {
 
-bool parseInt(const std::string &s, int &out) {
-    if (s.empty()) return false;
-    size_t used = 0;
-    try {
-        const long v = std::stol(s, &used);
-        if (used != s.size() || v < -1000000 || v > 1000000) return false;
-        out = static_cast<int>(v);
-        return true;
-    } catch (const std::exception &) {
-        return false;
+// Ctrl-C and a job runner's termination both stop the render after the
+// frame being written, dropping the one being rendered.
+volatile std::sig_atomic_t stopSignal = 0;
+void onStopSignal(int signal) {
+    stopSignal = signal;
+    requestAbort();
+}
+
+class StopSignals {
+public:
+    StopSignals()
+            : interrupt_(std::signal(SIGINT, onStopSignal)), terminate_(std::signal(SIGTERM, onStopSignal)) {
+        stopSignal = 0;
     }
+    ~StopSignals() {
+        std::signal(SIGINT, interrupt_);
+        std::signal(SIGTERM, terminate_);
+    }
+    StopSignals(const StopSignals &) = delete;
+    StopSignals &operator=(const StopSignals &) = delete;
+
+private:
+    void (*interrupt_)(int), (*terminate_)(int);
+};
+
+// The frames to render: each gets its record in the report; with
+// --skip-existing, a frame whose file exists whole is left as it is.
+std::vector<int> planFrames(const std::vector<int> &frames, const OutputPlan &outputs, bool skipExisting,
+                            RunReport &report) {
+    std::vector<int> toRender;
+    for (const int frame : frames) {
+        FrameRecord &record = report.add(frame, outputs.imageOf(frame));
+        if (skipExisting && isCompleteImage(record.file))
+            record.status = FrameStatus::Skipped;
+        else
+            toRender.push_back(frame);
+    }
+    return toRender;
+}
+
+// The run's end in the report, which is then written whatever happened.
+// A report that cannot be written fails a run that went well.
+int finished(RunReport &report, const std::string &state, int status, const StageTimes &times,
+             const std::string &error, std::ostream &err) {
+    report.finish(state, status, times, error);
+    std::string saveError;
+    if (report.save(saveError)) return status;
+    err << "minihost: " << saveError << '\n';
+    return status == 0 ? 1 : status;
 }
 
 }  // namespace
 
-bool parseFrameRange(const std::string &text, int &first, int &last) {
-    const size_t dash = text.find('-', 1);  // a leading '-' is a sign
-    if (dash == std::string::npos) {
-        if (!parseInt(text, first)) return false;
-        last = first;
-        return true;
-    }
-    return parseInt(text.substr(0, dash), first) && parseInt(text.substr(dash + 1), last) && first <= last;
-}
-
 int runRender(const RenderArgs &args, std::ostream &err) {
     const auto start = std::chrono::steady_clock::now();
-    int first = 0, last = 0;
-    if (!args.frames.empty() && !parseFrameRange(args.frames, first, last)) {
-        err << "minihost: --frames \"" << args.frames << "\": expected A-B or A, with A <= B\n";
+    std::vector<int> frames;
+    std::string error;
+    if (!args.frames.empty() && !parseFrameList(args.frames, frames, error)) {
+        err << "minihost: " << error << '\n';
         return 1;
     }
     if (!checkThreadCount(args.threads, err) || !checkOutputFolder(args.output, err)) return 1;
-    if (!args.saveScene.empty() && !checkOutputFolder(args.saveScene, err)) return 1;
+    for (const std::string &file : {args.saveScene, args.report})
+        if (!file.empty() && !checkOutputFolder(file, err)) return 1;
 
     installCoreServices();
     clearAbort();
+    setModuleSearchPath(args.modulePaths);
     SceneSession session;
     if (!session.load(args.scene, err) || !session.start(err)) return 1;
     Scene *scene = &session.scene();
@@ -68,75 +100,99 @@ int runRender(const RenderArgs &args, std::ostream &err) {
     StageTimes times;
     times.load = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    RenderOptions options;
-    options.firstFrame = args.frames.empty() ? scene->firstFrame : first;
-    options.lastFrame = args.frames.empty() ? scene->lastFrame : last;
-    options.threads = args.threads > 0 ? args.threads : defaultThreadCount();
-    options.progress = !args.quiet;
-    const OutputPlan outputs(args.output, options.firstFrame, options.lastFrame, args.saveScene);
+    if (args.frames.empty())
+        for (long long f = scene->firstFrame; f <= scene->lastFrame; ++f)
+            frames.push_back(static_cast<int>(f));
+    OutputPlan outputs(args.output, frames, args.saveScene);
+    outputs.addOutput("--report", args.report);
     if (!outputs.check(*scene, err)) return 1;
+    RunReport report(args.report, args.scene, args.output);
+    const std::vector<int> toRender = planFrames(frames, outputs, args.skipExisting, report);
+    if (toRender.size() < frames.size())
+        err << "minihost: " << frames.size() - toRender.size() << " of " << frames.size()
+            << " frames exist already and are left as they are\n";
+
+    RenderOptions options;
+    options.frames = toRender;
+    options.threads = args.threads > 0 ? args.threads : defaultThreadCount();
+    options.progress = !args.quiet && toRender.size() == 1;  // a range shows its own progress
     setProgressQuiet(args.quiet);
-    // Each frame is handed to the writer, which encodes it while the next
-    // frame renders; the frame before is waited for first.
-    FrameWriter writer(args.pngCompression);
-    auto finishWrite = [&](std::string &error) {
-        std::string written;
-        if (!writer.wait(written, error)) return false;
-        if (!written.empty()) err << "minihost: wrote " << written << '\n';
-        return true;
-    };
-    auto sink = [&](int frame, const FrameBuffer &image, std::string &error) {
-        if (!finishWrite(error)) return false;
-        writer.start(image, outputs.imageOf(frame));
-        return true;
-    };
+    FrameWriterOptions writing;
+    writing.pngCompression = args.pngCompression;
+    writing.exrFloat = args.exrFloat;
 
     const ModuleErrorWatch moduleErrors;
-    auto previous = std::signal(SIGINT, onInterrupt);
-    std::string error;
-    RenderResult result = renderFrames(*scene, *servers, options, sink, times, error);
-    std::signal(SIGINT, previous);
-    const auto waitStart = std::chrono::steady_clock::now();
-    std::string writeError;
-    if (!finishWrite(writeError) && result != RenderResult::Failed) {
-        result = RenderResult::Failed;
-        error = writeError;
+    RenderResult result = RenderResult::Done;
+    int stoppedBy = 0;
+    {
+        FrameDelivery delivery(*scene, outputs, toRender, writing, report, times, err);
+        delivery.saveReport(true);
+        if (!toRender.empty()) {
+            const StopSignals signals;
+            auto sink = [&](int frame, const FrameBuffer &image, std::string &e) {
+                return delivery.deliver(frame, image, e);
+            };
+            result = renderFrames(*scene, *servers, options, sink, times, error);
+            stoppedBy = stopSignal;
+        }
+        const auto waitStart = std::chrono::steady_clock::now();
+        std::string writeError;
+        if (!delivery.finish(writeError) && result != RenderResult::Failed) {
+            result = RenderResult::Failed;
+            error = writeError;
+        }
+        times.output += std::chrono::duration<double>(std::chrono::steady_clock::now() - waitStart).count();
+        if (result != RenderResult::Done)
+            delivery.stopped(result == RenderResult::Aborted ? FrameStatus::Aborted : FrameStatus::Failed);
     }
-    times.output += std::chrono::duration<double>(std::chrono::steady_clock::now() - waitStart).count();
     if (result == RenderResult::Failed) {
-        err << "minihost: " << (error.empty() ? args.scene + ": the render failed" : error) << '\n';
-        return 1;
+        if (error.empty()) error = args.scene + ": the render failed";
+        err << "minihost: " << error << '\n';
+        return finished(report, "failed", 1, times, error, err);
     }
     err << "minihost: time: " << times.summary() << '\n';
     if (result == RenderResult::Aborted) {
-        err << "minihost: aborted\n";
-        return 130;
+        const int status = stoppedBy == SIGTERM ? 143 : 130;
+        err << "minihost: " << (stoppedBy == SIGTERM ? "terminated" : "aborted");
+        if (!args.report.empty()) err << "; " << args.report << " says which frames are done";
+        err << '\n';
+        return finished(report, "aborted", status, times, "", err);
     }
-    if (moduleErrors.report(err)) return kModuleErrorStatus;
+    if (moduleErrors.report(err)) return finished(report, "finished", kModuleErrorStatus, times, "", err);
     // The scene is saved only once every frame is written.
     if (!outputs.savedScene().empty()) {
         if (!saveScene(*scene, *servers, outputs.savedScene(), error)) {
             err << "minihost: " << error << '\n';
-            return 1;
+            return finished(report, "failed", 1, times, error, err);
         }
         err << "minihost: saved " << outputs.savedScene() << '\n';
     }
-    return 0;
+    return finished(report, "finished", 0, times, "", err);
 }
 
 void addRenderCommand(CLI::App &app, int &exitCode) {
-    CLI::App *render = app.add_subcommand("render", "Render a scene to PNG files");
+    CLI::App *render = app.add_subcommand("render", "Render a scene to PNG or OpenEXR files");
     auto args = std::make_shared<RenderArgs>();
     render->add_option("SCENE", args->scene, "Scene description (JSON)")->required();
-    render->add_option("-o,--output", args->output, "Output PNG; a frame range adds the frame number")
+    render
+        ->add_option("-o,--output", args->output,
+                     "Output file: .png or .exr; shot.####.exr or shot.%04d.exr number the frames")
         ->required();
-    render->add_option("--frames", args->frames, "Frames to render, A-B or A (default: the scene's)");
+    render->add_option("--frames", args->frames,
+                       "Frames: 7, 1-240, 1-240x10 (every 10th), 1,5,9-12 (default: the scene's range)");
     render->add_option("--threads", args->threads, "Shading threads (default: every core)");
     render->add_option("--save-scene", args->saveScene, "Also save the scene with every instance's data");
     render
         ->add_option("--png-compression", args->pngCompression,
                      "PNG compression level, 0 (none) to 9 (smallest, slowest); default 1 (fastest)")
         ->check(CLI::Range(0, kMaxPngCompression));
+    render->add_flag("--exr-float", args->exrFloat, "OpenEXR colour in 32-bit floats (default: half floats)");
+    render->add_flag("--skip-existing", args->skipExisting, "Leave frames whose file exists and is whole");
+    render->add_option("--report", args->report, "Write a run report (JSON) to this file");
+    render
+        ->add_option("--module-path", args->modulePaths,
+                     "A folder to look in for modules a scene names by name (repeatable)")
+        ->allow_extra_args(false);
     render->add_flag("-q,--quiet", args->quiet, "No progress bars");
     render->callback([args, &exitCode] { exitCode = runRender(*args, std::cerr); });
 }

@@ -1,10 +1,14 @@
-// `minihost render SCENE -o OUT.png [--frames A-B] [--threads N] [--png-compression L]`: renders a
-// scene to PNG files with alpha, progress on stderr, and the time spent in
-// each stage at the end.
+// `minihost render SCENE -o OUT [--frames LIST] [--threads N] ...`: renders a
+// scene's frames to PNG or OpenEXR files (by the output's extension), with
+// progress on stderr, an optional run report, and the time spent in each
+// stage at the end.
 #pragma once
 
 #include <iosfwd>
 #include <string>
+#include <vector>
+
+#include "minihost/cli/frame_list.h"
 
 namespace CLI {
 class App;
@@ -14,22 +18,24 @@ namespace minihost::cli {
 
 struct RenderArgs {
     std::string scene;
-    std::string output;
-    std::string frames;      // "A-B" or "A"; empty: the scene's range
-    int threads = 0;         // 0: every core
-    std::string saveScene;   // also save the scene with its instances' data here
-    bool quiet = false;      // no progress bars
-    int pngCompression = 1;  // zlib level of the PNG files, 0..9
+    std::string output;                    // may hold a frame pattern: "shot.####.exr", "shot.%04d.png"
+    std::string frames;                    // a frame list (cli/frame_list.h); empty: the scene's range
+    int threads = 0;                       // 0: every core
+    std::string saveScene;                 // also save the scene with its instances' data here
+    bool quiet = false;                    // no progress bars
+    int pngCompression = 1;                // zlib level of the PNG files, 0..9
+    bool exrFloat = false;                 // 32-bit colour in OpenEXR files (else half)
+    bool skipExisting = false;             // leave frames whose file exists whole
+    std::string report;                    // the run report's file; "" for none
+    std::vector<std::string> modulePaths;  // folders searched for modules named by name
 };
 
-// 0 when every frame was written; 1 on a fault (reported on `err`, naming
-// the file and the fault; no output file is touched); kModuleErrorStatus (3)
-// when a module reported an error during the render (every frame is still
-// written; the scene is not saved); 130 when aborted with Ctrl-C.
+// 0 when every frame was written (or skipped); 1 on a fault (reported on
+// `err`, naming the file and the fault; no output file is touched);
+// kModuleErrorStatus (3) when a module reported an error during the render
+// (every frame is still written; the scene is not saved); 130 when stopped
+// with Ctrl-C, 143 when terminated (the frame being rendered is dropped).
 int runRender(const RenderArgs &args, std::ostream &err);
-
-// Parses "A-B" or "A"; false for anything else.
-bool parseFrameRange(const std::string &text, int &first, int &last);
 
 void addRenderCommand(CLI::App &app, int &exitCode);
 

@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
-#include <cstdio>
-#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "minihost/files/atomic_file.h"
 
@@ -33,9 +32,32 @@ void appendBytes(png_structp png, png_bytep data, png_size_t length) {
 }
 void flushNothing(png_structp) {}
 
+// Text chunks of the tags: tEXt for plain ASCII, iTXt (UTF-8) for the rest.
+// The strings stay alive in `values` while libpng reads them.
+std::vector<png_text> textChunks(const FrameTags &tags, std::vector<std::string> &values) {
+    std::vector<png_text> chunks;
+    if (tags.pixelHash.empty()) return chunks;
+    values = {
+        "frame",       std::to_string(tags.frame), "camera", tags.camera, "scene", tags.scene, "pixelHash",
+        tags.pixelHash};
+    for (std::size_t i = 0; i < values.size(); i += 2) {
+        if (values[i + 1].empty()) continue;
+        const bool ascii = std::all_of(values[i + 1].begin(), values[i + 1].end(),
+                                       [](unsigned char c) { return c >= 0x20 && c < 0x7f; });
+        png_text text{};
+        text.compression = ascii ? PNG_TEXT_COMPRESSION_NONE : PNG_ITXT_COMPRESSION_NONE;
+        text.key = values[i].data();
+        text.text = values[i + 1].data();
+        text.text_length = ascii ? values[i + 1].size() : 0;
+        text.itxt_length = ascii ? 0 : values[i + 1].size();
+        chunks.push_back(text);
+    }
+    return chunks;
+}
+
 // libpng reports errors by longjmp; nothing with a destructor lives between
 // setjmp and the calls that may jump.
-bool encode(std::string &out, const RgbaImage &image, int compression) {
+bool encode(std::string &out, const RgbaImage &image, int compression, std::vector<png_text> &texts) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -56,6 +78,7 @@ bool encode(std::string &out, const RgbaImage &image, int compression) {
     // than the compression it saves there); libpng's own choice above.
     if (compression <= 3)
         png_set_filter(png, PNG_FILTER_TYPE_BASE, compression == 0 ? PNG_FILTER_NONE : PNG_FILTER_SUB);
+    if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
     png_write_info(png, info);
     const size_t stride = 4 * static_cast<size_t>(image.width);
     for (int y = 0; y < image.height; ++y)
@@ -82,14 +105,17 @@ RgbaImage toRgba8(const FrameBuffer &frame) {
     return image;
 }
 
-bool writePng(const RgbaImage &image, const std::string &path, int compression, std::string &error) {
+bool writePng(const RgbaImage &image, const std::string &path, int compression, std::string &error,
+              const FrameTags &tags) {
     if (image.width <= 0 || image.height <= 0) {
         error = path + ": an empty frame cannot be written";
         return false;
     }
     compression = std::clamp(compression, 0, kMaxPngCompression);
     std::string encoded;
-    if (!encode(encoded, image, compression)) {
+    std::vector<std::string> values;
+    std::vector<png_text> texts = textChunks(tags, values);
+    if (!encode(encoded, image, compression, texts)) {
         error = path + ": cannot encode the image";
         return false;
     }
@@ -102,15 +128,6 @@ bool writePng(const FrameBuffer &frame, const std::string &path, std::string &er
         return false;
     }
     return writePng(toRgba8(frame), path, compression, error);
-}
-
-std::string frameFileName(const std::string &base, int frame, bool range) {
-    if (!range) return base;
-    const std::filesystem::path p(base);
-    char number[32];
-    std::snprintf(number, sizeof number, "%04d", frame);
-    const std::string stem = p.stem().string(), ext = p.extension().string();
-    return (p.parent_path() / (stem + "." + number + (ext.empty() ? ".png" : ext))).string();
 }
 
 }  // namespace minihost

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "minihost/render/frame_buffer.h"
+#include "minihost/render/frame_tags.h"
 
 namespace minihost {
 
@@ -27,14 +28,11 @@ RgbaImage toRgba8(const FrameBuffer &frame);
 
 // Writes 8-bit RGBA. The file is written beside the target under a
 // temporary name and renamed over it only when complete, so a failure never
-// leaves a damaged or half-written file.
-bool writePng(const RgbaImage &image, const std::string &path, int compression, std::string &error);
+// leaves a damaged or half-written file. Tags with a pixel hash go into text
+// chunks "frame", "camera", "scene" and "pixelHash".
+bool writePng(const RgbaImage &image, const std::string &path, int compression, std::string &error,
+              const FrameTags &tags = {});
 bool writePng(const FrameBuffer &frame, const std::string &path, std::string &error,
               int compression = kDefaultPngCompression);
-
-// The output name of a frame: `base` itself for a single frame, else the
-// frame number (four digits at least) before the extension:
-// "out.png" -> "out.0007.png".
-std::string frameFileName(const std::string &base, int frame, bool range);
 
 }  // namespace minihost

@@ -67,10 +67,14 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
         if (!frameFits(scene, error)) return RenderResult::Failed;
         FrameState state;
         FrameBuffer buffer;
-        const bool range = options.lastFrame > options.firstFrame;
+        std::vector<int> frames = options.frames;
+        if (frames.empty())
+            for (long long f = options.firstFrame; f <= options.lastFrame; ++f)
+                frames.push_back(static_cast<int>(f));
+        const bool range = frames.size() > 1;
         servers.initAll(0);
         CleanupGuard guard{servers};
-        for (int frame = options.firstFrame; frame <= options.lastFrame; ++frame) {
+        for (const int frame : frames) {
             const double time = scene.frameTime(frame);
 
             auto t0 = Clock::now();

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "minihost/render/frame_buffer.h"
 #include "minihost/scene/scene.h"
@@ -20,6 +21,7 @@ struct StageTimes {
 
 struct RenderOptions {
     int firstFrame = 1, lastFrame = 1;
+    std::vector<int> frames;  // when not empty: these frames, in order, instead of first..last
     int threads = 1;
     bool progress = false;  // progress bars on stderr
 };

@@ -5,6 +5,7 @@
 #include "host/item_services.h"
 #include "host/module_descriptor.h"
 #include "minihost/files/checked_read.h"
+#include "minihost/files/module_search.h"
 #include "minihost/scene/scene_loader_parts.h"
 
 namespace minihost {
@@ -188,10 +189,25 @@ void readModules(const JsonDocument &doc, JsonObject &root, Scene &scene) {
         const std::string ptr = root.pointer("modules") + "/" + std::to_string(i);
         if (!mods[i].is_string() || mods[i].get<std::string>().empty())
             root.fail("modules", "\"modules\" lists module files as strings");
-        const fs::path p(mods[i].get<std::string>());
-        scene.modulePaths.push_back(p.is_absolute() ? p.string()
-                                                    : (fs::path(scene.dir) / p).lexically_normal().string());
-        scene.pathPointers.push_back(ptr);
+        const std::string given = mods[i].get<std::string>();
+        if (isModuleName(given)) {
+            // Found where it is now; the scene keeps the name, so it is not
+            // among the paths rewritten when the scene is saved elsewhere.
+            const auto folders = moduleFolders(scene.dir);
+            const std::string found = findModule(given, folders);
+            if (found.empty()) {
+                std::string looked;
+                for (const auto &folder : folders) looked += (looked.empty() ? "" : ", ") + folder.path;
+                doc.fail(ptr, "no module \"" + given + "\" (looked for " + given + ".so in " + looked +
+                                  "; --module-path adds a folder)");
+            }
+            scene.modulePaths.push_back(found);
+        } else {
+            const fs::path p(given);
+            scene.modulePaths.push_back(
+                p.is_absolute() ? p.string() : (fs::path(scene.dir) / p).lexically_normal().string());
+            scene.pathPointers.push_back(ptr);
+        }
         scene.moduleWhere.push_back(doc.where(ptr));
     }
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "minihost/render/frame_names.h"
 #include "minihost/render/frame_writer.h"
 #include "minihost/render/png_output.h"
 #include "minihost/scene/scene_error.h"

@@ -1,0 +1,112 @@
+#include "minihost/render/exr_output.h"
+
+#include <OpenEXR/ImfChannelList.h>
+#include <OpenEXR/ImfFrameBuffer.h>
+#include <OpenEXR/ImfHeader.h>
+#include <OpenEXR/ImfIO.h>
+#include <OpenEXR/ImfInputFile.h>
+#include <OpenEXR/ImfIntAttribute.h>
+#include <OpenEXR/ImfOutputFile.h>
+#include <OpenEXR/ImfStringAttribute.h>
+
+#include <algorithm>
+
+#include "minihost/files/atomic_file.h"
+#include "minihost/render/pixel_hash.h"
+
+namespace minihost {
+
+namespace {
+
+// The encoder's output: the whole file in memory, then written at once
+// through a temporary beside the target. The encoder seeks back to fill in
+// the offsets of its blocks.
+class MemoryStream : public Imf::OStream {
+public:
+    MemoryStream() : Imf::OStream("memory") {}
+    void write(const char c[], int n) override {
+        const std::size_t end = position_ + static_cast<std::size_t>(n);
+        if (bytes.size() < end) bytes.resize(end);
+        std::copy(c, c + n, bytes.begin() + static_cast<std::ptrdiff_t>(position_));
+        position_ = end;
+    }
+    uint64_t tellp() override { return position_; }
+    void seekp(uint64_t pos) override { position_ = static_cast<std::size_t>(pos); }
+
+    std::string bytes;
+
+private:
+    std::size_t position_ = 0;
+};
+
+const char *const kRgba[4] = {"R", "G", "B", "A"};
+
+}  // namespace
+
+ExrImage toExrImage(const FrameBuffer &frame, bool fullFloat) {
+    ExrImage image;
+    if (frame.width <= 0 || frame.height <= 0) return image;
+    image.width = frame.width;
+    image.height = frame.height;
+    image.fullFloat = fullFloat;
+    const std::vector<float> *planes[4] = {&frame.red, &frame.green, &frame.blue, &frame.alpha};
+    for (int c = 0; c < 4; ++c) {
+        if (fullFloat)
+            image.floatRgba[c] = *planes[c];
+        else
+            image.halfRgba[c].assign(planes[c]->begin(), planes[c]->end());
+    }
+    image.depth.resize(frame.depth.size());
+    std::transform(frame.depth.begin(), frame.depth.end(), image.depth.begin(), depthForFiles);
+    return image;
+}
+
+bool writeExr(const ExrImage &image, const FrameTags &tags, const std::string &path, std::string &error) {
+    if (image.width <= 0 || image.height <= 0) {
+        error = path + ": an empty frame cannot be written";
+        return false;
+    }
+    MemoryStream stream;
+    try {
+        Imf::Header header(image.width, image.height);
+        header.compression() = Imf::ZIP_COMPRESSION;
+        const Imf::PixelType colour = image.fullFloat ? Imf::FLOAT : Imf::HALF;
+        for (const char *name : kRgba) header.channels().insert(name, Imf::Channel(colour));
+        header.channels().insert("Z", Imf::Channel(Imf::FLOAT));
+        header.insert("frame", Imf::IntAttribute(tags.frame));
+        if (!tags.camera.empty()) header.insert("camera", Imf::StringAttribute(tags.camera));
+        if (!tags.scene.empty()) header.insert("scene", Imf::StringAttribute(tags.scene));
+        if (!tags.pixelHash.empty()) header.insert("pixelHash", Imf::StringAttribute(tags.pixelHash));
+
+        const std::size_t width = static_cast<std::size_t>(image.width);
+        Imf::FrameBuffer buffer;
+        for (int c = 0; c < 4; ++c) {
+            char *base = image.fullFloat
+                             ? reinterpret_cast<char *>(const_cast<float *>(image.floatRgba[c].data()))
+                             : reinterpret_cast<char *>(const_cast<Imath::half *>(image.halfRgba[c].data()));
+            const std::size_t size = image.fullFloat ? sizeof(float) : sizeof(Imath::half);
+            buffer.insert(kRgba[c], Imf::Slice(colour, base, size, size * width));
+        }
+        buffer.insert(
+            "Z", Imf::Slice(Imf::FLOAT, reinterpret_cast<char *>(const_cast<float *>(image.depth.data())),
+                            sizeof(float), sizeof(float) * width));
+        Imf::OutputFile file(stream, header);
+        file.setFrameBuffer(buffer);
+        file.writePixels(image.height);
+    } catch (const std::exception &e) {
+        error = path + ": cannot encode the image: " + e.what();
+        return false;
+    }
+    return writeFileAtomically(path, stream.bytes, error);
+}
+
+bool isCompleteExr(const std::string &path) {
+    try {
+        Imf::InputFile file(path.c_str());
+        return file.isComplete();
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+}  // namespace minihost

@@ -1,0 +1,20 @@
+// The file name of each frame of a sequence. A name may carry a frame
+// pattern: a run of '#' (padded to as many digits as there are '#', so
+// "shot.####.png" gives "shot.0007.png") or a printf-style "%d" or "%04d".
+// A name without a pattern keeps the older rule: a single frame is written
+// to the name itself, a range adds the number (four digits at least) before
+// the extension.
+#pragma once
+
+#include <string>
+
+namespace minihost {
+
+// Whether the file name part of `name` holds a frame pattern.
+bool hasFramePattern(const std::string &name);
+
+// The output name of `frame`; `range` says whether more than one frame is
+// written: "out.png" -> "out.0007.png", "out" -> "out.0007.png".
+std::string frameFileName(const std::string &base, int frame, bool range);
+
+}  // namespace minihost

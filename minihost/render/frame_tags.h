@@ -1,0 +1,16 @@
+// What a frame's file records besides its pixels: in a PNG's text chunks, in
+// an OpenEXR file's header.
+#pragma once
+
+#include <string>
+
+namespace minihost {
+
+struct FrameTags {
+    int frame = 0;
+    std::string camera;     // the render camera's name
+    std::string scene;      // the scene file's name
+    std::string pixelHash;  // framePixelHash (render/pixel_hash.h)
+};
+
+}  // namespace minihost
