@@ -39,7 +39,7 @@ std::vector<RecordedMessage> MessageCursor::take() {
     next_ = messages.size();
     const auto refusals = renderMemoryRefusals();
     for (std::size_t i = nextRefusal_; i < refusals.size(); ++i)
-        taken.push_back({"error", "minihost", "render memory refused block " + refusals[i]});
+        taken.push_back({"error", "minihost: render memory refused block " + refusals[i], ""});
     nextRefusal_ = refusals.size();
     return taken;
 }

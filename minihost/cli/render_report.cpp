@@ -43,7 +43,7 @@ Json frameJson(const FrameRecord &r) {
     if (!r.pixelHash.empty()) j["pixel_hash"] = r.pixelHash;
     Json messages = Json::array();
     for (const RecordedMessage &m : r.messages)
-        messages.push_back({{"kind", m.kind}, {"from", m.line1}, {"text", m.line2}});
+        messages.push_back({{"kind", m.kind}, {"text", m.line1}, {"detail", m.line2}});
     j["messages"] = messages;
     return j;
 }
