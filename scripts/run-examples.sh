@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh plain
 build/minihost/minihost info build/QM_Quillrim_S.so build/QM_Quillrim_P.so
+build/minihost/minihost info  # the modules a scene may name by name, and where they are
 mkdir -p build/examples
 # Without modules, with the stroke edition, with the line edition, lines or
 # strokes alone over white, and line settings driven by textures.
@@ -15,5 +16,11 @@ for scene in pawn primitives pawn_stroke_edition primitives_stroke_edition pawn_
              distance_fade_line_edition; do
   build/minihost/minihost render "examples/$scene.json" -o "build/examples/$scene.png"
 done
-echo "Rendered images (open them with any image viewer):"
-for f in build/examples/*.png; do echo "  $(pwd)/$f"; done
+# The animated scene as an OpenEXR sequence (every sixth frame) with a run
+# report, from another working directory: its modules are found by name.
+(cd build/examples && ../minihost/minihost render ../../examples/primitives_animated_stroke_edition.json \
+  -o primitives_animated.####.exr --frames 1-24x6 --report primitives_animated.json)
+echo "Rendered images (open them with any image viewer; the .exr files with a compositor):"
+for f in build/examples/*.png build/examples/*.exr build/examples/primitives_animated.json; do
+  echo "  $(pwd)/$f"
+done
