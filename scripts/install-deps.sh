@@ -9,6 +9,8 @@ packages=(
   libembree-dev libtinyobjloader-dev nlohmann-json3-dev libstb-dev libpng-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libopenexr-dev libxxhash-dev parallel
+  # A single-node Slurm for the array job's test (tests/farm/).
+  slurmctld slurmd slurm-client
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)
