@@ -1,6 +1,8 @@
 // Writing a rendered 1920 x 1080 frame (examples/pawn.json) as an RGBA PNG
 // file: minihost's writer at its default (fast) level and at level 6, against
-// stb's writer of the same bytes, as minihost wrote its images before.
+// stb's writer of the same bytes, as minihost wrote its images before; and
+// as an OpenEXR file (half and 32-bit floats, with depth), and the pixel hash
+// every frame file carries, both against the default PNG writer.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,7 +13,9 @@
 #include <stb/stb_image_write.h>
 #include <unistd.h>
 
+#include "minihost/render/exr_output.h"
 #include "minihost/render/frame_state.h"
+#include "minihost/render/pixel_hash.h"
 #include "minihost/render/png_output.h"
 #include "minihost/render/render_session.h"
 #include "minihost/render/tile_shading.h"
@@ -24,6 +28,7 @@ namespace {
 using namespace minihost;
 
 struct Image {
+    FrameBuffer buffer;
     RgbaImage rgba;
     std::string path =
         (std::filesystem::temp_directory_path() / ("png_output_bench_" + std::to_string(getpid()) + ".png"))
@@ -39,7 +44,6 @@ struct Image {
         FrameState frame;
         std::string error;
         frame.prepare(*scene, scene->firstFrame, scene->frameTime(scene->firstFrame), error);
-        FrameBuffer buffer;
         shadeFrame(frame, buffer, defaultThreadCount());
         rgba = toRgba8(buffer);
         removeSceneServices();
@@ -76,6 +80,24 @@ void BM_StbWriter(benchmark::State &state) {
     fileSize(state, im.path);
 }
 
+void BM_ExrWriter(benchmark::State &state) {
+    Image &im = image();
+    const std::string path = im.path + ".exr";
+    const bool fullFloat = state.range(0) != 0;
+    for (auto _ : state) {
+        std::string error;
+        if (!writeExr(toExrImage(im.buffer, fullFloat), {}, path, error)) state.SkipWithError(error.c_str());
+    }
+    fileSize(state, path);
+    std::remove(path.c_str());
+}
+
+void BM_PixelHash(benchmark::State &state) {
+    for (auto _ : state) benchmark::DoNotOptimize(framePixelHash(image().buffer));
+}
+
+BENCHMARK(BM_ExrWriter)->ArgName("float")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PixelHash)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PngWriter)->Arg(kDefaultPngCompression)->Arg(6)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StbWriter)->Unit(benchmark::kMillisecond)->UseRealTime();
 
