@@ -6,6 +6,7 @@
 #include "minihost/cli/panel_command.h"
 #include "minihost/cli/preview_command.h"
 #include "minihost/cli/render_command.h"
+#include "minihost/cli/serve_command.h"
 #include "minihost/cli/shader_util_command.h"
 #include "minihost/cli/show_data_command.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char **argv) {
     minihost::cli::addPanelCommand(app, exitCode);
     minihost::cli::addPreviewCommand(app, exitCode);
     minihost::cli::addRenderCommand(app, exitCode);
+    minihost::cli::addServeCommand(app, exitCode);
     minihost::cli::addShaderUtilCommand(app, exitCode);
     minihost::cli::addShowDataCommand(app, exitCode);
 

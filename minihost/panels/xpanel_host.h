@@ -98,6 +98,14 @@ bool xpanelSet(XPanelID panel, const std::string &dataName, XPanelValue value);
 // module refused the value; `error` then says why.
 bool xpanelSetFromText(XPanelID panel, const std::string &dataName, const std::string &text,
                        std::string &error);
+// A colour or percent envelope's value at the interface's current time (a
+// percent fills value[0] only) and whether envelopes animate it; nullopt when
+// the data is not an envelope or the host has no variant-parameter service.
+struct XPanelEnvelope {
+    double value[3] = {0, 0, 0};
+    bool animated = false;
+};
+std::optional<XPanelEnvelope> xpanelEnvelope(XPanelID panel, const std::string &dataName);
 // Whether the control may be edited: every enable map on it enables it for
 // its controller's current value (clamped to the map), and its controller is
 // itself enabled. A control without a map is enabled.

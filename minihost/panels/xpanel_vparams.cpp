@@ -87,3 +87,25 @@ bool setVparamFromText(VParmID vp, const std::string &dataType, const std::strin
 }
 
 }  // namespace minihost::xpanel_detail
+
+namespace minihost {
+
+std::optional<XPanelEnvelope> xpanelEnvelope(XPanelID panel, const std::string &dataName) {
+    using namespace xpanel_detail;
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    const Panel *p = livePanel(s, panel);
+    const XPanelDataInfo *d = p ? dataNamed(*p, dataName) : nullptr;
+    const VParmFuncs *vpf = vparmService();
+    if (!d || (d->dataType != "color-env" && d->dataType != "percent-env") || !vpf || !vpf->getVal)
+        return std::nullopt;
+    const auto current = readValue(*p, d->vid);
+    const VParmID *vp = current ? std::get_if<VParmID>(&*current) : nullptr;
+    if (!vp || !*vp) return std::nullopt;
+    XPanelEnvelope out;
+    vpf->getVal(*vp, interfaceTime(), nullptr, out.value);
+    out.animated = vpf->getState && (vpf->getState(*vp) & VPSTATE_ENVELOPE) != 0;
+    return out;
+}
+
+}  // namespace minihost

@@ -1,0 +1,40 @@
+// The three ways the studio shows a frame: as rendered, without the outline
+// filters, and the outlines alone. The scene is changed only for the length
+// of one render and put back however the render ends.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "minihost/scene/scene.h"
+#include "minihost/servers/server_instances.h"
+
+namespace minihost::studio {
+
+enum class View { WithOutlines, WithoutOutlines, OutlinesOnly };
+
+const char *viewName(View view);  // "with", "without", "only"
+bool viewNamed(const std::string &name, View &view);
+
+// Whether showing `view` writes to instances (and so must keep readers out).
+bool viewChangesInstances(View view);
+
+// Sets the scene up for one render of `view` at `width` x `height` and
+// restores it when destroyed.
+class ViewScope {
+public:
+    ViewScope(Scene &scene, ServerSet &servers, View view, int width, int height);
+    ~ViewScope();
+    ViewScope(const ViewScope &) = delete;
+    ViewScope &operator=(const ViewScope &) = delete;
+
+private:
+    Scene &scene_;
+    ServerSet &servers_;
+    int width_, height_;
+    std::vector<ServerUse> pixelFilters_, imageFilters_;  // held out of a render without outlines
+    bool filtersHeld_ = false;
+    std::vector<std::pair<ServerUse *, std::string>> savedData_;  // instances switched to lines only
+};
+
+}  // namespace minihost::studio

@@ -1,0 +1,136 @@
+// The studio: a scene with its modules, shown and changed as a host's user
+// interface does. Every change goes through the modules' own callbacks (a
+// panel's set, a button, a pop-up command, a dialog's confirm, a generic
+// command) and is followed by a new render of the frame. The HTTP server
+// (studio_server.h) is a thin layer over these calls.
+//
+// Each call either does all it was asked or, on a request that is malformed
+// or not allowed, throws StudioError with the HTTP status to answer and
+// changes nothing.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/xpanel.h"
+#include "minihost/panels/panel_services_host.h"
+#include "minihost/scene/scene.h"
+#include "minihost/servers/server_instances.h"
+#include "minihost/studio/confined_paths.h"
+#include "minihost/studio/frame_renderer.h"
+#include "minihost/studio/scene_lock.h"
+
+namespace minihost::studio {
+
+struct StudioError : std::runtime_error {
+    StudioError(int code, const std::string &message, nlohmann::json more = nullptr)
+            : std::runtime_error(message), status(code), details(std::move(more)) {}
+    int status;              // 400 malformed, 403 not allowed, 404 unknown, 409 conflict
+    nlohmann::json details;  // more for the page, e.g. {"exists": true}
+};
+
+struct StudioOptions {
+    std::string root;                         // files are read and written only below it
+    int previewWidth = 0, previewHeight = 0;  // 0: the default preview size
+    int threads = 0;                          // shading threads; 0: every core
+};
+
+class Studio {
+public:
+    // The scene and its servers must outlive the studio. Throws StudioError
+    // when the root is no folder.
+    Studio(Scene &scene, ServerSet &servers, const StudioOptions &options);
+    ~Studio();
+    Studio(const Studio &) = delete;
+    Studio &operator=(const Studio &) = delete;
+
+    void start() { renderer_.start(); }
+    void stop() { renderer_.stop(); }
+    FrameRenderer &renderer() { return renderer_; }
+    const ConfinedFolder &files() const { return files_; }
+
+    // The scene as the page lists it: objects, surfaces and their shaders,
+    // filters, utilities, frames and sizes.
+    nlohmann::json sceneJson();
+    // The panel of a shader or filter: an "LWXPanel" panel, the dialog its
+    // interface opens, or {"kind": "none"}.
+    nlohmann::json panel(int use);
+
+    // Panel actions; each answers the panel as it is afterwards.
+    nlohmann::json setValue(int use, uint32_t control, const nlohmann::json &value);
+    nlohmann::json press(int use, uint32_t control);
+    // A pop-up command. When the module asks for a file and no `path` is
+    // given, nothing is done and the answer describes the request
+    // ({"fileRequest": {"title", "save", "extension", "files"}}); with a path
+    // the command runs again and the request is answered with it.
+    nlohmann::json popup(int use, uint32_t control, int entry, const std::string &path, bool overwrite);
+    // Confirms the dialog of a use's interface with values by control index.
+    nlohmann::json confirmDialog(int use, const nlohmann::json &values);
+
+    // A generic command's dialog, and running it confirmed with values.
+    nlohmann::json utility(const std::string &server);
+    nlohmann::json runUtility(const std::string &server, const nlohmann::json &values);
+
+    // Makes the named objects the selection.
+    nlohmann::json select(const nlohmann::json &objects);
+    // The frame and the view to show.
+    nlohmann::json show(int frame, const std::string &view);
+    // Writes the scene with every instance's data.
+    nlohmann::json saveScene(const std::string &path, bool overwrite);
+    // Files below the root with that extension.
+    nlohmann::json listFiles(const std::string &extension);
+
+private:
+    struct Use {
+        int id = 0;
+        ServerUse *use = nullptr;
+        std::string kind;  // "shader", "pixel filter", "image filter"
+    };
+    struct Generic {
+        LoadedModule *module = nullptr;
+        std::string server;
+    };
+
+    // Gives every instance of the server set an id, keeping the ids of
+    // instances already known and forgetting the panels of those gone.
+    void listUses();
+    const Use &useOf(int id) const;
+    // The use's interface server class, or "" when its module has none.
+    std::string interfaceClass(const Use &u) const;
+    // The "LWXPanel" panel of a use, null when it has none yet.
+    XPanelID cachedPanel(const Use &u) const;
+    // Runs the use's interface activation (its dialog answered as queued).
+    // Keeps and returns the "LWXPanel" panel it makes; `dialog` gets the
+    // dialog it opened, if any.
+    XPanelID activateInterface(const Use &u, RecordedPanel *dialog);
+    // Inside a change: the use's "LWXPanel" panel, made now if need be;
+    // throws StudioError(404) when its interface makes none.
+    XPanelID panelOf(const Use &u);
+    nlohmann::json panelAfterChange(const Use &u);
+    const Generic &genericOf(const std::string &server) const;
+    // Checks dialog values against the dialog's controls and turns them into
+    // its answer; throws StudioError(400) on a value that does not fit.
+    void queueConfirm(const RecordedPanel &dialog, const nlohmann::json &values);
+
+    Scene &scene_;
+    ServerSet &servers_;
+    ConfinedFolder files_;
+    SceneLock lock_;
+    FrameRenderer renderer_;
+    std::vector<Use> uses_;
+    std::map<Instance, int> ids_;
+    std::map<Instance, XPanelID> panels_;
+    std::vector<Generic> generics_;
+    int nextId_ = 1;
+};
+
+// The preview size of a frame when none is given: the frame scaled down to
+// fit 240 x 240, keeping its shape.
+void defaultPreviewSize(int width, int height, int &previewWidth, int &previewHeight);
+
+}  // namespace minihost::studio
