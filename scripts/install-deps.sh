@@ -11,6 +11,8 @@ packages=(
   libopenexr-dev libxxhash-dev parallel
   # A single-node Slurm for the array job's test (tests/farm/).
   slurmctld slurmd slurm-client
+  # minihost serve: its web server, and the browser its page is tested in
+  libcpp-httplib-dev chromium chromium-driver python3-selenium
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev)

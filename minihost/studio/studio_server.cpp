@@ -260,6 +260,13 @@ bool StudioServer::bind(const std::string &address, int port, std::string &error
         error = "the port " + std::to_string(port) + " is not 0 to 65535";
         return false;
     }
+    // Reuse of an address in TIME_WAIT, so a studio can restart at once; but
+    // not the shared port that the library's default asks for, with which a
+    // second studio on the same port would quietly take half the requests.
+    impl_->http.set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     const int bound = port == 0 ? impl_->http.bind_to_any_port(address)
                                 : (impl_->http.bind_to_port(address, port) ? port : -1);
     if (bound <= 0) {

@@ -212,7 +212,8 @@ def main():
     parser.add_argument("--artefacts", required=True, help="screenshots and files go here")
     args = parser.parse_args()
 
-    os.makedirs(args.artefacts, exist_ok=True)
+    shutil.rmtree(args.artefacts, ignore_errors=True)  # this run's screenshots only
+    os.makedirs(args.artefacts)
     root = tempfile.mkdtemp(prefix="files-", dir=args.artefacts)
     profile = tempfile.mkdtemp(prefix="studio-browser-")
     studio = Studio(args.minihost, args.scene, root)

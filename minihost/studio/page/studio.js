@@ -501,7 +501,6 @@ function showDialog(dialog, confirm) {
         get = () => field.input.value;
       } else if (c.kind === 'AreaControl') {
         row.append(make('hr'));
-        row.style.flex = '1';
       }
       read.push(get);
       body.append(row);
