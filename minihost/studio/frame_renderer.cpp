@@ -119,7 +119,9 @@ bool FrameRenderer::renderWanted() {
         alone.lock();
     else
         shared.lock();
-    if (lock_.changeWaiting()) return false;
+    // The view may have changed while the lock was awaited: a render that
+    // writes to instances must keep readers out.
+    if (lock_.changeWaiting() || viewChangesInstances(view()) != alone.owns_lock()) return false;
     uint64_t generation;
     {
         std::lock_guard<std::mutex> l(mutex_);

@@ -2,10 +2,12 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <thread>
 
 #include "minihost/studio/page_files.h"
 #include "minihost/studio/request_checks.h"
@@ -122,6 +124,7 @@ struct StudioServer::Impl {
     std::string address;
     int port = 0;
     std::unique_ptr<RequestChecks> checks;
+    std::atomic<bool> started{false}, stopped{false}, finished{false};
 
     void routes();
     void frame(const httplib::Request &req, httplib::Response &res);
@@ -285,9 +288,18 @@ int StudioServer::port() const { return impl_->port; }
 
 std::string StudioServer::url() const { return impl_->checks ? impl_->checks->url() : std::string(); }
 
-void StudioServer::run() { impl_->http.listen_after_bind(); }
+void StudioServer::run() {
+    impl_->started = true;
+    if (!impl_->stopped) impl_->http.listen_after_bind();
+    impl_->finished = true;
+}
 
 void StudioServer::stop() {
+    impl_->stopped = true;
+    // run() may be between its check and the start of listening: wait until
+    // it listens or has returned, or the stop would be lost.
+    while (impl_->started && !impl_->finished && !impl_->http.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (impl_->http.is_running()) impl_->http.stop();
 }
 
