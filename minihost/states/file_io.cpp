@@ -189,4 +189,10 @@ std::string lastFileIOError() {
     return f.lastError;
 }
 
+void clearFileIOError() {
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    f.lastError.clear();
+}
+
 }  // namespace minihost

@@ -16,4 +16,7 @@ FileIOFuncs *fileIORecord();
 // Why the last failed open or close failed ("" when none has failed yet).
 std::string lastFileIOError();
 
+// Forgets the last failure, so that a caller can tell whether what it runs next fails.
+void clearFileIOError();
+
 }  // namespace minihost

@@ -9,6 +9,7 @@
 #include "minihost/panels/file_request_host.h"
 #include "minihost/panels/panel_services_host.h"
 #include "minihost/panels/xpanel_host.h"
+#include "minihost/states/file_io.h"
 #include "minihost/studio/studio.h"
 
 namespace minihost::studio {
@@ -174,10 +175,18 @@ json Studio::popup(int id, uint32_t cid, int entry, const std::string &path, boo
 
     clearFileRequests();
     scriptFileRequest(FileRequestAnswer::choose(full.string()));
+    // The module saves through the file services, which write a temporary
+    // beside the file and put it in place only once it is whole: a save
+    // that fails leaves the old file as it was, and is reported.
+    clearFileIOError();
     xpanelPopCmd(p, cid, entry);
     const bool answered = scriptedFileRequestsLeft() == 0;
     clearFileRequests();
     if (!answered) throw StudioError(409, "\"" + c.label + "\" did not ask for a file this time");
+    if (const std::string failed = lastFileIOError(); !failed.empty()) {
+        renderer_.invalidate();
+        throw StudioError(500, failed);
+    }
     renderer_.invalidate();
     json out = panelAfterChange(u);
     out["file"] = files_.shown(full);

@@ -106,10 +106,14 @@ class Page:
     def panel_input(self, label, kind="input"):
         return self.control(label).find_element(By.CSS_SELECTOR, kind)
 
+    def open(self, selector):
+        """Opens the panel of a surface or filter: the page marks it current as it draws it."""
+        self.b.find_element(By.CSS_SELECTOR, selector).click()
+        self.until(f"the panel of {selector}", lambda: "current" in self.b.find_element(
+            By.CSS_SELECTOR, selector).get_attribute("class").split())
+
     def open_surface(self, path):
-        self.b.find_element(By.CSS_SELECTOR, f'[data-surface="{path}"]').click()
-        self.until(f"the panel of {path}",
-                   lambda: self.b.find_elements(By.CSS_SELECTOR, "#panel-pane .panel-title"))
+        self.open(f'[data-surface="{path}"]')
 
     def tab(self, name):
         for button in self.b.find_elements(By.CSS_SELECTOR, "#panel-pane .tabs button"):
@@ -143,7 +147,7 @@ def run(page, studio, root):
     page.shot("opened")
     print(f"opened {studio.url}: {first['width']} x {first['height']}")
 
-    # A surface's line colour: the rendered pixels change.
+    # A surface's line colour: the rendered pixels change, and turn green.
     page.open_surface("Pawn/Body")
     before = page.pixels()
     start = time.monotonic()
@@ -162,6 +166,23 @@ def run(page, studio, root):
     check(greenish > 20, f"no green strokes in the frame ({greenish} green pixels)")
     page.shot("green-lines")
     print(f"line colour: {changed} pixels changed, {greenish} green")
+
+    # TraceStep1's brush size: the strokes follow.
+    page.open('#filters [data-filter*="TraceStep1"]')
+    page.tab("Brush")
+    before, version, start = page.pixels(), page.frame()["version"], time.monotonic()
+    size = page.panel_input("Max brush size [pixel]")
+    wider = float(size.get_attribute("value")) * 3
+    page.js("""const i = arguments[0]; i.value = arguments[1];
+               i.dispatchEvent(new Event('change', {bubbles: true}));""", size, str(wider))
+    page.until("the preview after the brush change", lambda: page.frame()["version"] > version)
+    print(f"brush size: preview {time.monotonic() - start:.2f} s after the change")
+    page.full_frame_after(version)
+    now = page.pixels()
+    changed = sum(1 for i in range(0, len(now), 4) if before[i:i + 3] != now[i:i + 3])
+    check(changed > 50, f"only {changed} pixels changed with the brush size")
+    page.shot("wide-brush")
+    page.open_surface("Pawn/Body")
 
     # Find unused ID: the field shows the new identifier.
     material = page.panel_input("Material ID")

@@ -181,6 +181,9 @@ TEST_F(Served, FilesAreReadAndWrittenOnlyUnderTheRoot) {
     EXPECT_EQ(send(post("/api/utility", R"({"server": "QM_Quillrim_P:ShaderUtil",
                                            "values": [0, 0, null, "../../../etc/passwd"]})")),
               403);
+    // A save the file services cannot make is reported, not taken for done.
+    EXPECT_EQ(send(post("/api/panel/popup", R"({"use": 1, "control": 32777, "entry": 1, "path": "no/p"})")),
+              500);
     EXPECT_FALSE(fs::exists(root / "escape.json"));
     EXPECT_FALSE(fs::exists(root / "p.qvy"));
     std::ifstream kept(root / "files" / "kept.json");
