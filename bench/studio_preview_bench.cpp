@@ -93,5 +93,11 @@ STUDIO_BENCH(pawn_stroke_edition);
 STUDIO_BENCH(pawn_line_edition);
 STUDIO_BENCH(primitives_stroke_edition);
 STUDIO_BENCH(primitives_line_edition);
+STUDIO_BENCH(pawn_lines_only);
+STUDIO_BENCH(primitives_strokes_only);
+STUDIO_BENCH(crevices_stroke_edition);
+STUDIO_BENCH(crevices_line_edition);
+STUDIO_BENCH(distance_fade_stroke_edition);
+STUDIO_BENCH(distance_fade_line_edition);
 
 BENCHMARK_MAIN();
