@@ -40,4 +40,8 @@ double evaluateGradientInput(const TxtrInputParam *param, int number, const Text
 // and renders; two threads may draw the same number.
 double nextOcclusionRandom() noexcept;
 
+// `count` numbers of the same sequence in one go: the seed is read once and
+// the last of them stored back with one exchange.
+void drawOcclusionRandoms(double *out, int count) noexcept;
+
 }  // namespace qr

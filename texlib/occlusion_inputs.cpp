@@ -16,6 +16,7 @@ constexpr double kRandomScale = 2.3283064365386963e-10;  // 2^-32
 
 // (rings, sectors) of Preview, Low, Medium, High and Very High.
 constexpr struct { int rings, sectors; } kQualities[5] = {{3, 9}, {6, 18}, {8, 24}, {10, 30}, {12, 36}};
+constexpr int kMaxRays = 12 * 36;
 
 Vector unit(const Vector &v) {
     Vector out;
@@ -25,10 +26,23 @@ Vector unit(const Vector &v) {
 }  // namespace
 
 double nextOcclusionRandom() noexcept {
+    double xi;
+    drawOcclusionRandoms(&xi, 1);
+    return xi;
+}
+
+void drawOcclusionRandoms(double *out, int count) noexcept {
+    // One read and one exchange of the shared seed for the whole run of
+    // draws: on one thread the numbers are those of a draw at a time, and
+    // render threads no longer pass the seed's cache line back and forth
+    // between every draw (which made two threads slower than one).
     std::atomic<uint32_t> &seed = textureSupportTables().occlusionSeed;
-    const uint32_t next = seed.load(std::memory_order_relaxed) * 1566083941u + 1u;
+    uint32_t next = seed.load(std::memory_order_relaxed);
+    for (int i = 0; i < count; ++i) {
+        next = next * 1566083941u + 1u;
+        out[i] = next * kRandomScale;
+    }
     seed.exchange(next, std::memory_order_relaxed);
-    return next * kRandomScale;
 }
 
 double occlusionInput(const InputTerms &t, int number) {
@@ -41,14 +55,18 @@ double occlusionInput(const InputTerms &t, int number) {
     Vector c;
     const Vector u = unit(cross(c, n, h));
     const Vector v = unit(cross(c, n, u));
+    // xi1 and xi2 of every ray, in the order the rays are cast.
+    double xi[2 * kMaxRays];
+    drawOcclusionRandoms(xi, 2 * R * K);
+    const double *nextXi = xi;
     int count = 0;
     for (int e = 0; e < R; ++e) {
         const double thetaIn = std::acos(1.0 - static_cast<double>(e) / R);
         const double thetaOut = std::acos(1.0 - static_cast<double>(e + 1) / R);
         for (int j = 0; j < K; ++j) {
-            const double xi1 = nextOcclusionRandom();
+            const double xi1 = *nextXi++;
             const double theta = thetaOut - xi1 * (thetaOut - thetaIn);
-            const double xi2 = nextOcclusionRandom();
+            const double xi2 = *nextXi++;
             const double phi = (xi2 + j) * kTwoPi / K;
             const double ct = std::cos(theta), st = std::sin(theta);
             const double cp = std::cos(phi), sp = std::sin(phi);

@@ -20,9 +20,9 @@ struct TextureSupportTables {
 
     SupportServices services{};
     TxtrContextID sharedContext = nullptr;
-    // See nextOcclusionRandom(). Every render thread writes it many times per
-    // spot: on a cache line of its own, it leaves the services, which they
-    // all read, in their caches.
+    // See drawOcclusionRandoms(). Every render thread writes it once per
+    // occlusion spot: on a cache line of its own, it leaves the services,
+    // which they all read, in their caches.
     alignas(64) std::atomic<uint32_t> occlusionSeed{1};
 };
 

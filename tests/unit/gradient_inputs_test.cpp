@@ -258,6 +258,13 @@ TEST_F(GradientInputs, RandomSequenceFromSeedOne) {
     EXPECT_DOUBLE_EQ(nextOcclusionRandom(), 0.8776760844048113);
     EXPECT_DOUBLE_EQ(nextOcclusionRandom(), 0.1861354624852538);
     EXPECT_EQ(textureSupportTables().occlusionSeed.load(), 799445724u);
+    // A spot's whole run of draws at once gives the same numbers and seed.
+    textureSupportTables().occlusionSeed = 1;
+    double xi[3];
+    drawOcclusionRandoms(xi, 3);
+    EXPECT_EQ(xi[0], 1566083942 * 2.3283064365386963e-10);
+    EXPECT_DOUBLE_EQ(xi[2], 0.1861354624852538);
+    EXPECT_EQ(textureSupportTables().occlusionSeed.load(), 799445724u);
 }
 
 }  // namespace
