@@ -44,9 +44,10 @@ bool parseFrameRange(const std::string &text, int &first, int &last) {
 }
 
 bool parseFrameList(const std::string &text, std::vector<int> &frames, std::string &error) {
-    const std::string usage = "--frames \"" + text +
-                              "\": expected a frame, a range A-B with A <= B, a range with a step A-BxN, " +
-                              "or a list of them separated by commas (\"1-240\", \"1-240x10\", \"1,5,9-12\")";
+    const std::string usage =
+        "--frames \"" + text +
+        "\": expected a frame (-1000000 to 1000000), a range A-B with A <= B, a range with a " +
+        "step A-BxN, or a list of them separated by commas (\"1-240\", \"1-240x10\", \"1,5,9-12\")";
     std::vector<Span> spans;
     long long count = 0;
     for (size_t start = 0;;) {
