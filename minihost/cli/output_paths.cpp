@@ -90,4 +90,22 @@ std::vector<std::string> inputFilesOf(const Scene &scene) {
     return files;
 }
 
+bool checkSavedScene(const Scene &scene, const std::string &option, const std::string &path,
+                     bool mayReplaceScene, std::ostream &err) {
+    const std::string id = identity(path);
+    for (const std::string &file : inputFilesOf(scene)) {
+        if (identity(file) != id) continue;
+        if (file == scene.path) {
+            if (mayReplaceScene) continue;
+            err << "minihost: " << option << " " << path
+                << " is the scene read; add --overwrite to replace it\n";
+        } else {
+            err << "minihost: " << option << " " << path
+                << ": names an input of the scene; refusing to replace it\n";
+        }
+        return false;
+    }
+    return true;
+}
+
 }  // namespace minihost::cli

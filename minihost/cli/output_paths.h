@@ -40,4 +40,10 @@ private:
 // The files a scene reads: the scene itself, its modules, meshes and images.
 std::vector<std::string> inputFilesOf(const Scene &scene);
 
+// For commands that write the scene back (panel --save-scene, shader-util
+// -o): prints what is wrong and returns false when `path` names one of the
+// scene's inputs, other than the scene file itself when `mayReplaceScene`.
+bool checkSavedScene(const Scene &scene, const std::string &option, const std::string &path,
+                     bool mayReplaceScene, std::ostream &err);
+
 }  // namespace minihost::cli

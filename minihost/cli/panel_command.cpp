@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "host/handler.h"
+#include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
 #include "minihost/cli/scene_targets.h"
 #include "minihost/core/loader.h"
@@ -127,6 +128,9 @@ int runPanel(const PanelArgs &args, std::ostream &out, std::ostream &err) {
 
     PanelSubject subject;
     if (!(scene ? fromScene(args, subject, err) : fromModule(args, subject, err))) return 1;
+    if (!args.saveScene.empty() &&
+        !checkSavedScene(subject.session->scene(), "--save-scene", args.saveScene, args.overwrite, err))
+        return 1;
     std::string interfaceClass = subject.handler->className;
     interfaceClass.replace(interfaceClass.size() - std::string("Handler").size(), std::string::npos,
                            "Interface");

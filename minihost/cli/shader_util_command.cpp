@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "minihost/cli/output_checks.h"
+#include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
 #include "minihost/cli/scene_targets.h"
 #include "minihost/core/loader.h"
@@ -79,6 +80,7 @@ int runShaderUtil(const ShaderUtilArgs &args, std::ostream &err) {
     clearRecordedPanels();
     SceneSession session;
     if (!session.load(args.scene, err)) return 1;
+    if (!checkSavedScene(session.scene(), "-o", args.output, args.overwrite, err)) return 1;
     std::string error;
     if (!args.select.empty() && !selectItems(session.scene(), args.select, error)) {
         err << "minihost: " << args.scene << ": " << error << '\n';

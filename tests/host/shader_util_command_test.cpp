@@ -38,6 +38,17 @@ TEST(ShaderUtilCommand, AppliedPresetDrawsItsLineColour) {
     args.preset = std::string(QR_SOURCE_DIR) + "/examples/thin_blue_technical.qvy";
     std::ostringstream err;
     EXPECT_EQ(minihost::cli::runShaderUtil(args, err), 1);  // never over the input unasked
+    // Nor over any other input of the scene, even with --overwrite.
+    const std::string mesh = (dir / "tri.obj").string(), meshScene = (dir / "mesh.json").string();
+    std::ofstream(mesh) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    std::ofstream(meshScene) << R"({"camera": {"position": [0, 0, -6]}, "objects": [{"name": "T", "mesh": ")"
+                             << mesh << R"("}]})";
+    minihost::cli::ShaderUtilArgs overMesh = args;
+    overMesh.scene = meshScene;
+    overMesh.output = mesh;
+    overMesh.overwrite = true;
+    EXPECT_EQ(minihost::cli::runShaderUtil(overMesh, err), 1);
+    EXPECT_EQ(fs::file_size(mesh), 32u);
     args.output = saved;
     ASSERT_EQ(minihost::cli::runShaderUtil(args, err), 0) << err.str();
     EXPECT_NE(err.str().find("2 shaders added, 0 removed, 0 not done"), std::string::npos) << err.str();
