@@ -13,10 +13,11 @@ if [ "${1:-}" = tsan ]; then
   # Store and render-memory creation from several callers, item snapshots
   # refreshed while read, variant parameters evaluated at once, and frames
   # shaded on several render threads with the edge shader of each edition,
-  # and the texture inputs that every render thread evaluates at once.
+  # the texture inputs that every render thread evaluates at once, the
+  # studio's server threads aborting its renderer, and Ctrl-C during a range.
   export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:allocator_may_return_null=1}
   (cd build-tsan && ctest --output-on-failure -j "$jobs" \
-    -R 'Concurrent|SeveralThreads|OneAndTwoThreads|GoldenImage|FrameSnapshot|TextureScene|OcclusionScene')
+    -R 'Concurrent|SeveralThreads|OneAndTwoThreads|GoldenImage|FrameSnapshot|TextureScene|OcclusionScene|Served|CtrlC')
   exit
 fi
 # The cheap checks first: the layer table and the format.

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <iostream>
@@ -27,7 +28,10 @@ namespace {
 
 // Ctrl-C and a job runner's termination both stop the render after the
 // frame being written, dropping the one being rendered.
-volatile std::sig_atomic_t stopSignal = 0;
+// A lock-free atomic: safe in a signal handler, and seen by the render loop
+// whichever thread the signal arrived on.
+std::atomic<int> stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 void onStopSignal(int signal) {
     stopSignal = signal;
     requestAbort();

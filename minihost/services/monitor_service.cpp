@@ -11,7 +11,9 @@
 namespace minihost {
 namespace {
 
-volatile std::sig_atomic_t abortFlag = 0;
+// Lock-free, so a signal handler may set it; atomic, because the studio's
+// request threads abort a render running on another thread.
+std::atomic<int> abortFlag{0};
 std::atomic<int> abortAtStep{0};
 std::atomic<int> stepsSeen{0};
 
