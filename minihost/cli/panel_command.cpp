@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -87,11 +86,6 @@ bool fromScene(const PanelArgs &args, PanelSubject &subject, std::ostream &err) 
     return true;
 }
 
-bool sameFile(const std::string &a, const std::string &b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
-}
-
 // Tells what became of each file request: a preset written or read is the
 // point of the command.
 void reportFileRequests(std::ostream &err) {
@@ -117,11 +111,6 @@ int runPanel(const PanelArgs &args, std::ostream &out, std::ostream &err) {
     const bool scene = endsWith(args.target, ".json");
     if (!scene && (!args.surface.empty() || !args.saveScene.empty())) {
         err << "minihost: --surface and --save-scene need a scene, not a module\n";
-        return 1;
-    }
-    if (!args.saveScene.empty() && !args.overwrite && sameFile(args.saveScene, args.target)) {
-        err << "minihost: --save-scene " << args.saveScene
-            << " is the scene read; add --overwrite to replace it\n";
         return 1;
     }
     for (const std::string &file : args.files) scriptFileRequest(FileRequestAnswer::choose(file));

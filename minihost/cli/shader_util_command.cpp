@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -25,11 +24,6 @@ namespace {
 constexpr size_t kPresetPathSize = 260;
 
 bool checkArgs(const ShaderUtilArgs &args, std::ostream &err) {
-    std::error_code ec;
-    if (!args.overwrite && std::filesystem::equivalent(args.output, args.scene, ec)) {
-        err << "minihost: -o " << args.output << " is the scene read; add --overwrite to replace it\n";
-        return false;
-    }
     if (!args.target.empty() && args.target != "all" && args.target != "selected") {
         err << "minihost: --target " << args.target << ": expected all or selected\n";
         return false;
