@@ -16,7 +16,7 @@ constexpr double kRandomScale = 2.3283064365386963e-10;  // 2^-32
 
 // (rings, sectors) of Preview, Low, Medium, High and Very High.
 constexpr struct { int rings, sectors; } kQualities[5] = {{3, 9}, {6, 18}, {8, 24}, {10, 30}, {12, 36}};
-constexpr int kMaxRays = 12 * 36;
+constexpr int kMaxRays = kQualities[4].rings * kQualities[4].sectors;  // Very High has the most
 
 Vector unit(const Vector &v) {
     Vector out;
