@@ -60,13 +60,13 @@ void setRGBA(const float rgba[4]) { setVal(BUFFER_RGBA, 4, rgba); }
 
 }  // namespace
 
-bool runPixelFilters(const FrameState &frame, const std::vector<ServerUse> &filters, FrameBuffer &buffer,
+bool runPixelFilters(const FrameState &frame, const std::vector<LiveUse> &filters, FrameBuffer &buffer,
                      const std::function<void(unsigned, unsigned)> &progress) {
     const auto rows = static_cast<unsigned>(buffer.height) * static_cast<unsigned>(filters.size());
     unsigned done = 0;
-    for (const ServerUse &use : filters) {
-        const PixelFilterHandler *h = use.handler ? &use.handler->pixel : nullptr;
-        if (!h || !h->evaluate || !use.instance) continue;
+    for (const LiveUse &live : filters) {
+        const PixelFilterHandler *h = live.handler ? &live.handler->pixel : nullptr;
+        if (!h || !h->evaluate || !live.instance) continue;
         for (int y = 0; y < buffer.height; ++y) {
             if (abortRequested()) return false;
             for (int x = 0; x < buffer.width; ++x) {
@@ -75,7 +75,7 @@ bool runPixelFilters(const FrameState &frame, const std::vector<ServerUse> &filt
                 const PixelAccess pa{
                     static_cast<double>(x), static_cast<double>(y), getVal,      setRGBA,     setVal,
                     hostIlluminate,         hostRayTrace,           hostRayCast, hostRayShade};
-                h->evaluate(use.instance, &pa);
+                h->evaluate(live.instance, &pa);
             }
             if (progress) progress(++done, rows);
         }

@@ -12,9 +12,9 @@ namespace minihost {
 void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, Vec3 direction, int bounces,
                       int px, int py, ShaderAccess &sa);
 
-// Runs the shaders of the hit surface in order, on the calling thread, with
-// the thread's bounce count set to the sample's.
-void runShaders(const FrameState &frame, const SceneSurface &surface, ShaderAccess &sa);
+// Runs a surface's live shaders in order, on the calling thread, with the
+// thread's bounce count set to the sample's.
+void runShaders(const FrameState &frame, const std::vector<LiveUse> &shaders, ShaderAccess &sa);
 
 struct TraceResult {
     bool hit = false;
@@ -26,8 +26,9 @@ struct TraceResult {
 // the scene's bounce limit). A miss gives the background colour.
 TraceResult traceAndShade(const FrameState &frame, Vec3 origin, Vec3 direction, int bounces, int px, int py);
 
-// The surface a hit landed on.
+// The surface a hit landed on, and its live shaders.
 const SceneSurface *surfaceOfHit(const FrameState &frame, const RayHit &hit);
+const std::vector<LiveUse> &shadersOfHit(const FrameState &frame, const RayHit &hit);
 
 // The host's ray functions for shaders and filters.
 double hostRayTrace(const double position[3], const double direction[3], double color[3]);

@@ -10,7 +10,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/handler.h"
 #include "host/host_types.h"
 #include "minihost/scene/mesh.h"
 #include "minihost/scene/scene_image.h"
@@ -18,10 +17,9 @@
 
 namespace minihost {
 
-struct ActiveHandler;  // servers/active_handler.h
-
 // A server used by the scene: a shader of a surface, a pixel filter or an
-// image filter, with its settings as written in the scene file.
+// image filter, with its settings as written in the scene file. The handler
+// and instance made from it live beside the scene (servers/live_uses.h).
 struct ServerUse {
     std::string server;                                  // e.g. "QM_Quillrim_S:Shader"
     std::string className;                               // CLASS_SHADER_HANDLER, ...
@@ -31,10 +29,6 @@ struct ServerUse {
     std::string data;     // the instance's saved data, text representation
     std::string where;    // "file:line:col" of the entry
     std::string pointer;  // JSON pointer of the entry in the scene document
-
-    // Filled when the instance is made (servers/server_instances).
-    const ActiveHandler *handler = nullptr;
-    Instance instance = nullptr;
 };
 
 struct SceneItem {

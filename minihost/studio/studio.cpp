@@ -75,17 +75,19 @@ Studio::~Studio() {
 void Studio::listUses() {
     std::vector<Use> fresh;
     std::map<Instance, int> ids;
-    auto add = [&](ServerUse &use, const char *kind) {
-        if (!use.instance || !use.handler) return;
-        auto known = ids_.find(use.instance);
+    auto add = [&](const LiveUse &live, const char *kind) {
+        if (!live.instance || !live.handler) return;
+        auto known = ids_.find(live.instance);
         const int id = known != ids_.end() ? known->second : nextId_++;
-        ids[use.instance] = id;
-        fresh.push_back(Use{id, &use, kind});
+        ids[live.instance] = id;
+        fresh.push_back(Use{id, live.use, live.handler, live.instance, kind});
     };
-    for (SceneSurface *surface : scene_.allSurfaces())
-        for (ServerUse &use : surface->shaders) add(use, "shader");
-    for (ServerUse &use : scene_.pixelFilters) add(use, "pixel filter");
-    for (ServerUse &use : scene_.imageFilters) add(use, "image filter");
+    const LiveUses &live = servers_.live();
+    for (const auto &object : live.shaders)
+        for (const auto &surface : object)
+            for (const LiveUse &shader : surface) add(shader, "shader");
+    for (const LiveUse &filter : live.pixelFilters) add(filter, "pixel filter");
+    for (const LiveUse &filter : live.imageFilters) add(filter, "image filter");
     for (auto it = panels_.begin(); it != panels_.end();) {
         if (ids.count(it->first)) {
             ++it;
@@ -105,17 +107,17 @@ const Studio::Use &Studio::useOf(int id) const {
 }
 
 std::string Studio::interfaceClass(const Use &u) const {
-    std::string cls = u.use->handler->className;
+    std::string cls = u.handler->className;
     const std::string handler = "Handler";
     if (cls.size() <= handler.size()) return std::string();
     cls.replace(cls.size() - handler.size(), std::string::npos, "Interface");
-    for (const ServerEntry &e : u.use->handler->module->servers())
+    for (const ServerEntry &e : u.handler->module->servers())
         if (e.className == cls && e.name == u.use->server) return cls;
     return std::string();
 }
 
 XPanelID Studio::cachedPanel(const Use &u) const {
-    auto it = panels_.find(u.use->instance);
+    auto it = panels_.find(u.instance);
     return it == panels_.end() ? nullptr : it->second;
 }
 
@@ -124,15 +126,15 @@ XPanelID Studio::activateInterface(const Use &u, RecordedPanel *dialog) {
     if (cls.empty()) return nullptr;
     const size_t dialogsBefore = recordedPanels().size();
     InterfaceRecord iface{};
-    iface.inst = u.use->instance;
-    const int result = u.use->handler->module->activate(cls, u.use->server, INTERFACE_VERSION, &iface);
+    iface.inst = u.instance;
+    const int result = u.handler->module->activate(cls, u.use->server, INTERFACE_VERSION, &iface);
     if (dialog) {
         const auto dialogs = recordedPanels();
         if (dialogs.size() > dialogsBefore) *dialog = dialogs.back();
     }
     const auto panel = static_cast<XPanelID>(iface.panel);
     if (result != AFUNC_OK || !panel || !xpanelRecordOf(panel)) return nullptr;
-    panels_[u.use->instance] = panel;
+    panels_[u.instance] = panel;
     return panel;
 }
 
@@ -164,8 +166,7 @@ json Studio::sceneJson() {
         }
         objects.push_back({{"name", object->name}, {"selected", object->selected}, {"surfaces", surfaces}});
     }
-    // Filters from the studio's own list: a render without outlines holds
-    // the scene's lists aside while it runs.
+    // Filters from the studio's own list, with the ids the shaders get above.
     json filters = json::array();
     for (const Use &u : uses_)
         if (u.kind != "shader")

@@ -88,7 +88,9 @@ public:
 private:
     struct Use {
         int id = 0;
-        ServerUse *use = nullptr;
+        const ServerUse *use = nullptr;  // the scene's entry
+        const ActiveHandler *handler = nullptr;
+        Instance instance = nullptr;
         std::string kind;  // "shader", "pixel filter", "image filter"
     };
     struct Generic {

@@ -21,9 +21,9 @@ using minihost::FileRequestAnswer;
 
 // The panel of the scene's shader on "Paint", built by the interface server.
 XPanelID panelOf(EdgeShaderScene &s) {
-    minihost::ServerUse &use = s.scene().objects[0]->surfaces[0]->shaders[0];
+    const minihost::LiveUse &use = s.shaderUse();
     InterfaceRecord rec{use.instance, nullptr, nullptr, nullptr};
-    EXPECT_EQ(use.handler->module->activate(CLASS_SHADER_INTERFACE, use.server, INTERFACE_VERSION, &rec),
+    EXPECT_EQ(use.handler->module->activate(CLASS_SHADER_INTERFACE, use.use->server, INTERFACE_VERSION, &rec),
               AFUNC_OK);
     return static_cast<XPanelID>(rec.panel);
 }

@@ -72,6 +72,7 @@ protected:
         studio::StudioOptions options;
         options.root = (root / "files").string();
         options.previewWidth = options.previewHeight = preview;
+        options.threads = threads;
         studio = std::make_unique<studio::Studio>(session.scene(), session.servers(), options);
         server = std::make_unique<studio::StudioServer>(*studio);
         std::string error;
@@ -102,6 +103,17 @@ protected:
         return -1;
     }
 
+    // The full-size image of `view` of frame 1, once the studio shows it.
+    std::vector<uint8_t> shown(studio::View view) {
+        studio->show(1, studio::viewName(view));
+        auto image = studio->renderer().newerThan(0, std::chrono::seconds(120));
+        while (!image->full || image->view != view)
+            image = studio->renderer().newerThan(image->version, std::chrono::seconds(120));
+        EXPECT_EQ(image->error, "");
+        return image->rgba;
+    }
+
+    int threads = 0;  // of the studio's renders; 0: every core
     fs::path root;
     cli::SceneSession session;
     std::unique_ptr<studio::Studio> studio;
@@ -221,6 +233,22 @@ TEST_F(Served, AChangeDuringTheFullRenderSupersedesIt) {
     image = next(image->version);
     EXPECT_TRUE(image->full);
     EXPECT_EQ(materialId(), 6);
+}
+
+TEST_F(Served, EachViewShowsItsFrameAndPutsTheInstancesBack) {
+    // Without outlines the filters leave the frame as shaded; outlines only
+    // switches the tracers' own setting for that render alone.
+    threads = 1;
+    start("edges_stroke_edition.json", QR_MODULE_S, 48, 36, 48);
+    const auto with = shown(studio::View::WithOutlines);
+    const auto without = shown(studio::View::WithoutOutlines);
+    const auto only = shown(studio::View::OutlinesOnly);
+    EXPECT_NE(with, without);
+    EXPECT_NE(only, with);
+    EXPECT_NE(only, without);
+    EXPECT_EQ(shown(studio::View::WithOutlines), with);
+    EXPECT_EQ(shown(studio::View::WithoutOutlines), without);
+    EXPECT_EQ(studio->sceneJson()["filters"].size(), 2u);
 }
 
 }  // namespace
