@@ -103,7 +103,7 @@ protected:
     }
     int32_t value(const LoadState *ls) {
         int32_t v = -1;
-        EXPECT_EQ(ls->findBlock(ls->readData, kImageBlockIdents), kImageValueBlock);
+        EXPECT_EQ(ls->findBlock(ls->readData, kImageBlockIdents), SETTINGS_IMAGE_VALUE);
         ls->readI4(ls->readData, &v, 1);
         ls->endBlock(ls->readData);
         return v;
@@ -120,15 +120,15 @@ TEST_P(ImageBlocks, OnlyImagedLayersAreWrittenAndRestored) {
     tf().setParam(layer(source, 2), TXTAG_IMAGE, &paper_);
     minihost::MemoryLoadState ls(mode(), blocks(source));
     const LoadState *s = ls.state();
-    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), kImageEnvelopeBlock);
+    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), SETTINGS_IMAGE_ENVELOPE);
     EXPECT_EQ(value(s), 0);  // no channel has an envelope, and nothing follows
     EXPECT_EQ(s->findBlock(s->readData, kImageBlockIdents), 0u);
     s->endBlock(s->readData);  // after a failed find: nothing
     s->endBlock(s->readData);
-    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), kImageRefBlock);
+    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), SETTINGS_IMAGE_REF);
     EXPECT_EQ(value(s), 1);
     EXPECT_EQ(value(s), 2);  // the third layer
-    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), kImageDataBlock);
+    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), SETTINGS_IMAGE_DATA);
     int32_t version = 0;
     int16_t flag = 0;
     char name[16] = {};
