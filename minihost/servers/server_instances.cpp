@@ -112,6 +112,8 @@ ServerUse &ServerSet::addShader(SceneSurface &surface, const std::string &server
     surface.shaders.push_back(std::move(use));
     relist();  // the surface's list may have moved
     ServerUse &added = surface.shaders.back();
+    // Not a boundary: a use that could not be made is taken back out of the
+    // scene, then the fault goes on to the caller.
     try {
         makeInstance(added, surfaceHandle(&surface));
     } catch (...) {
