@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "minihost/files/input_error.h"
 #include "minihost/render/frame_state.h"
 #include "minihost/render/preview_scene.h"
 #include "minihost/render/tile_shading.h"
-#include "minihost/scene/scene_error.h"
 
 namespace minihost {
 
@@ -33,7 +33,7 @@ public:
         for (const ServerUse &use : surface_.shaders) {
             if (const ActiveHandler *h = servers_.handlerOf(use); h && use.instance && h->rend.init)
                 if (const char *err = h->rend.init(use.instance, 0))
-                    throw SceneError(use.where + ": " + use.server + " could not start rendering: " + err);
+                    throw InputError(use.where, use.server + " could not start rendering: " + err);
             ++started_;
         }
     }
@@ -41,8 +41,8 @@ public:
         for (const ServerUse &use : surface_.shaders)
             if (const ActiveHandler *h = servers_.handlerOf(use); h && use.instance && h->rend.newTime)
                 if (const char *err = h->rend.newTime(use.instance, frame, time))
-                    throw SceneError(use.where + ": " + use.server + " could not start frame " +
-                                     std::to_string(frame) + ": " + err);
+                    throw InputError(use.where, use.server + " could not start frame " +
+                                                    std::to_string(frame) + ": " + err);
     }
 
 private:

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "host/module_descriptor.h"
-#include "minihost/scene/scene_error.h"
+#include "minihost/files/input_error.h"
 #include "minihost/servers/server_settings.h"
 #include "minihost/services/active_scene.h"
 
@@ -45,15 +45,15 @@ ActiveHandler *ServerSet::handlerFor(const ServerUse &use, const Scene &scene) {
         std::string known = scene.modulePaths.empty() ? "the scene loads no modules"
                             : offered.empty()         ? "its modules have no " + use.className + " servers"
                                                       : use.className + " servers: " + offered;
-        throw SceneError(use.where + ": unknown server \"" + use.server + "\" (" + known + ")");
+        throw InputError(use.where, "unknown server \"" + use.server + "\" (" + known + ")");
     }
     auto h = std::make_unique<ActiveHandler>();
     const int result = h->activate(*module, use.className, use.server);
     if (result != AFUNC_OK)
-        throw SceneError(use.where + ": " + module->path() + ": activating " + use.server +
-                         " failed (result " + std::to_string(result) + ")");
+        throw InputError(use.where, module->path() + ": activating " + use.server + " failed (result " +
+                                        std::to_string(result) + ")");
     if (!h->inst.create || !h->inst.destroy)
-        throw SceneError(use.where + ": " + use.server + " installed no create or destroy operation");
+        throw InputError(use.where, use.server + " installed no create or destroy operation");
     handlers_.push_back(std::move(h));
     return handlers_.back().get();
 }
@@ -63,17 +63,16 @@ void ServerSet::makeInstance(ServerUse &use, void *context) {
     const char *err = nullptr;
     use.instance = h->inst.create(h->inst.priv, context, &err);
     if (!use.instance)
-        throw SceneError(use.where + ": " + use.server + " made no instance" +
-                         (err ? std::string(": ") + err : ""));
+        throw InputError(use.where, use.server + " made no instance" + (err ? std::string(": ") + err : ""));
     use.handler = h;
     uses_.push_back(&use);
     std::string error;
     if (use.hasData && !loadText(h->inst, use.instance, use.data, error))
-        throw SceneError(use.where + ": " + use.server + " could not load its data: " + error);
+        throw InputError(use.where, use.server + " could not load its data: " + error);
     if (!use.settings.empty()) {
         const std::string text = applySettingsToText(savedText(h->inst, use.instance), use.settings, use);
         if (!loadText(h->inst, use.instance, text, error))
-            throw SceneError(use.where + ": " + use.server + " could not load its settings: " + error);
+            throw InputError(use.where, use.server + " could not load its settings: " + error);
     }
 }
 
@@ -83,7 +82,7 @@ void ServerSet::build(Scene &scene) {
         std::string error;
         auto m = LoadedModule::open(scene.modulePaths[i], error);
         if (!m)
-            throw SceneError((i < scene.moduleWhere.size() ? scene.moduleWhere[i] : scene.path) + ": " +
+            throw InputError(i < scene.moduleWhere.size() ? scene.moduleWhere[i] : FilePosition{scene.path},
                              error);
         modules_.push_back(std::move(m));
     }
@@ -104,23 +103,31 @@ void ServerSet::relist() {
 }
 
 ServerUse &ServerSet::addShader(SceneSurface &surface, const std::string &server) {
-    if (!scene_) throw SceneError(server + ": no scene is loaded");
+    if (!scene_) throw InputError({}, server + ": no scene is loaded");
     ServerUse use;
     use.server = server;
     use.className = CLASS_SHADER_HANDLER;
-    use.where = scene_->path + ": surface \"" + surface.name + "\"";
+    use.where = {scene_->path};
     surface.shaders.push_back(std::move(use));
     relist();  // the surface's list may have moved
     ServerUse &added = surface.shaders.back();
-    // Not a boundary: a use that could not be made is taken back out of the
-    // scene, then the fault goes on to the caller.
-    try {
-        makeInstance(added, surfaceHandle(&surface));
-    } catch (...) {
+    auto takeBack = [&] {
         const ActiveHandler *h = handlerOf(added);
         if (h && added.instance && h->inst.destroy) h->inst.destroy(added.instance);
         surface.shaders.pop_back();
         relist();
+    };
+    // Not a boundary: a use that could not be made is taken back out of the
+    // scene, then the fault goes on to the caller. The use stands in no file
+    // of its own, so its faults name the surface it was added to.
+    try {
+        makeInstance(added, surfaceHandle(&surface));
+    } catch (const InputError &e) {
+        const std::string surfaceName = surface.name;
+        takeBack();
+        throw InputError(e.position(), "surface \"" + surfaceName + "\": " + e.message());
+    } catch (...) {
+        takeBack();
         throw;
     }
     relist();  // in the scene's order
@@ -146,7 +153,7 @@ LoadedModule &ServerSet::moduleFor(const std::string &path) {
         if (fs::equivalent(m->path(), path, ec)) return *m;
     std::string error;
     auto m = LoadedModule::open(path, error);
-    if (!m) throw SceneError(error);
+    if (!m) throw InputError({}, error);
     if (scene_) {
         // The scene file names it relative to its own folder, as it names
         // its other files.
@@ -157,7 +164,7 @@ LoadedModule &ServerSet::moduleFor(const std::string &path) {
         scene_->pathPointers.push_back("/modules/" + std::to_string(listed.size()));
         listed.push_back(rel.empty() ? path : rel.generic_string());
         scene_->modulePaths.push_back(path);
-        scene_->moduleWhere.push_back(path);
+        scene_->moduleWhere.push_back({path});
     }
     modules_.push_back(std::move(m));
     return *modules_.back();
@@ -168,7 +175,7 @@ void ServerSet::initAll(int renderMode) {
         const ActiveHandler *h = handlerOf(*use);
         if (!h || !h->hasRender() || !h->rend.init) continue;
         if (const char *err = h->rend.init(use->instance, renderMode))
-            throw SceneError(use->where + ": " + use->server + " could not start rendering: " + err);
+            throw InputError(use->where, use->server + " could not start rendering: " + err);
     }
     initialised_ = true;
 }
@@ -178,8 +185,8 @@ void ServerSet::newTimeAll(int frame, double time) {
         const ActiveHandler *h = handlerOf(*use);
         if (!h || !h->hasRender() || !h->rend.newTime) continue;
         if (const char *err = h->rend.newTime(use->instance, frame, time))
-            throw SceneError(use->where + ": " + use->server + " could not start frame " +
-                             std::to_string(frame) + ": " + err);
+            throw InputError(use->where,
+                             use->server + " could not start frame " + std::to_string(frame) + ": " + err);
     }
 }
 

@@ -1,7 +1,7 @@
 #include "minihost/servers/surface_commands.h"
 
 #include "minihost/core/service_guard.h"
-#include "minihost/scene/scene_error.h"
+#include "minihost/files/input_error.h"
 #include "minihost/servers/server_instances.h"
 
 namespace minihost {
@@ -35,7 +35,7 @@ int SurfaceCommands::evaluate(const std::string &command) {
     const std::string argument = space == std::string::npos ? std::string() : trimmed(text.substr(space));
     try {
         entry.done = run(verb, argument, entry.refusal);
-    } catch (const SceneError &e) {
+    } catch (const InputError &e) {
         entry.refusal = e.what();
     }
     log_.push_back(entry);

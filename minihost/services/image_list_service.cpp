@@ -29,9 +29,11 @@ ImageID next(ImageID img) {
 ImageID loadImage(const char *filename) {
     Scene *s = activeScenePtr();
     if (!s || !filename || !*filename) return nullptr;
-    std::string error;
-    SceneImage *img = s->imageFromFile(filename, error);
-    return img ? imageHandle(img) : nullptr;
+    try {
+        return imageHandle(s->imageFromFile(filename));
+    } catch (const InputError &) {
+        return nullptr;  // not a readable image: the documented answer, not a fault
+    }
 }
 
 const char *name(ImageID img) {
