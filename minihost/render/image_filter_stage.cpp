@@ -4,6 +4,7 @@
 
 #include "host/access.h"
 #include "host/handler.h"
+#include "minihost/core/service_guard.h"
 #include "minihost/servers/active_handler.h"
 
 namespace minihost {
@@ -51,7 +52,14 @@ void runImageFilters(const std::vector<LiveUse> &filters, FrameBuffer &buffer, i
         const ImageFilterHandler *h = live.handler ? &live.handler->image : nullptr;
         if (!h || !h->process || !live.instance) continue;
         current = CurrentImage{&buffer, &buffer};
-        const FilterAccess fa{buffer.width, buffer.height, frame, start, end, getLine, setRGB, setAlpha};
+        const FilterAccess fa{buffer.width,
+                              buffer.height,
+                              frame,
+                              start,
+                              end,
+                              guardedService<"FilterAccess.getLine", getLine>,
+                              guardedService<"FilterAccess.setRGB", setRGB>,
+                              guardedService<"FilterAccess.setAlpha", setAlpha>};
         h->process(live.instance, &fa);
         current = CurrentImage{};
     }

@@ -4,6 +4,7 @@
 
 #include "host/access.h"
 #include "host/handler.h"
+#include "minihost/core/service_guard.h"
 #include "minihost/render/lights.h"
 #include "minihost/render/surface_shading.h"
 #include "minihost/servers/active_handler.h"
@@ -72,9 +73,15 @@ bool runPixelFilters(const FrameState &frame, const std::vector<LiveUse> &filter
             for (int x = 0; x < buffer.width; ++x) {
                 ShadingScope scope(&frame, -1, x, y);
                 current = CurrentPixel{&buffer, x, y};
-                const PixelAccess pa{
-                    static_cast<double>(x), static_cast<double>(y), getVal,      setRGBA,     setVal,
-                    hostIlluminate,         hostRayTrace,           hostRayCast, hostRayShade};
+                const PixelAccess pa{static_cast<double>(x),
+                                     static_cast<double>(y),
+                                     guardedService<"PixelAccess.getVal", getVal>,
+                                     guardedService<"PixelAccess.setRGBA", setRGBA>,
+                                     guardedService<"PixelAccess.setVal", setVal>,
+                                     guardedService<"PixelAccess.illuminate", hostIlluminate>,
+                                     guardedService<"PixelAccess.rayTrace", hostRayTrace, kMissedRay>,
+                                     guardedService<"PixelAccess.rayCast", hostRayCast, kMissedRay>,
+                                     guardedService<"PixelAccess.rayShade", hostRayShade, kMissedRay>};
                 h->evaluate(live.instance, &pa);
             }
             if (progress) progress(++done, rows);

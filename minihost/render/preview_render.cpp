@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "minihost/files/input_error.h"
 #include "minihost/render/frame_state.h"
 #include "minihost/render/preview_scene.h"
 #include "minihost/render/tile_shading.h"
-#include "minihost/scene/scene_error.h"
 
 namespace minihost {
 
@@ -32,8 +32,7 @@ public:
         for (const LiveUse &live : shaders_) {
             if (const ActiveHandler *h = live.handler; h && live.instance && h->rend.init)
                 if (const char *err = h->rend.init(live.instance, 0))
-                    throw SceneError(live.use->where + ": " + live.use->server +
-                                     " could not start rendering: " + err);
+                    throw InputError(live.use->where, live.use->server + " could not start rendering: " + err);
             ++started_;
         }
     }
@@ -41,8 +40,8 @@ public:
         for (const LiveUse &live : shaders_)
             if (const ActiveHandler *h = live.handler; h && live.instance && h->rend.newTime)
                 if (const char *err = h->rend.newTime(live.instance, frame, time))
-                    throw SceneError(live.use->where + ": " + live.use->server + " could not start frame " +
-                                     std::to_string(frame) + ": " + err);
+                    throw InputError(live.use->where, live.use->server + " could not start frame " +
+                                                          std::to_string(frame) + ": " + err);
     }
 
 private:

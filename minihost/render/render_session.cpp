@@ -9,7 +9,6 @@
 #include "minihost/render/image_filter_stage.h"
 #include "minihost/render/pixel_filter_stage.h"
 #include "minihost/render/tile_shading.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/services/monitor_service.h"
 #include "minihost/services/progress_bar.h"
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/render/lights.h"
 #include "minihost/servers/active_handler.h"
 #include "minihost/services/active_scene.h"
@@ -105,10 +106,10 @@ void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, V
     sa.eta = surf.eta;
     sa.roughness = surf.roughness;
     sa.replacePercentage = 0;
-    sa.illuminate = hostIlluminate;
-    sa.rayTrace = hostRayTrace;
-    sa.rayCast = hostRayCast;
-    sa.rayShade = hostRayShade;
+    sa.illuminate = guardedService<"ShaderAccess.illuminate", hostIlluminate>;
+    sa.rayTrace = guardedService<"ShaderAccess.rayTrace", hostRayTrace, kMissedRay>;
+    sa.rayCast = guardedService<"ShaderAccess.rayCast", hostRayCast, kMissedRay>;
+    sa.rayShade = guardedService<"ShaderAccess.rayShade", hostRayShade, kMissedRay>;
 }
 
 void runShaders(const FrameState &frame, const std::vector<LiveUse> &shaders, ShaderAccess &sa) {

@@ -30,9 +30,12 @@ TraceResult traceAndShade(const FrameState &frame, Vec3 origin, Vec3 direction, 
 const SceneSurface *surfaceOfHit(const FrameState &frame, const RayHit &hit);
 const std::vector<LiveUse> &shadersOfHit(const FrameState &frame, const RayHit &hit);
 
-// The host's ray functions for shaders and filters.
+// The host's ray functions for shaders and filters. The access records hand
+// them out guarded (core/service_guard.h), a ray that failed counting as one
+// that hit nothing.
 double hostRayTrace(const double position[3], const double direction[3], double color[3]);
 double hostRayCast(const double position[3], const double direction[3]);
 double hostRayShade(const double position[3], const double direction[3], ShaderAccess *out);
+inline constexpr auto kMissedRay = [](auto...) { return -1.0; };
 
 }  // namespace minihost

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "host/module_descriptor.h"
-#include "minihost/scene/scene_error.h"
+#include "minihost/files/input_error.h"
 #include "minihost/servers/server_settings.h"
 #include "minihost/services/active_scene.h"
 
@@ -49,8 +49,8 @@ const std::vector<LiveUse> &ServerSet::shadersOf(const SceneSurface &surface) co
 std::vector<LiveUse> &ServerSet::liveShadersOf(const SceneSurface &surface) {
     size_t o = 0, s = 0;
     if (!placeOf(surface, o, s))
-        throw SceneError(scene_ ? scene_->path + ": surface \"" + surface.name + "\" is not in the scene"
-                                : "no scene is loaded");
+        throw InputError({scene_ ? scene_->path : std::string()},
+                         scene_ ? "surface \"" + surface.name + "\" is not in the scene" : "no scene is loaded");
     return live_.shaders[o][s];
 }
 
@@ -69,15 +69,15 @@ ActiveHandler *ServerSet::handlerFor(const ServerUse &use, const Scene &scene) {
         std::string known = scene.modulePaths.empty() ? "the scene loads no modules"
                             : offered.empty()         ? "its modules have no " + use.className + " servers"
                                                       : use.className + " servers: " + offered;
-        throw SceneError(use.where + ": unknown server \"" + use.server + "\" (" + known + ")");
+        throw InputError(use.where, "unknown server \"" + use.server + "\" (" + known + ")");
     }
     auto h = std::make_unique<ActiveHandler>();
     const int result = h->activate(*module, use.className, use.server);
     if (result != AFUNC_OK)
-        throw SceneError(use.where + ": " + module->path() + ": activating " + use.server +
-                         " failed (result " + std::to_string(result) + ")");
+        throw InputError(use.where, module->path() + ": activating " + use.server + " failed (result " +
+                                        std::to_string(result) + ")");
     if (!h->inst.create || !h->inst.destroy)
-        throw SceneError(use.where + ": " + use.server + " installed no create or destroy operation");
+        throw InputError(use.where, use.server + " installed no create or destroy operation");
     handlers_.push_back(std::move(h));
     return handlers_.back().get();
 }
@@ -87,16 +87,15 @@ void ServerSet::makeInstance(const ServerUse &use, void *context, std::vector<Li
     const char *err = nullptr;
     Instance instance = h->inst.create(h->inst.priv, context, &err);
     if (!instance)
-        throw SceneError(use.where + ": " + use.server + " made no instance" +
-                         (err ? std::string(": ") + err : ""));
+        throw InputError(use.where, use.server + " made no instance" + (err ? std::string(": ") + err : ""));
     into.push_back(LiveUse{&use, h, instance});
     std::string error;
     if (use.hasData && !loadText(h->inst, instance, use.data, error))
-        throw SceneError(use.where + ": " + use.server + " could not load its data: " + error);
+        throw InputError(use.where, use.server + " could not load its data: " + error);
     if (!use.settings.empty()) {
         const std::string text = applySettingsToText(savedText(h->inst, instance), use.settings, use);
         if (!loadText(h->inst, instance, text, error))
-            throw SceneError(use.where + ": " + use.server + " could not load its settings: " + error);
+            throw InputError(use.where, use.server + " could not load its settings: " + error);
     }
 }
 
@@ -106,7 +105,7 @@ void ServerSet::build(Scene &scene) {
         std::string error;
         auto m = LoadedModule::open(scene.modulePaths[i], error);
         if (!m)
-            throw SceneError((i < scene.moduleWhere.size() ? scene.moduleWhere[i] : scene.path) + ": " +
+            throw InputError(i < scene.moduleWhere.size() ? scene.moduleWhere[i] : FilePosition{scene.path},
                              error);
         modules_.push_back(std::move(m));
     }
@@ -125,23 +124,33 @@ void ServerSet::build(Scene &scene) {
 }
 
 ServerUse &ServerSet::addShader(SceneSurface &surface, const std::string &server) {
-    if (!scene_) throw SceneError(server + ": no scene is loaded");
+    if (!scene_) throw InputError({}, server + ": no scene is loaded");
     std::vector<LiveUse> &live = liveShadersOf(surface);
     ServerUse use;
     use.server = server;
     use.className = CLASS_SHADER_HANDLER;
-    use.where = scene_->path + ": surface \"" + surface.name + "\"";
+    use.where = {scene_->path};
     surface.shaders.push_back(std::move(use));
     repoint(surface, live);  // the surface's list may have moved
     ServerUse &added = surface.shaders.back();
-    try {
-        makeInstance(added, surfaceHandle(&surface), live);
-    } catch (...) {
+    auto takeBack = [&] {
         if (live.size() == surface.shaders.size()) {  // made, then refused its load
             destroyInstance(live.back());
             live.pop_back();
         }
         surface.shaders.pop_back();
+    };
+    // Not a boundary: a use that could not be made is taken back out of the
+    // scene, then the fault goes on to the caller. The use stands in no file
+    // of its own, so its faults name the surface it was added to.
+    try {
+        makeInstance(added, surfaceHandle(&surface), live);
+    } catch (const InputError &e) {
+        const std::string surfaceName = surface.name;
+        takeBack();
+        throw InputError(e.position(), "surface \"" + surfaceName + "\": " + e.message());
+    } catch (...) {
+        takeBack();
         throw;
     }
     return added;
@@ -167,7 +176,7 @@ LoadedModule &ServerSet::moduleFor(const std::string &path) {
         if (fs::equivalent(m->path(), path, ec)) return *m;
     std::string error;
     auto m = LoadedModule::open(path, error);
-    if (!m) throw SceneError(error);
+    if (!m) throw InputError({}, error);
     if (scene_) {
         // The scene file names it relative to its own folder, as it names
         // its other files.
@@ -178,7 +187,7 @@ LoadedModule &ServerSet::moduleFor(const std::string &path) {
         scene_->pathPointers.push_back("/modules/" + std::to_string(listed.size()));
         listed.push_back(rel.empty() ? path : rel.generic_string());
         scene_->modulePaths.push_back(path);
-        scene_->moduleWhere.push_back(path);
+        scene_->moduleWhere.push_back({path});
     }
     modules_.push_back(std::move(m));
     return *modules_.back();
@@ -189,8 +198,7 @@ void ServerSet::initAll(int renderMode) {
         const ActiveHandler *h = live->handler;
         if (!h || !h->hasRender() || !h->rend.init) continue;
         if (const char *err = h->rend.init(live->instance, renderMode))
-            throw SceneError(live->use->where + ": " + live->use->server +
-                             " could not start rendering: " + err);
+            throw InputError(live->use->where, live->use->server + " could not start rendering: " + err);
     }
     initialised_ = true;
 }
@@ -200,8 +208,8 @@ void ServerSet::newTimeAll(int frame, double time) {
         const ActiveHandler *h = live->handler;
         if (!h || !h->hasRender() || !h->rend.newTime) continue;
         if (const char *err = h->rend.newTime(live->instance, frame, time))
-            throw SceneError(live->use->where + ": " + live->use->server + " could not start frame " +
-                             std::to_string(frame) + ": " + err);
+            throw InputError(live->use->where, live->use->server + " could not start frame " +
+                                                   std::to_string(frame) + ": " + err);
     }
 }
 

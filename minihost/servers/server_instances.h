@@ -23,7 +23,7 @@ public:
     ServerSet(const ServerSet &) = delete;
     ServerSet &operator=(const ServerSet &) = delete;
 
-    // Loads the scene's modules and makes every instance. Throws SceneError
+    // Loads the scene's modules and makes every instance. Throws InputError
     // naming the scene file and the fault (unknown module or server, a
     // setting that does not exist or has the wrong type, a failed load).
     void build(Scene &scene);
@@ -47,7 +47,7 @@ public:
 
     // Changes to the built scene, as the host's surface commands make them.
     // addShader creates an instance of the shader server at the end of the
-    // surface's shaders (throws SceneError when no module of the scene has
+    // surface's shaders (throws InputError when no module of the scene has
     // that server or it makes no instance); removeShader destroys the first
     // instance of that server on the surface (false when it has none). Both
     // keep earlier references to ServerUse and LiveUse entries of that
@@ -58,7 +58,7 @@ public:
     // The loaded module of that file (the same file under any path). A file
     // the scene does not list yet is loaded and added to the scene's
     // modules, so a saved scene lists every module its instances come from.
-    // Throws SceneError when it does not load.
+    // Throws InputError when it does not load.
     LoadedModule &moduleFor(const std::string &path);
 
 private:
@@ -67,7 +67,7 @@ private:
     void makeInstance(const ServerUse &use, void *context, std::vector<LiveUse> &into);
     // Where the surface is in the scene: object o, surface s; false when not there.
     bool placeOf(const SceneSurface &surface, size_t &o, size_t &s) const;
-    // The live shaders of a surface of the scene; throws SceneError for another.
+    // The live shaders of a surface of the scene; throws InputError for another.
     std::vector<LiveUse> &liveShadersOf(const SceneSurface &surface);
     void destroyAll();
 

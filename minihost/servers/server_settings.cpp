@@ -7,7 +7,7 @@
 #include "host/host_types.h"
 #include "host/io_state.h"
 #include "host/settings_block_codes.h"
-#include "minihost/scene/scene_error.h"
+#include "minihost/files/input_error.h"
 #include "minihost/servers/vparam_settings.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/states/memory_states.h"
@@ -80,7 +80,7 @@ std::string knownKeys(const std::vector<Param> &params) {
 
 [[noreturn]] void fail(const ServerUse &use, const std::string &key, const std::string &message) {
     auto it = use.settingWhere.find(key);
-    throw SceneError((it != use.settingWhere.end() ? it->second : use.where) + ": " + message);
+    throw InputError(it != use.settingWhere.end() ? it->second : use.where, message);
 }
 
 // The JSON value as `count` elements (a single value or an array).
@@ -172,9 +172,12 @@ bool loadText(const InstanceFuncs &funcs, Instance inst, const std::string &text
 
 std::vector<SettingKey> settingKeys(const std::string &text) {
     StateItem root;
-    std::string error;
     std::vector<SettingKey> out;
-    if (!parseStateText(text, root, error)) return out;
+    try {
+        parseStateText(text, root);
+    } catch (const InputError &) {
+        return out;  // data that does not parse offers no keys
+    }
     StateItem *block = findParameterBlock(root);
     if (!block) return out;
     for (const auto &p : paramsOf(*block)) out.push_back({p.name, fourcc(p.type), countOf(p)});
@@ -185,9 +188,11 @@ std::string applySettingsToText(const std::string &text, const nlohmann::json &s
                                 const ServerUse &use) {
     if (settings.empty()) return text;
     StateItem root;
-    std::string error;
-    if (!parseStateText(text, root, error))
-        throw SceneError(use.where + ": the saved data of " + use.server + " cannot be read: " + error);
+    try {
+        parseStateText(text, root);
+    } catch (const InputError &e) {
+        throw InputError(use.where, "the saved data of " + use.server + " cannot be read: " + e.withinFile());
+    }
     StateItem *block = findParameterBlock(root);
     std::vector<Param> params = block ? paramsOf(*block) : std::vector<Param>{};
     for (auto it = settings.begin(); it != settings.end(); ++it) {

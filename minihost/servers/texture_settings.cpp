@@ -109,9 +109,11 @@ std::string readImage(const nlohmann::json &layer, Scene &scene, LayerData &d, S
     const auto file = layer.find("image");
     if (file == layer.end() || !file->is_string() || file->get<std::string>().empty())
         return "needs an \"image\" naming a PNG or JPEG file";
-    std::string error;
-    image = scene.imageFromFile(file->get<std::string>(), error);
-    if (!image) return "has an image \"" + file->get<std::string>() + "\": " + error;
+    try {
+        image = scene.imageFromFile(file->get<std::string>());
+    } catch (const InputError &e) {
+        return "has an image \"" + file->get<std::string>() + "\": " + e.withinFile();
+    }
     if (const auto p = layer.find("projection"); p != layer.end()) {
         d.projection = choice(*p, {"planar", "cylindrical", "spherical"});
         if (d.projection < 0) return "has a \"projection\" that is not planar, cylindrical or spherical";

@@ -59,8 +59,12 @@ bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], const 
     ss->endBlock(ss->writeData);
     if (save.failed()) return false;
     StateItem root;
-    std::string error;
-    if (!parseStateText(save.bytes(), root, error) || root.children.empty()) return false;
+    try {
+        parseStateText(save.bytes(), root);
+    } catch (const InputError &) {
+        return false;
+    }
+    if (root.children.empty()) return false;
     content = std::move(root.children.front());
     return true;
 }

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <filesystem>
 
+#include "minihost/files/input_error.h"
 #include "minihost/panels/panel_services_host.h"
 #include "minihost/panels/xpanel_host.h"
 #include "minihost/render/render_session.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/services/progress_bar.h"
 #include "minihost/studio/panel_json.h"
 
@@ -60,7 +60,7 @@ Studio::Studio(Scene &scene, ServerSet &servers, const StudioOptions &options)
             LoadedModule &module = servers.moduleFor(path);
             for (const ServerEntry &e : module.servers())
                 if (e.className == CLASS_LAYOUT_GENERIC) generics_.push_back({&module, e.name});
-        } catch (const SceneError &) {
+        } catch (const InputError &) {
             // The scene's build loaded every module already; one that fails
             // now offers no utility.
         }

@@ -200,8 +200,7 @@ inline int64_t savedInt(const minihost::StateItem *item) {
 
 inline minihost::StateItem parsed(const std::string &text) {
     minihost::StateItem root;
-    std::string error;
-    EXPECT_TRUE(minihost::parseStateText(text, root, error)) << error;
+    EXPECT_NO_THROW(minihost::parseStateText(text, root));
     return root;
 }
 

@@ -151,8 +151,8 @@ TEST(ShaderPanel, PresetSavedByTheStrokeEditionLoadsIntoTheLineEdition) {
     EXPECT_EQ(preset, saved);  // exactly the instance's saved state
 
     // As text, with the values named; the text loads back to the same data.
-    std::string text, error;
-    ASSERT_TRUE(minihost::readableStateText(preset, text, error)) << error;
+    std::string text;
+    ASSERT_NO_THROW(text = minihost::readableStateText(preset));
     EXPECT_NE(text.find("# mat_id (PINT) = 7"), std::string::npos) << text;
     EXPECT_NE(text.find("# lcol (PVPR) = colour (0.2, 0.4, 0.6)"), std::string::npos) << text;
 

@@ -45,9 +45,8 @@ protected:
         resetTextureSupportForTests();
         resetVparamServicesForTests();
         acquireSupportServices();
-        std::string error;
-        paper_ = minihost::imageHandle(scene_->imageFromFile("paper.png", error));
-        ASSERT_NE(paper_, nullptr) << error;
+        paper_ = minihost::imageHandle(scene_->imageFromFile("paper.png"));
+        ASSERT_NE(paper_, nullptr);
     }
     void TearDown() override {
         for (TextureID t : made_) tf().destroy(t);

@@ -49,8 +49,7 @@ TEST(VparamSettingsRoundTrip, KeysSetByMinihostLoadInTheLibrary) {
     minihost::MemorySaveState save(IO_MODE_TEXT);
     written.save(save.state());
     minihost::StateItem root;
-    std::string error;
-    ASSERT_TRUE(minihost::parseStateText(save.bytes(), root, error)) << error;
+    ASSERT_NO_THROW(minihost::parseStateText(save.bytes(), root));
     ASSERT_EQ(root.children.size(), 1u);
     minihost::StateItem &block = root.children[0];
     EXPECT_EQ(block.id, SETTINGS_VPARAM_BLOCK);
