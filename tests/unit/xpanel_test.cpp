@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/variant_params.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/panels/xpanel_host.h"
 
 namespace {
@@ -132,6 +134,7 @@ protected:
     void TearDown() override {
         setXPanelCreateFails(false);
         clearXPanels();
+        registry().restoreAll();
     }
 };
 
@@ -214,6 +217,9 @@ TEST_F(XPanelService, EnableMapsButtonsAndPopups) {
 }
 
 TEST_F(XPanelService, PrintsTabsGroupsValuesAndDisabledControls) {
+    // The colour is printed as a panel without the variant-parameter service
+    // shows it, whatever an earlier test of this process installed.
+    registry().withhold(SERVICE_VPARM_FUNCS);
     Settings s;
     s.mode = 0;
     XPanelID panel = buildPanel(s);
