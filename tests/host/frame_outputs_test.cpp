@@ -29,6 +29,7 @@
 #include "minihost/cli/render_command.h"
 #include "minihost/files/module_search.h"
 #include "minihost/render/frame_names.h"
+#include "minihost/services/monitor_service.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ protected:
     }
     void TearDown() override {
         minihost::setModuleSearchPath({});
+        minihost::clearAbort();  // a Ctrl-C stops one command, not the tests after it
         fs::remove_all(dir);
     }
 
