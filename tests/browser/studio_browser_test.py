@@ -113,7 +113,7 @@ class Page:
 
     def open(self, selector):
         """Opens the panel of a surface or filter: the page marks it current as it draws it."""
-        self.b.find_element(By.CSS_SELECTOR, selector).click()
+        self.click(selector, lambda: self.b.find_element(By.CSS_SELECTOR, selector))
         self.until(f"the panel of {selector}", lambda: "current" in self.b.find_element(
             By.CSS_SELECTOR, selector).get_attribute("class").split())
 
@@ -158,12 +158,30 @@ class Page:
 
     def tab_to(self, what, condition, limit=80):
         """Presses Tab until the focused element meets `condition`."""
+        def met():
+            for _ in range(5):  # a redraw may replace the element as it is looked at
+                try:
+                    return condition(self.active())
+                except StaleElementReferenceException:
+                    time.sleep(0.05)
+            return False
+
         for _ in range(limit):
             self.press(Keys.TAB)
-            if condition(self.active()):
+            if met():
                 return self.active()
         self.shot("tab-walk")
         raise AssertionError(f"Tab never reached {what}")
+
+    def click(self, what, find):
+        """Clicks what `find` finds, again if a redraw replaced it meanwhile."""
+        self.until(what, lambda: find().click() or True)
+
+    def type_into(self, label, text):
+        """Types into a panel field as a user does: click, select all, type, Tab."""
+        self.click(f"the field {label}", lambda: self.panel_input(label))
+        self.press(Keys.CONTROL, "a")
+        self.press(text, Keys.TAB)
 
     def modal_open(self):
         return not self.b.find_element(By.ID, "modal").get_attribute("hidden")
@@ -267,28 +285,20 @@ def keyboard_steps(page):
         "&& document.activeElement.dataset.focusKey"))
     print(f"keyboard: Material ID {old} -> {wanted}; focus stays on {after} across the redraw")
     # An emptied field goes back to its value and stores nothing.
-    field = page.panel_input("Material ID")
-    field.click()
-    page.press(Keys.CONTROL, "a")
-    page.press(Keys.BACKSPACE, Keys.TAB)
+    page.type_into("Material ID", Keys.BACKSPACE)
     page.until("the emptied field back at its value", lambda: page.panel_value("Material ID") == wanted)
     # A value the control cannot take: the error beside it, cleared when fixed.
-    field = page.panel_input("Material ID")
-    field.click()
-    page.press(Keys.CONTROL, "a")
-    page.press("3000000000", Keys.TAB)
+    page.type_into("Material ID", "3000000000")
     error = page.until("the error beside Material ID", lambda: page.control("Material ID").find_element(
         By.CSS_SELECTOR, ".control-error").text)
     check("Material ID" in error, f"the error does not name its control: {error!r}")
     wanted = str(int(wanted) + 1)
-    field = page.panel_input("Material ID")
-    field.click()
-    page.press(Keys.CONTROL, "a")
-    page.press(wanted, Keys.TAB)
+    page.type_into("Material ID", wanted)
     page.until("the error cleared", lambda: not page.control("Material ID").find_element(
         By.CSS_SELECTOR, ".control-error").text)
     # Tabs switch with the arrows.
-    b.find_element(By.CSS_SELECTOR, '#panel-pane [role="tab"][aria-selected="true"]').click()
+    page.click("the selected tab", lambda: b.find_element(
+        By.CSS_SELECTOR, '#panel-pane [role="tab"][aria-selected="true"]'))
     page.press(Keys.ARROW_RIGHT)
     page.until("the Advanced tab", lambda: page.active().text == "Advanced"
                and page.active().get_attribute("aria-selected") == "true")
@@ -332,6 +342,7 @@ def undo_steps(page, wanted):
     undone = page.panel_value("Material ID")
     b.find_element(By.ID, "redo").click()
     page.until("Material ID redone", lambda: page.panel_value("Material ID") == wanted)
+    page.until("Redo done", lambda: b.find_element(By.ID, "redo").get_attribute("disabled"))
     b.find_element(By.ID, "frame-box").click()
     page.press(Keys.CONTROL, "z")
     page.until("Ctrl+Z undoes", lambda: page.panel_value("Material ID") == undone)
@@ -349,10 +360,7 @@ def range_steps(page):
     old = page.panel_value(label)
 
     def type_in(text):
-        field = page.panel_input(label)
-        field.click()
-        page.press(Keys.CONTROL, "a")
-        page.press(text, Keys.TAB)
+        page.type_into(label, text)
         page.until("the range question", page.modal_open)
         return b.find_element(By.ID, "modal-body").text
 
@@ -366,8 +374,7 @@ def range_steps(page):
     [keep] = [e for e in b.find_elements(By.CSS_SELECTOR, "#modal button") if e.text == "Keep it"]
     keep.click()
     page.until("5 stored", lambda: not page.modal_open() and page.panel_value(label) == "5")
-    reset = page.control(label).find_element(By.CSS_SELECTOR, "button.reset")
-    reset.click()
+    page.click("the reset button", lambda: page.control(label).find_element(By.CSS_SELECTOR, "button.reset"))
     page.until("the default back", lambda: page.panel_value(label) == "0.5")
     print(f"range: 5 in \"{label}\" asked about, put back, kept; reset gives 0.5")
 
@@ -407,6 +414,34 @@ def layout_steps(page):
     Select(b.find_element(By.ID, "zoom")).select_by_visible_text("fit")
     b.set_window_size(1400, 900)
     print(f"layout: the frame {sizes['frame']:.0f} px wide at 800 x 600; zoom 200 % {zoomed:.0f} px")
+
+
+def dialog_steps(page, studio):
+    """The line tracer's dialog: an emptied field keeps its value, a value
+    outside its labelled range is asked about, Escape closes."""
+    b = page.b
+    b.get(studio.url)
+    page.full_frame_after(0)
+    page.click("the tracer", lambda: b.find_element(By.CSS_SELECTOR, '#filters [data-filter*="Tracer"]'))
+    page.until("the tracer's dialog", page.modal_open)
+    first = b.find_element(By.ID, "dialog-0")
+    old = first.get_attribute("value")
+    first.clear()
+    second = b.find_element(By.ID, "dialog-1")
+    second.clear()
+    second.send_keys("5")
+    b.find_element(By.ID, "modal-ok").click()
+    page.until("the range question", lambda: "outside 0–1" in b.find_element(By.ID, "modal-error").text)
+    b.find_element(By.ID, "modal-ok").click()
+    page.until("the dialog confirmed", lambda: not page.modal_open())
+    page.click("the tracer", lambda: b.find_element(By.CSS_SELECTOR, '#filters [data-filter*="Tracer"]'))
+    page.until("the dialog again", page.modal_open)
+    values = (b.find_element(By.ID, "dialog-0").get_attribute("value"),
+              b.find_element(By.ID, "dialog-1").get_attribute("value"))
+    check(values == (old, "5"), f"the dialog holds {values}, not ({old!r}, '5')")
+    page.press(Keys.ESCAPE)
+    page.until("Escape to close the dialog", lambda: not page.modal_open())
+    print(f"dialog: the emptied field kept {old}, 5 asked about and kept, Escape closed it")
 
 
 def run(page, studio, root):
@@ -456,7 +491,7 @@ def run(page, studio, root):
     # Find unused ID: the field shows the new identifier.
     material = page.panel_input("Material ID")
     old = material.get_attribute("value")
-    page.control("Find unused ID").find_element(By.TAG_NAME, "button").click()
+    page.click("Find unused ID", lambda: page.control("Find unused ID").find_element(By.TAG_NAME, "button"))
     page.until("a new material identifier",
                lambda: page.panel_input("Material ID").get_attribute("value") not in (old, ""))
     new_id = page.panel_input("Material ID").get_attribute("value")
@@ -471,9 +506,9 @@ def run(page, studio, root):
 
     override = page.panel_input("Override line settings")
     if not override.is_selected():
-        override.click()
+        page.click("Override line settings", lambda: page.panel_input("Override line settings"))
         page.until("the tolerance fields enabled", lambda: tolerances_enabled() == [True, True])
-    page.panel_input("Override line settings").click()
+    page.click("Override line settings", lambda: page.panel_input("Override line settings"))
     page.until("the tolerance fields disabled", lambda: tolerances_enabled() == [False, False])
     page.shot("override-off")
     print("override off: tolerance fields disabled")
@@ -507,6 +542,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--minihost", required=True)
     parser.add_argument("--scene", required=True)
+    parser.add_argument("--line-scene", required=True, help="a scene with the line tracer's dialog")
     parser.add_argument("--artefacts", required=True, help="screenshots and files go here")
     args = parser.parse_args()
 
@@ -520,6 +556,9 @@ def main():
         browser = start_browser(profile)
         page = Page(browser, args.artefacts)
         run(page, studio, root)
+        studio.stop()
+        studio = Studio(args.minihost, args.line_scene, root)
+        dialog_steps(page, studio)
     except AssertionError as e:
         print(f"FAIL: {e}; screenshots in {args.artefacts}")
         return 1
