@@ -379,6 +379,27 @@ def range_steps(page):
     print(f"range: 5 in \"{label}\" asked about, put back, kept; reset gives 0.5")
 
 
+def utility_steps(page):
+    """The shader utility run twice over: every shader of a surface listed,
+    and one undo takes the second ones away again."""
+    b = page.b
+
+    def on_body():
+        return len(b.find_elements(By.CSS_SELECTOR, '#objects button[aria-label^="Pawn Body:"]'))
+
+    check(on_body() == 1, f"Pawn/Body lists {on_body()} shaders before the utility")
+    page.click("Commands", lambda: b.find_element(By.ID, "commands-button"))
+    page.click("the shader utility", lambda: b.find_element(By.CSS_SELECTOR, '#commands-menu [role="menuitem"]'))
+    page.until("the utility's dialog", page.modal_open)
+    b.find_element(By.ID, "modal-ok").click()
+    page.until("the dialog closed", lambda: not page.modal_open())
+    page.until("both shaders of Pawn/Body listed", lambda: on_body() == 2)
+    page.shot("two-shaders")
+    page.click("Undo", lambda: b.find_element(By.ID, "undo"))
+    page.until("the second shaders gone", lambda: on_body() == 1)
+    print("utility: a second shader on every surface, listed, and undone")
+
+
 def rendering_steps(page):
     """The page shows a render under way, with progress and Cancel."""
     b = page.b
@@ -534,6 +555,7 @@ def run(page, studio, root):
     wanted = keyboard_steps(page)
     undo_steps(page, wanted)
     range_steps(page)
+    utility_steps(page)
     rendering_steps(page)
     layout_steps(page)
 
