@@ -103,7 +103,8 @@ TEST_F(Served, ATexturedColourIsMarked) {
                         {"keys", json::array({json::array({0.1, json::array({1.0, 0.45, 0.0})}),
                                               json::array({0.45, json::array({0.0, 0.0, 0.0})})})}};
     start("edges_line_edition.json", QR_MODULE_P, 80, 60, 0,
-          {{"lcol", {{"value", json::array({1.0, 0.45, 0.0})}, {"texture", {{"layers", json::array({layer})}}}}}});
+          {{"lcol",
+            {{"value", json::array({1.0, 0.45, 0.0})}, {"texture", {{"layers", json::array({layer})}}}}}});
     const json textured = studio->openPanel(1);
     EXPECT_TRUE(control(textured, kLineColor)->at("textured").get<bool>());
     EXPECT_FALSE(control(textured, kLineColor)->at("animated").get<bool>());
