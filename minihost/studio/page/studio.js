@@ -680,7 +680,7 @@ function closeModal() {
   else restoreFocus(modalState.openerKey, document.body);
 }
 
-function button(text, id, type = 'button') {
+function makeButton(text, id, type = 'button') {
   const b = make('button', '', text);
   b.type = type;
   if (id) b.id = id;
@@ -692,8 +692,8 @@ function button(text, id, type = 'button') {
 // overwriting and confirms again with overwrite set. `check()` may return a
 // question to ask before the first OK goes through.
 function modal(title, fill, confirm, check) {
-  const cancel = button('Cancel', 'modal-cancel');
-  const ok = button('OK', 'modal-ok', 'submit');
+  const cancel = makeButton('Cancel', 'modal-cancel');
+  const ok = makeButton('OK', 'modal-ok', 'submit');
   openModal(title, fill, [cancel, ok]);
   modalState.cancel = closeModal;
   cancel.addEventListener('click', closeModal);
@@ -731,11 +731,11 @@ function ask(title, text, answers) {
       resolve(value);
     };
     const buttons = answers.map((a) => {
-      const b = button(a.label);
+      const b = makeButton(a.label);
       b.addEventListener('click', () => done(a.value));
       return b;
     });
-    const cancel = button('Cancel', 'modal-cancel');
+    const cancel = makeButton('Cancel', 'modal-cancel');
     cancel.addEventListener('click', () => done(null));
     openModal(title, (body) => body.append(make('p', '', text)), [cancel, ...buttons]);
     modalState.cancel = () => done(null);
@@ -759,7 +759,7 @@ function pathField(label, value, files) {
   list.setAttribute('aria-label', 'Files');
   for (const f of files || []) {
     const li = make('li');
-    const pick = button(f);
+    const pick = makeButton(f);
     pick.dataset.file = f;
     pick.addEventListener('click', () => {
       input.value = f;
@@ -893,7 +893,7 @@ function drawCommandsMenu(scene) {
   for (const u of entries) {
     const li = make('li');
     li.setAttribute('role', 'none');
-    const item = button(u ? `${u.server} (${u.module})` : 'none');
+    const item = makeButton(u ? `${u.server} (${u.module})` : 'none');
     item.setAttribute('role', 'menuitem');
     item.tabIndex = -1;
     if (u) {
@@ -942,7 +942,7 @@ async function afterSceneChange() {
   }
 }
 
-async function history(which) {
+async function stepHistory(which) {
   try {
     const done = await call(`/api/${which}`, {});
     say(`${which === 'undo' ? 'undone' : 'redone'}: ${done.undone || done.redone}`);
@@ -1133,7 +1133,7 @@ function keys(event) {
   if ((event.ctrlKey || event.metaKey) && (z || event.key === 'y') && !editingText(document.activeElement)) {
     event.preventDefault();
     const redo = event.key === 'y' || event.shiftKey;
-    if (!$(redo ? 'redo' : 'undo').disabled) history(redo ? 'redo' : 'undo');
+    if (!$(redo ? 'redo' : 'undo').disabled) stepHistory(redo ? 'redo' : 'undo');
   }
 }
 
@@ -1145,8 +1145,8 @@ function start() {
   $('frame').addEventListener('input', () => { $('frame-number').textContent = $('frame').value; });
   $('zoom').addEventListener('change', sizeCanvas);
   $('save-scene').addEventListener('click', saveScene);
-  $('undo').addEventListener('click', () => history('undo'));
-  $('redo').addEventListener('click', () => history('redo'));
+  $('undo').addEventListener('click', () => stepHistory('undo'));
+  $('redo').addEventListener('click', () => stepHistory('redo'));
   $('notice-close').addEventListener('click', () => say(''));
   $('cancel-render').addEventListener('click', async () => {
     try {
