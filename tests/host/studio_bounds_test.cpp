@@ -6,6 +6,7 @@
 #include <future>
 #include <vector>
 
+#include "minihost/core/system_memory.h"
 #include "studio_fixture.h"
 
 namespace {
@@ -159,6 +160,34 @@ TEST_F(Served, PendingFrameRequestsAndRendersStarveNothing) {
         EXPECT_EQ(p.get(), 204);  // nothing newer than asked for: answered at once
     }
     EXPECT_NE(whole(get("/api/panel?use=1")).body.find("\"value\":9"), std::string::npos);
+}
+
+TEST_F(Served, ARenderTheMachineCannotHoldIsRefusedWithItsReason) {
+    start("edges_stroke_edition.json", QR_MODULE_S, 80, 60, 0);
+    auto full = [&](uint64_t since) {
+        auto image = studio->renderer().newerThan(since, std::chrono::seconds(60));
+        while (image && !image->full)
+            image = studio->renderer().newerThan(image->version, std::chrono::seconds(60));
+        return image;
+    };
+    auto image = full(0);
+    ASSERT_TRUE(image->error.empty() && image->note.empty());
+    struct MachineAsItIs {
+        ~MachineAsItIs() { minihost::setAvailableMemoryForTests(0); }
+    } restore;
+    // Room for the frame, not for the stroke tracer's store: the frame is
+    // drawn without strokes and says which memory it was refused.
+    minihost::setAvailableMemoryForTests(200 * 1024);
+    studio->setValue(1, kMaterialId, 8);
+    image = full(image->version);
+    EXPECT_NE(image->note.find("render memory refused"), std::string::npos) << image->note;
+    const Answer frame = whole(get("/api/frame?since=0"));
+    EXPECT_NE(frame.head.find("X-Frame-Note: render memory refused"), std::string::npos);
+    // Not even room for the frame: refused before it starts, with the reason.
+    minihost::setAvailableMemoryForTests(10 * 1024);
+    studio->setValue(1, kMaterialId, 9);
+    image = studio->renderer().newerThan(image->version, std::chrono::seconds(60));
+    EXPECT_NE(image->error.find("more than the"), std::string::npos) << image->error;
 }
 
 }  // namespace
