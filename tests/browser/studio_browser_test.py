@@ -403,10 +403,13 @@ def utility_steps(page):
 def rendering_steps(page):
     """The page shows a render under way, with progress and Cancel."""
     b = page.b
-    size = page.panel_input("Max brush size [pixel]")
-    wider = float(size.get_attribute("value")) + 1
-    page.js("""const i = arguments[0]; i.value = arguments[1];
-               i.dispatchEvent(new Event('change', {bubbles: true}));""", size, str(wider))
+    # Found and changed in one step, as the panel may be drawn again meanwhile.
+    page.until("Max brush size changed", lambda: page.js("""
+        const i = document.querySelector('#panel-pane [data-label="Max brush size [pixel]"] input');
+        if (!i) return false;
+        i.value = String(Number(i.value) + 1);
+        i.dispatchEvent(new Event('change', {bubbles: true}));
+        return true;"""))
     page.until("the rendering state", lambda: b.find_element(By.ID, "cancel-render").is_displayed()
                and "Rendering" in b.find_element(By.ID, "render-text").text)
     text = b.find_element(By.ID, "render-text").text
@@ -510,8 +513,7 @@ def run(page, studio, root):
     page.open_surface("Pawn/Body")
 
     # Find unused ID: the field shows the new identifier.
-    material = page.panel_input("Material ID")
-    old = material.get_attribute("value")
+    old = page.until("the Material ID field", lambda: page.panel_value("Material ID"))
     page.click("Find unused ID", lambda: page.control("Find unused ID").find_element(By.TAG_NAME, "button"))
     page.until("a new material identifier",
                lambda: page.panel_input("Material ID").get_attribute("value") not in (old, ""))
