@@ -43,7 +43,7 @@ struct Image {
         installSceneServices(*scene);
         FrameState frame;
         std::string error;
-        frame.prepare(*scene, scene->firstFrame, scene->frameTime(scene->firstFrame), error);
+        frame.prepare(*scene, nullptr, scene->firstFrame, scene->frameTime(scene->firstFrame), error);
         shadeFrame(frame, buffer, defaultThreadCount());
         rgba = toRgba8(buffer);
         removeSceneServices();

@@ -42,7 +42,7 @@ struct Fixture {
         scene->height = height;
         installSceneServices(*scene);
         std::string error;
-        frame.prepare(*scene, scene->firstFrame, scene->frameTime(scene->firstFrame), error);
+        frame.prepare(*scene, nullptr, scene->firstFrame, scene->frameTime(scene->firstFrame), error);
     }
     ~Fixture() { removeSceneServices(); }
 };
@@ -95,9 +95,7 @@ void BM_RayShadeThroughPixelAccess(benchmark::State &state) {
     buffer.resize(w, h);
     static ActiveHandler handler;
     handler.pixel.evaluate = rayShadeEvaluate;
-    std::vector<ServerUse> filters(1);
-    filters[0].handler = &handler;
-    filters[0].instance = &handler;  // any non-null instance
+    const std::vector<LiveUse> filters{{nullptr, &handler, &handler}};  // any non-null instance
     for (auto _ : state) runPixelFilters(f.frame, filters, buffer);
     setPixels(state, w, h);
 }
@@ -145,17 +143,18 @@ void BM_LineRecordingPerSample(benchmark::State &state) {
     servers->build(*scene);
     servers->initAll(0);
     servers->newTimeAll(scene->firstFrame, scene->frameTime(scene->firstFrame));
-    for (SceneSurface *surf : scene->allSurfaces())
-        for (ServerUse &use : surf->shaders) {
-            auto *handler = const_cast<ActiveHandler *>(use.handler);
-            if (handler && handler->shader.evaluate != keptEvaluate) {
-                lineShaderEvaluate = handler->shader.evaluate;
-                handler->shader.evaluate = keptEvaluate;
+    for (const auto &object : servers->live().shaders)
+        for (const auto &surface : object)
+            for (const LiveUse &use : surface) {
+                auto *handler = const_cast<ActiveHandler *>(use.handler);
+                if (handler && handler->shader.evaluate != keptEvaluate) {
+                    lineShaderEvaluate = handler->shader.evaluate;
+                    handler->shader.evaluate = keptEvaluate;
+                }
             }
-        }
     FrameState frame;
     std::string error;
-    frame.prepare(*scene, scene->firstFrame, scene->frameTime(scene->firstFrame), error);
+    frame.prepare(*scene, &servers->live(), scene->firstFrame, scene->frameTime(scene->firstFrame), error);
     std::vector<Recorded> samples;
     samples.reserve(kRecordedSamples);
     recorded = &samples;

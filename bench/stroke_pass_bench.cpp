@@ -39,7 +39,7 @@ struct PassFixture {
     std::unique_ptr<Scene> scene;
     std::unique_ptr<ServerSet> servers;
     FrameState frame;
-    const ServerUse *traceStep1 = nullptr;
+    const LiveUse *traceStep1 = nullptr;
     qr::StrokeStoreHeader *header = nullptr;
     int gridWidth = kFactor * kWidth, gridHeight = kFactor * kHeight;
     double origin[3] = {0, 0, 0};
@@ -60,10 +60,10 @@ struct PassFixture {
         servers = std::make_unique<ServerSet>();
         servers->build(*scene);
         servers->initAll(0);
-        traceStep1 = &scene->pixelFilters.front();
+        traceStep1 = &servers->live().pixelFilters.front();
         const double time = scene->frameTime(scene->firstFrame);
         std::string error;
-        frame.prepare(*scene, scene->firstFrame, time, error);
+        frame.prepare(*scene, &servers->live(), scene->firstFrame, time, error);
         newFrame();
         header = static_cast<qr::StrokeStoreHeader *>(renderMemoryRecord()->find("QM's Quillrim_S STINFO"));
 

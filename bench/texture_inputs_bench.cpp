@@ -56,7 +56,7 @@ struct Spot {
         scene = loadScene(example());
         installSceneServices(*scene);
         std::string error;
-        frame.prepare(*scene, 1, 0.0, error);
+        frame.prepare(*scene, nullptr, 1, 0.0, error);
         qr::moduleState().global = globalLookup();
         qr::acquireSupportServices();
         qr::services().itemInfo = qr::supportServices().itemInfo;

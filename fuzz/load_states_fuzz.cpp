@@ -31,15 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     char text[24] = {};
     int32_t user = 0;
     const qr::ParamEntry table[] = {
-        {"i", qr::kParamInt, ints, 3, nullptr, nullptr},
-        {"u", qr::kParamUInt, uints, 2, nullptr, nullptr},
-        {"f", qr::kParamFloat, floats, 2, nullptr, nullptr},
-        {"d", qr::kParamDouble, doubles, 4, nullptr, nullptr},
-        {"b", qr::kParamBinary, bytes, 5, nullptr, nullptr},
-        {"s", qr::kParamString, text, sizeof text, nullptr, nullptr},
-        {"x", qr::kParamUser, &user, 1, nullptr, &readUser},
-        {"norm_err", qr::kParamDouble, doubles, 1, nullptr, nullptr},
-        {"aa_sample", qr::kParamInt, ints, 1, nullptr, nullptr},
+        {"i", SETTINGS_TYPE_INT, ints, 3, nullptr, nullptr},
+        {"u", SETTINGS_TYPE_UINT, uints, 2, nullptr, nullptr},
+        {"f", SETTINGS_TYPE_FLOAT, floats, 2, nullptr, nullptr},
+        {"d", SETTINGS_TYPE_DOUBLE, doubles, 4, nullptr, nullptr},
+        {"b", SETTINGS_TYPE_BINARY, bytes, 5, nullptr, nullptr},
+        {"s", SETTINGS_TYPE_STRING, text, sizeof text, nullptr, nullptr},
+        {"x", SETTINGS_TYPE_USER, &user, 1, nullptr, &readUser},
+        {"norm_err", SETTINGS_TYPE_DOUBLE, doubles, 1, nullptr, nullptr},
+        {"aa_sample", SETTINGS_TYPE_INT, ints, 1, nullptr, nullptr},
         {nullptr, 0, nullptr, 0, nullptr, nullptr},
     };
     qr::readVersionedParamBlock(load.state(), table);

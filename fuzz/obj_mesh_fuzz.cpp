@@ -6,14 +6,18 @@
 #include <cstdlib>
 #include <string>
 
+#include "minihost/files/input_error.h"
 #include "minihost/scene/obj_mesh.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string text(reinterpret_cast<const char *>(data), size);
     minihost::Mesh mesh;
-    std::string error;
     // Material files are looked for in a folder that has none.
-    if (!minihost::meshFromObjText(text, "/nonexistent", 1.0, mesh, error)) return 0;
+    try {
+        mesh = minihost::meshFromObjText(text, "/nonexistent", 1.0);
+    } catch (const minihost::InputError &) {
+        return 0;
+    }
     if (!minihost::meshFault(mesh).empty()) std::abort();
     for (const auto &n : mesh.cornerNormals)
         if (!std::isfinite(n[0]) || !std::isfinite(n[1]) || !std::isfinite(n[2])) std::abort();

@@ -53,7 +53,7 @@ struct Host {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static Host host;
     if (size == 0) return 0;
-    const minihost::ServerUse &use = *host.servers.uses()[(data[0] >> 1) % host.servers.uses().size()];
+    const minihost::LiveUse &use = *host.servers.uses()[(data[0] >> 1) % host.servers.uses().size()];
     const InstanceFuncs &funcs = use.handler->inst;
     const int mode = data[0] & 1 ? IO_MODE_TEXT : IO_MODE_BINARY;
     // What the instance held before, to put back afterwards.

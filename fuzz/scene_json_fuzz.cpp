@@ -4,14 +4,14 @@
 #include <cstdint>
 #include <string>
 
-#include "minihost/scene/scene_error.h"
+#include "minihost/files/input_error.h"
 #include "minihost/scene/scene_loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string text(reinterpret_cast<const char *>(data), size);
     try {
         minihost::loadSceneText(text, "fuzz.json");
-    } catch (const minihost::SceneError &) {
+    } catch (const minihost::InputError &) {
     }
     return 0;
 }

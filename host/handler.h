@@ -25,7 +25,8 @@ struct FilterAccess;
 typedef struct InstanceFuncs {
     void *priv;
     /* context: the owner (the surface, for a shader; null otherwise).
-     * err: the host's error slot; these modules never fill it. */
+     * err: the host's error slot, null on entry; a module that returns null
+     * may point it at a text saying why. */
     Instance (*create)(void *priv, void *context, const char **err);
     void (*destroy)(Instance inst);
     const char *(*copy)(Instance to, Instance from);

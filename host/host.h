@@ -13,6 +13,7 @@
 #include "panel_services.h"
 #include "render_memory.h"
 #include "scene_objects.h"
+#include "settings_block_codes.h"
 #include "textures.h"
 #include "variant_params.h"
 #include "xpanel.h"

@@ -31,8 +31,8 @@ typedef struct MonitorFuncs {
     void (*destroy)(MonitorID mon);
 } MonitorFuncs;
 
-/* Save and load states on files. The mode is the host's (these modules pass
- * 0: the binary representation). Null when the file cannot be opened. A
+/* Save and load states on files. The mode is the host's (0: the binary
+ * representation). Null when the file cannot be opened. A
  * state is valid until it is closed. */
 typedef struct FileIOFuncs {
     LoadState *(*openLoad)(const char *name, int mode);

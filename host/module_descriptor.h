@@ -16,7 +16,8 @@ extern "C" {
 #define MODULE_DESCRIPTOR_VERSION 3u
 #define MODULE_MACHINE_CODE 0x300u
 
-/* Interface versions the modules accept at activation. */
+/* The versions of the handler, interface and generic records a host passes
+ * to activation. */
 #define HANDLER_VERSION 4
 #define INTERFACE_VERSION 4
 #define GENERIC_VERSION 1
@@ -26,33 +27,33 @@ extern "C" {
 #define AFUNC_BADVERSION 1
 
 /* The host's global lookup: a service record by name, or null when the host
- * has no such service. The modules always pass use mode 0. Callable from any
+ * has no such service. `useMode` is 0, the only mode defined. Callable from any
  * thread; the returned pointer stays valid while the host runs. */
 typedef void *GlobalFunc(const char *serviceName, int useMode);
 
 /* Server activation: fills `local` (a handler, interface or generic record,
  * depending on the class) and returns AFUNC_OK, or AFUNC_BADVERSION without
- * touching `local`. `serverData` is the table entry's tag data (unused). */
+ * touching `local`. `serverData` is the table entry's tagInfo. */
 typedef int ActivateFunc(int version, GlobalFunc *global, void *local, void *serverData);
 
 /* One entry of the server table; an all-null entry ends the table. */
 typedef struct ServerRecord {
     const char *className; /* e.g. "ShaderHandler" */
-    const char *name;      /* e.g. "QM_Quillrim_S:Shader" */
+    const char *name;      /* the server's name, e.g. "Module:Shader" */
     ActivateFunc *activate;
-    const void *tagInfo; /* always null in these modules */
+    const void *tagInfo; /* passed to activate as serverData; may be null */
 } ServerRecord;
 
 typedef struct ModuleDescriptor {
     uint32_t syncWord;    /* MODULE_SYNC_WORD */
     uint32_t version;     /* MODULE_DESCRIPTOR_VERSION */
     uint32_t machine;     /* MODULE_MACHINE_CODE */
-    int (*startup)(void); /* returns non-zero (4) when the module is usable */
+    int (*startup)(void); /* returns non-zero when the module is usable */
     void (*shutdown)(void);
     const ServerRecord *servers;
 } ModuleDescriptor;
 
-/* Server class names used by the modules. */
+/* Server class names. */
 #define CLASS_SHADER_HANDLER "ShaderHandler"
 #define CLASS_SHADER_INTERFACE "ShaderInterface"
 #define CLASS_PIXEL_FILTER_HANDLER "PixelFilterHandler"

@@ -100,8 +100,8 @@ enum {
  * layer has an envelope group whose channels (its opacity, a constant
  * layer's value) may carry envelopes. A texture's own data (load, save)
  * holds its layers but neither the images of its layers nor the envelopes
- * of their channels: its owner keeps those (the modules write them after
- * the texture, see their image reference and image envelope blocks).
+ * of their channels: its owner keeps those, in the image blocks it writes
+ * after the texture (settings_block_codes.h).
  *
  * Threads: evaluate may be called from every render thread at once; every
  * other operation from one thread at a time, never from within an input

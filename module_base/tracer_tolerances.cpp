@@ -1,6 +1,6 @@
 #include "module_base/tracer_tolerances.h"
 
-#include "module_base/module_state.h"
+#include "module_base/current_tracer.h"
 
 namespace qr {
 
@@ -11,7 +11,7 @@ constinit TracerTolerancesReader boundReader = nullptr;
 void bindTracerTolerancesReader(TracerTolerancesReader reader) noexcept { boundReader = reader; }
 
 bool currentTracerTolerances(TracerTolerances &out) noexcept {
-    const void *tracer = moduleState().currentTracer;
+    const void *tracer = currentTracer().get();
     if (!tracer || !boundReader) return false;
     out = boundReader(tracer);
     return true;

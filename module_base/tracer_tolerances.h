@@ -1,4 +1,4 @@
-// The tolerances of the current tracer instance (moduleState().currentTracer),
+// The tolerances of the current tracer instance (module_base/current_tracer.h),
 // which the shader panel's "Get global settings" copies into a surface.
 //
 // The tracer's record differs between the editions (TraceStep1 in the stroke

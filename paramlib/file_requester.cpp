@@ -52,7 +52,7 @@ bool FileRequester::request(const char *title, const char *extension, bool forSa
     }
     if (pattern.size() > kMaxLength) return false;
 
-    GlobalFunc *global = moduleState().global;
+    GlobalFunc *global = hostLookup();
     auto *requester = global ? reinterpret_cast<FileRequestFunc *>(global(SERVICE_FILE_REQUEST, 0)) : nullptr;
     if (!requester) return false;
 

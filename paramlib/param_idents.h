@@ -6,8 +6,10 @@
 
 namespace qr {
 
-inline constexpr BlockIdent kParamBlockTable[] = {{kParamBlockId, "PluginDataLib"}, {0, nullptr}};
-inline constexpr BlockIdent kParamItemTable[] = {{kParamItemId, "PluginDataParam"}, {0, nullptr}};
+inline constexpr BlockIdent kParamBlockTable[] = {{SETTINGS_PARAM_BLOCK, SETTINGS_PARAM_BLOCK_TOKEN},
+                                                  {0, nullptr}};
+inline constexpr BlockIdent kParamItemTable[] = {{SETTINGS_PARAM_ENTRY, SETTINGS_PARAM_ENTRY_TOKEN},
+                                                 {0, nullptr}};
 
 // A negative count means no elements.
 inline int elementCount(const ParamEntry &entry) { return entry.count > 0 ? entry.count : 0; }

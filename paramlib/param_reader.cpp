@@ -21,34 +21,34 @@ void readValue(const LoadState *ls, const ParamEntry &e) {
     const int n = elementCount(e);
     void *rd = ls->readData;
     switch (e.type) {
-    case kParamInt:
+    case SETTINGS_TYPE_INT:
         if (n) ls->readI4(rd, static_cast<int32_t *>(e.value), n);
         break;
-    case kParamUInt:
+    case SETTINGS_TYPE_UINT:
         if (n) ls->readU4(rd, static_cast<uint32_t *>(e.value), n);
         break;
-    case kParamFloat:
+    case SETTINGS_TYPE_FLOAT:
         if (n) ls->readFP(rd, static_cast<float *>(e.value), n);
         break;
-    case kParamDouble: readDoubles(ls, static_cast<double *>(e.value), n); break;
-    case kParamBinary:
+    case SETTINGS_TYPE_DOUBLE: readDoubles(ls, static_cast<double *>(e.value), n); break;
+    case SETTINGS_TYPE_BINARY:
         if (n) ls->readBytes(rd, static_cast<char *>(e.value), n);
         break;
-    case kParamString:
+    case SETTINGS_TYPE_STRING:
         if (n) ls->readStr(rd, static_cast<char *>(e.value), n);
         break;
-    case kParamUser:
+    case SETTINGS_TYPE_USER:
         if (e.load) e.load(ls, e.value);
         break;
-    case kParamVparam: loadVparams(ls, static_cast<Vparam *>(e.value), n); break;
-    case kParamVparamRef: {
+    case SETTINGS_TYPE_VPARAM: loadVparams(ls, static_cast<Vparam *>(e.value), n); break;
+    case SETTINGS_TYPE_VPARAM_REF: {
         const auto *slots = static_cast<const VparamSlot *>(e.value);
         for (int i = 0; i < n; ++i) {
             if (slots[i].vparam) loadVparams(ls, slots[i].vparam, 1);
         }
         break;
     }
-    case kParamTexture: loadTextureHolders(ls, static_cast<TextureHolder *>(e.value), n); break;
+    case SETTINGS_TYPE_TEXTURE: loadTextureHolders(ls, static_cast<TextureHolder *>(e.value), n); break;
     default: break;  // an unknown type code reads nothing
     }
 }
@@ -56,7 +56,7 @@ void readValue(const LoadState *ls, const ParamEntry &e) {
 // One "PDPR" block; false when no further one follows at this level.
 bool readParam(const LoadState *ls, const ParamEntry *table) {
     void *rd = ls->readData;
-    if (ls->findBlock(rd, kParamItemTable) != kParamItemId) {
+    if (ls->findBlock(rd, kParamItemTable) != SETTINGS_PARAM_ENTRY) {
         ls->endBlock(rd);
         return false;
     }
@@ -79,7 +79,7 @@ bool readParam(const LoadState *ls, const ParamEntry *table) {
 void readParamBlock(const LoadState *ls, const ParamEntry *table) {
     if (!ls) return;
     void *rd = ls->readData;
-    if (ls->findBlock(rd, kParamBlockTable) == kParamBlockId) {
+    if (ls->findBlock(rd, kParamBlockTable) == SETTINGS_PARAM_BLOCK) {
         int32_t count = 0;
         if (ls->readI4(rd, &count, 1) != 1) count = 0;
         // find-block skips to the next "PDPR" of this level, so once it finds
@@ -95,7 +95,7 @@ void readParamBlock(const LoadState *ls, const ParamEntry *table) {
 bool readVersionedParamBlock(const LoadState *ls, const ParamEntry *table) {
     if (!ls) return false;
     int32_t version = 0;
-    if (ls->readI4(ls->readData, &version, 1) != 1 || version != kParamVersion) return false;
+    if (ls->readI4(ls->readData, &version, 1) != 1 || version != SETTINGS_VERSION) return false;
     readParamBlock(ls, table);
     return true;
 }

@@ -33,32 +33,32 @@ void writeValue(const SaveState *ss, const ParamEntry &e) {
     const int n = elementCount(e);
     void *wd = ss->writeData;
     switch (e.type) {
-    case kParamInt:
+    case SETTINGS_TYPE_INT:
         if (n) ss->writeI4(wd, static_cast<const int32_t *>(e.value), n);
         break;
-    case kParamUInt:
+    case SETTINGS_TYPE_UINT:
         if (n) ss->writeU4(wd, static_cast<const uint32_t *>(e.value), n);
         break;
-    case kParamFloat:
+    case SETTINGS_TYPE_FLOAT:
         if (n) ss->writeFP(wd, static_cast<const float *>(e.value), n);
         break;
-    case kParamDouble: writeDoubles(ss, static_cast<const double *>(e.value), n); break;
-    case kParamBinary:
+    case SETTINGS_TYPE_DOUBLE: writeDoubles(ss, static_cast<const double *>(e.value), n); break;
+    case SETTINGS_TYPE_BINARY:
         if (n) ss->writeBytes(wd, static_cast<const char *>(e.value), n);
         break;
-    case kParamString: writeString(ss, static_cast<const char *>(e.value), e.count); break;
-    case kParamUser:
+    case SETTINGS_TYPE_STRING: writeString(ss, static_cast<const char *>(e.value), e.count); break;
+    case SETTINGS_TYPE_USER:
         if (e.save) e.save(ss, e.value);
         break;
-    case kParamVparam: saveVparams(ss, static_cast<Vparam *>(e.value), n); break;
-    case kParamVparamRef: {
+    case SETTINGS_TYPE_VPARAM: saveVparams(ss, static_cast<Vparam *>(e.value), n); break;
+    case SETTINGS_TYPE_VPARAM_REF: {
         const auto *slots = static_cast<const VparamSlot *>(e.value);
         for (int i = 0; i < n; ++i) {
             if (slots[i].vparam) saveVparams(ss, slots[i].vparam, 1);
         }
         break;
     }
-    case kParamTexture: saveTextureHolders(ss, static_cast<TextureHolder *>(e.value), n); break;
+    case SETTINGS_TYPE_TEXTURE: saveTextureHolders(ss, static_cast<TextureHolder *>(e.value), n); break;
     default: break;  // an unknown type code writes no value
     }
 }
@@ -86,7 +86,7 @@ void writeParamBlock(const SaveState *ss, const ParamEntry *table) {
 
 void writeVersionedParamBlock(const SaveState *ss, const ParamEntry *table) {
     if (!ss) return;
-    const int32_t version = kParamVersion;
+    const int32_t version = SETTINGS_VERSION;
     ss->writeI4(ss->writeData, &version, 1);
     writeParamBlock(ss, table);
 }

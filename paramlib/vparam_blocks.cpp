@@ -10,12 +10,9 @@ namespace qr {
 
 namespace {
 
-constexpr uint32_t kVparamBlock = HOST_FOURCC('V', 'P', 'R', 'M');
-constexpr uint32_t kEnvelopeBlock = HOST_FOURCC('V', 'E', 'N', 'V');
-
 constexpr BlockIdent kVparamIdents[] = {
-    {kVparamBlock, "Vparam"},
-    {kEnvelopeBlock, "VparamEnv"},
+    {SETTINGS_VPARAM_BLOCK, SETTINGS_VPARAM_BLOCK_TOKEN},
+    {SETTINGS_VPARAM_ENVELOPE, SETTINGS_VPARAM_ENVELOPE_TOKEN},
     {0, nullptr},
 };
 
@@ -58,7 +55,7 @@ void Vparam::save(const SaveState *ss) const {
     if (!ss || !ss->beginBlock || !ss->endBlock || !ss->writeI4) return;
     const VparamServices &s = vparamServices();
     ss->beginBlock(ss->writeData, &kVparamIdents[0], 0);
-    const int32_t version = kParamVersion;
+    const int32_t version = SETTINGS_VERSION;
     ss->writeI4(ss->writeData, &version, 1);
     if (hostParam_ && s.vparm && s.vparm->save) s.vparm->save(hostParam_, ss);
     EnvelopeID stored[3];
@@ -79,13 +76,13 @@ void Vparam::save(const SaveState *ss) const {
 void Vparam::load(const LoadState *ls) {
     if (!ls || !ls->findBlock || !ls->endBlock || !ls->readI4) return;
     const VparamServices &s = vparamServices();
-    if (ls->findBlock(ls->readData, kVparamIdents) != kVparamBlock) {
+    if (ls->findBlock(ls->readData, kVparamIdents) != SETTINGS_VPARAM_BLOCK) {
         ls->endBlock(ls->readData);
         return;
     }
     int32_t version = 0;
     ls->readI4(ls->readData, &version, 1);
-    if (version != kParamVersion) {
+    if (version != SETTINGS_VERSION) {
         ls->endBlock(ls->readData);
         return;
     }
@@ -93,7 +90,8 @@ void Vparam::load(const LoadState *ls) {
     EnvelopeID stored[3];
     const int n = envelopesToStore(envelopesOf(hostParam_), stored);
     for (int i = 0; i < n; ++i) {
-        if (ls->findBlock(ls->readData, kVparamIdents) == kEnvelopeBlock && s.envelopes && s.envelopes->load)
+        if (ls->findBlock(ls->readData, kVparamIdents) == SETTINGS_VPARAM_ENVELOPE && s.envelopes &&
+            s.envelopes->load)
             s.envelopes->load(stored[i], ls);
         ls->endBlock(ls->readData);
     }

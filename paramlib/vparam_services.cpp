@@ -10,7 +10,7 @@ VparamServices gServices{};
 }  // namespace
 
 void acquireVparamServices() {
-    GlobalFunc *global = moduleState().global;
+    GlobalFunc *global = hostLookup();
     if (gServices.vparm || gServices.envelopes || gServices.textures || !global) return;
     gServices.vparm = static_cast<VParmFuncs *>(global(SERVICE_VPARM_FUNCS, 0));
     gServices.envelopes = static_cast<EnvelopeFuncs *>(global(SERVICE_ENVELOPE_FUNCS, 0));

@@ -1,7 +1,7 @@
 // The edge shader's line settings as both tracers read them, through the
-// instance address the shader records in Buff1. The shader instance begins
-// with these four fields, in this order (the stroke tracer reads the same
-// record through Buff6).
+// instance address the shader records with each sample (the `shader` buffer
+// of either store view). The shader instance begins with these four fields,
+// in this order.
 #pragma once
 
 #include <cstddef>

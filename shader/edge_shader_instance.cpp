@@ -6,6 +6,7 @@
 #include "host/variant_params.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
+#include "module_base/pending_preset.h"
 #include "shader/edge_shader_callbacks.h"
 #include "shader/edge_shader_instance.h"
 #include "shader/shader_instance_list.h"
@@ -24,15 +25,15 @@ void setDefault(Vparam *vp, double value) {
 
 // While the shader utility applies a preset, every new instance loads it.
 void loadAppliedPreset(EdgeShaderInstance *inst) {
-    const ModuleState &state = moduleState();
-    if (!state.applying || state.presetPath[0] == '\0') return;
-    const FileIOFuncs *fileIO = state.services.fileIO;
+    const char *preset = pendingPreset().presetToApply();
+    if (!preset) return;
+    const FileIOFuncs *fileIO = services().fileIO;
     if (!fileIO || !fileIO->openLoad) return;
     // The state is closed on every path, also when the load is cut short.
     auto close = [fileIO](LoadState *ls) {
         if (fileIO->closeLoad) fileIO->closeLoad(ls);
     };
-    std::unique_ptr<LoadState, decltype(close)> ls(fileIO->openLoad(state.presetPath, 0), close);
+    std::unique_ptr<LoadState, decltype(close)> ls(fileIO->openLoad(preset, 0), close);
     if (ls) loadEdgeShader(inst, ls.get());
 }
 

@@ -153,7 +153,7 @@ int setValue(void *instance, uint32_t vid, void *value) {
 }  // namespace
 
 XPanelID buildShaderPanel(Instance inst) {
-    const XPanelFuncs *xp = moduleState().panelService;
+    const XPanelFuncs *xp = panelService();
     if (!xp || !xp->create) return nullptr;
     XPanelID panel = xp->create(XPANEL_VIEW, controls());
     if (!panel) return nullptr;

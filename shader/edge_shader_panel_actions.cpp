@@ -16,13 +16,13 @@ namespace qr {
 namespace {
 
 EdgeShaderInstance *panelInstance(XPanelID panel) {
-    const XPanelFuncs *xp = moduleState().panelService;
+    const XPanelFuncs *xp = panelService();
     if (!xp || !xp->getData || !panel) return nullptr;
     return asShader(xp->getData(panel, 0));
 }
 
 void refresh(XPanelID panel) {
-    const XPanelFuncs *xp = moduleState().panelService;
+    const XPanelFuncs *xp = panelService();
     if (xp && xp->viewRefresh) xp->viewRefresh(panel);
 }
 

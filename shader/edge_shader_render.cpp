@@ -28,7 +28,7 @@ void cleanupEdgeShader(Instance instance) {
 const char *newTimeEdgeShader(Instance instance, int frame, double time) {
     auto *inst = asShader(instance);
     if (!inst) return nullptr;
-    moduleState().frameTime = time;
+    setFrameTime(time);
     // Every instance refreshes the snapshot: with several surfaces it is
     // rebuilt once per instance, which keeps each instance self-sufficient.
     refreshFrameSnapshot(time, frame);

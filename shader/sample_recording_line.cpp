@@ -48,8 +48,7 @@ void evaluateEdgeShaderLine(Instance instance, ShaderAccess *sa) {
     const std::size_t i = store.index(sa->sx, sa->sy);
     store.shader[i] = const_cast<EdgeShaderInstance *>(inst);
     const SceneInfo *scene = services().sceneInfo;
-    const ItemID camera =
-        scene && scene->renderCamera ? scene->renderCamera(moduleState().frameTime) : ITEM_NULL;
+    const ItemID camera = scene && scene->renderCamera ? scene->renderCamera(frameTime()) : ITEM_NULL;
     store.depth[i] = static_cast<float>(cameraDepth(camera, sa->wPos));
     storeNormal(store.normal + 3 * i, n);
     storeColorBytes(store.color + 3 * i, values.color);

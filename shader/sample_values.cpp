@@ -27,7 +27,7 @@ namespace {
 double valueOf(const Vparam *vp, TexturedSpot &spot, double result[3]) {
     const VParmFuncs *vpf = vparamService();
     if (!vp || !vp->hostParam() || !vpf || !vpf->getVal) return result[0];
-    return vpf->getVal(vp->hostParam(), moduleState().frameTime, &spot, result);
+    return vpf->getVal(vp->hostParam(), frameTime(), &spot, result);
 }
 
 }  // namespace

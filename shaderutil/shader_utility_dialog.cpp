@@ -4,7 +4,7 @@
 
 #include "host/panel_services.h"
 #include "module_base/edition.h"
-#include "module_base/module_state.h"
+#include "module_base/pending_preset.h"
 #include "shaderutil/shader_utility.h"
 
 namespace qr {
@@ -49,8 +49,9 @@ struct PanelOwner {
 }  // namespace
 
 bool askUtilityChoice(GlobalFunc *global, UtilityChoice &choice) {
-    char *presetPath = moduleState().presetPath;
-    presetPath[0] = '\0';  // every run starts without a preset
+    PendingPreset &preset = pendingPreset();
+    preset.clearPath();  // every run starts without a preset
+    char presetPath[PendingPreset::kPathSize] = {};
     auto *ps = global ? static_cast<PanelServices *>(global(SERVICE_PANEL_SERVICES, 0)) : nullptr;
     if (!ps || !ps->create || !ps->destroy || !ps->addControl || !ps->open) return false;
     ps->globalFun = global;
@@ -70,16 +71,18 @@ bool askUtilityChoice(GlobalFunc *global, UtilityChoice &choice) {
     if (!target || !action || !area || !file) return false;
     setInt(target, CTL_VALUE, 0);
     setInt(action, CTL_VALUE, 0);
-    PanelValue shown{VALUE_STRING, 0, 0.0, presetPath, kPresetPathSize};
+    PanelValue shown{VALUE_STRING, 0, 0.0, presetPath, PendingPreset::kPathSize};
     file->set(file, CTL_VALUE, &shown);
 
     if (ps->open(panel, kPanelFlags) == 0) return false;
 
     choice.target = intValue(target) == 1 ? UtilityTarget::Selected : UtilityTarget::All;
     choice.action = intValue(action) == 1 ? UtilityAction::Remove : UtilityAction::Apply;
-    PanelValue chosen{VALUE_STRING, 0, 0.0, presetPath, kPresetPathSize};
+    PanelValue chosen{VALUE_STRING, 0, 0.0, presetPath, PendingPreset::kPathSize};
     file->get(file, CTL_VALUE, &chosen);
-    presetPath[kPresetPathSize - 1] = '\0';  // whatever the host wrote, the path ends in the buffer
+    // A host that filled the buffer without ending the path gave one too long
+    // for it: no preset then, rather than a cut path naming another file.
+    if (presetPath[PendingPreset::kPathSize - 1] == '\0') preset.setPath(presetPath);
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
+#include "module_base/pending_preset.h"
 #include "shaderutil/shader_utility.h"
 
 namespace qr {
@@ -36,8 +37,8 @@ bool fits(int written) { return written >= 0 && written < kCommandSize; }
 
 // The applying flag is cleared however the pass ends.
 struct ApplyingFlag {
-    ApplyingFlag() { moduleState().applying = true; }
-    ~ApplyingFlag() { moduleState().applying = false; }
+    ApplyingFlag() { pendingPreset().startApplying(); }
+    ~ApplyingFlag() { pendingPreset().stopApplying(); }
     ApplyingFlag(const ApplyingFlag &) = delete;
     ApplyingFlag &operator=(const ApplyingFlag &) = delete;
 };

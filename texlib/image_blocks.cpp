@@ -8,17 +8,16 @@
 namespace qr {
 
 const BlockIdent kImageBlockIdents[6] = {
-    {kImageRefBlock, "ImageRef"},
-    {kImageValueBlock, "ImageRefValue"},
-    {kImageDataBlock, "ImageRefData"},
-    {kImageEnvelopeBlock, "ImageEnvelope"},
-    {kImageEnvelopeBlock, "ImageEnvelopeData"},
+    {SETTINGS_IMAGE_REF, SETTINGS_IMAGE_REF_TOKEN},
+    {SETTINGS_IMAGE_VALUE, SETTINGS_IMAGE_VALUE_TOKEN},
+    {SETTINGS_IMAGE_DATA, SETTINGS_IMAGE_DATA_TOKEN},
+    {SETTINGS_IMAGE_ENVELOPE, SETTINGS_IMAGE_ENVELOPE_TOKEN},
+    {SETTINGS_IMAGE_ENVELOPE, SETTINGS_IMAGE_ENVELOPE_DATA_TOKEN},
     {0, nullptr},
 };
 
 namespace {
 
-constexpr int32_t kImageDataVersion = 256;
 constexpr int kImageNameSize = 512;
 // Walks stop here: a host whose layer or channel list never ends must not
 // hang a scene save.
@@ -37,7 +36,8 @@ void writeValue(const SaveState *ss, int32_t v) {
 
 int32_t readValue(const LoadState *ls) {
     int32_t v = 0;
-    if (ls->findBlock(ls->readData, kImageBlockIdents) == kImageValueBlock) ls->readI4(ls->readData, &v, 1);
+    if (ls->findBlock(ls->readData, kImageBlockIdents) == SETTINGS_IMAGE_VALUE)
+        ls->readI4(ls->readData, &v, 1);
     ls->endBlock(ls->readData);
     return v;
 }
@@ -86,7 +86,7 @@ bool sameNameIgnoringCase(const char *a, const char *b) {
 
 void writeImageData(const SaveState *ss, const ImageList *images, ImageID image) {
     ss->beginBlock(ss->writeData, ident(3), 0);
-    const int32_t version = kImageDataVersion;
+    const int32_t version = SETTINGS_IMAGE_DATA_VERSION;
     ss->writeI4(ss->writeData, &version, 1);
     const int16_t flag = image ? 1 : 0;
     if (ss->writeI2) ss->writeI2(ss->writeData, &flag, 1);
@@ -110,8 +110,8 @@ ImageID readImageData(const LoadState *ls, const ImageList *images) {
     void *rd = ls->readData;
     ImageID image = nullptr;
     int32_t version = 0;
-    if (ls->findBlock(rd, kImageBlockIdents) == kImageDataBlock && ls->readI4(rd, &version, 1) == 1 &&
-        version == kImageDataVersion) {
+    if (ls->findBlock(rd, kImageBlockIdents) == SETTINGS_IMAGE_DATA && ls->readI4(rd, &version, 1) == 1 &&
+        version == SETTINGS_IMAGE_DATA_VERSION) {
         int16_t flag = 0;
         char name[kImageNameSize] = {};
         if (ls->readI2) ls->readI2(rd, &flag, 1);
@@ -146,14 +146,14 @@ void writeImageEnvelopes(TextureID texture, const SaveState *ss) {
 void readImageEnvelopes(TextureID texture, const LoadState *ls) {
     if (!canRead(ls)) return;
     void *rd = ls->readData;
-    if (ls->findBlock(rd, kImageBlockIdents) != kImageEnvelopeBlock) {
+    if (ls->findBlock(rd, kImageBlockIdents) != SETTINGS_IMAGE_ENVELOPE) {
         ls->endBlock(rd);
         return;
     }
     readValue(ls);  // the count: the walk below finds the channels itself
     const SupportServices &s = supportServices();
     forEachLayerEnvelope(s, texture, [&](EnvelopeID env) {
-        if (ls->findBlock(rd, kImageBlockIdents) == kImageEnvelopeBlock && s.envelopeFuncs &&
+        if (ls->findBlock(rd, kImageBlockIdents) == SETTINGS_IMAGE_ENVELOPE && s.envelopeFuncs &&
             s.envelopeFuncs->load)
             s.envelopeFuncs->load(env, ls);
         ls->endBlock(rd);
@@ -189,7 +189,7 @@ void readImageReferences(TextureID texture, const LoadState *ls) {
     const SupportServices &s = supportServices();
     const TextureFuncs *tf = s.textureFuncs;
     void *rd = ls->readData;
-    if (ls->findBlock(rd, kImageBlockIdents) != kImageRefBlock) {
+    if (ls->findBlock(rd, kImageBlockIdents) != SETTINGS_IMAGE_REF) {
         ls->endBlock(rd);
         return;
     }

@@ -23,16 +23,12 @@
 
 #include "host/host_types.h"
 #include "host/io_state.h"
+#include "host/settings_block_codes.h"
 
 namespace qr {
 
-inline constexpr uint32_t kImageRefBlock = HOST_FOURCC('I', 'R', 'E', 'F');
-inline constexpr uint32_t kImageValueBlock = HOST_FOURCC('I', 'V', 'A', 'L');
-inline constexpr uint32_t kImageDataBlock = HOST_FOURCC('I', 'D', 'A', 'T');
-inline constexpr uint32_t kImageEnvelopeBlock = HOST_FOURCC('I', 'E', 'N', 'V');
-
-// The identifier table: "IREF" ImageRef, "IVAL" ImageRefValue, "IDAT"
-// ImageRefData, "IENV" ImageEnvelope, "IENV" ImageEnvelopeData, then the end.
+// The identifier table, with the codes of host/settings_block_codes.h: "IREF" ImageRef, "IVAL" ImageRefValue,
+// "IDAT" ImageRefData, "IENV" ImageEnvelope, "IENV" ImageEnvelopeData, then the end.
 extern const BlockIdent kImageBlockIdents[6];
 
 void writeImageEnvelopes(TextureID texture, const SaveState *ss);

@@ -34,8 +34,8 @@ double nextOcclusionRandom() noexcept {
 void drawOcclusionRandoms(double *out, int count) noexcept {
     // One read and one exchange of the shared seed for the whole run of
     // draws: on one thread the numbers are those of a draw at a time, and
-    // render threads no longer pass the seed's cache line back and forth
-    // between every draw (which made two threads slower than one).
+    // render threads do not pass the seed's cache line back and forth
+    // between draws.
     std::atomic<uint32_t> &seed = textureSupportTables().occlusionSeed;
     uint32_t next = seed.load(std::memory_order_relaxed);
     for (int i = 0; i < count; ++i) {

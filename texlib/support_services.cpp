@@ -23,7 +23,7 @@ void resetTextureSupportForTests() noexcept {
 
 void acquireSupportServices() {
     SupportServices &s = textureSupportTables().services;
-    GlobalFunc *global = moduleState().global;
+    GlobalFunc *global = hostLookup();
     if (s.anyHeld() || !global) return;
     auto get = [global](const char *name) { return global(name, 0); };
     s.textureFuncs = static_cast<TextureFuncs *>(get(SERVICE_TEXTURE_FUNCS));

@@ -93,7 +93,7 @@ TxtrContextID sharedTextureContext() {
     acquireSupportServices();
     TextureSupportTables &tables = textureSupportTables();
     if (tables.sharedContext) return tables.sharedContext;
-    GlobalFunc *global = moduleState().global;
+    GlobalFunc *global = hostLookup();
     auto *tf = global ? static_cast<TextureFuncs *>(global(SERVICE_TEXTURE_FUNCS, 0)) : nullptr;
     if (!tf || !tf->contextCreate) return nullptr;
     tables.sharedContext =
@@ -108,7 +108,7 @@ TxtrContextID sharedTextureContext() {
 
 TextureSupportTables::~TextureSupportTables() {
     if (!sharedContext) return;
-    GlobalFunc *global = moduleState().global;
+    GlobalFunc *global = hostLookup();
     auto *tf = global ? static_cast<TextureFuncs *>(global(SERVICE_TEXTURE_FUNCS, 0)) : nullptr;
     if (tf && tf->contextDestroy) tf->contextDestroy(sharedContext);
     sharedContext = nullptr;

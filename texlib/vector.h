@@ -18,6 +18,13 @@ double length(const Vector &v);
 // (a.z*b.z + a.y*b.y) + a.x*b.x
 double dot(const Vector &a, const Vector &b);
 
+// The same sums for two stored normals, three floats each (x, y, z), taken
+// as doubles: the tracers' normal test. Inline, for the tracers' cell loops.
+inline double dotOfNormals(const float *a, const float *b) {
+    const double ax = a[0], ay = a[1], az = a[2], bx = b[0], by = b[1], bz = b[2];
+    return (az * bz + ay * by) + ax * bx;
+}
+
 // out = a x b
 Vector &cross(Vector &out, const Vector &a, const Vector &b);
 

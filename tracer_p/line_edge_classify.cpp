@@ -1,13 +1,9 @@
 #include "tracer_p/line_edge_classify.h"
 
+#include "texlib/vector.h"
+
 namespace qr {
 namespace {
-
-// The normal test's dot product, in the order the vector helpers use.
-double dotOfNormals(const float *a, const float *b) {
-    const double ax = a[0], ay = a[1], az = a[2], bx = b[0], by = b[1], bz = b[2];
-    return (az * bz + ay * by) + ax * bx;
-}
 
 // r = larger / smaller - 1, whichever of the two depths is larger.
 double depthRatioStep(double d0, double d1) { return d1 > d0 ? d1 / d0 - 1.0 : d0 / d1 - 1.0; }

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <new>
 
+#include "module_base/current_tracer.h"
 #include "module_base/edition.h"
-#include "module_base/module_state.h"
 #include "tracer_p/line_tracer.h"
 #include "tracer_p/line_tracer_callbacks.h"
 
@@ -16,13 +16,13 @@ LineTracer defaultLineTracer() {
 
 Instance createLineTracer(void *, void *, const char **) {
     auto *tracer = new (std::nothrow) LineTracer(defaultLineTracer());
-    if (tracer && !moduleState().currentTracer) moduleState().currentTracer = tracer;
+    currentTracer().offer(tracer);
     return tracer;
 }
 
 void destroyLineTracer(Instance inst) {
     if (!inst) return;
-    if (moduleState().currentTracer == inst) moduleState().currentTracer = nullptr;
+    currentTracer().withdraw(inst);
     delete static_cast<LineTracer *>(inst);
 }
 

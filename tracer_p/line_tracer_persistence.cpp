@@ -11,9 +11,9 @@ namespace {
 struct LineTracerTable {
     ParamEntry entries[4];
     explicit LineTracerTable(LineTracer &t)
-            : entries{{"line_only", kParamInt, &t.line_only, 1, nullptr, nullptr},
-                      {"norm_err", kParamDouble, &t.norm_err, 1, nullptr, nullptr},
-                      {"dist_err", kParamDouble, &t.dist_err, 1, nullptr, nullptr},
+            : entries{{"line_only", SETTINGS_TYPE_INT, &t.line_only, 1, nullptr, nullptr},
+                      {"norm_err", SETTINGS_TYPE_DOUBLE, &t.norm_err, 1, nullptr, nullptr},
+                      {"dist_err", SETTINGS_TYPE_DOUBLE, &t.dist_err, 1, nullptr, nullptr},
                       {nullptr, 0, nullptr, 0, nullptr, nullptr}} {}
 };
 

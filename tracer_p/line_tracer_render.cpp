@@ -1,5 +1,6 @@
 // The line tracer's render operations: new-time clears the store, evaluate
 // classifies one pixel from it and blends the line in.
+#include "module_base/current_tracer.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "store/line_store.h"
@@ -46,14 +47,14 @@ void evaluatePixel(const LineTracer &tracer, const PixelAccess &pa) {
 }  // namespace
 
 const char *initLineTracer(Instance inst, int) {
-    if (inst) moduleState().currentTracer = inst;
+    if (inst) currentTracer().makeCurrent(inst);
     return nullptr;
 }
 
 void cleanupLineTracer(Instance) {}
 
 const char *newTimeLineTracer(Instance, int, double time) {
-    moduleState().frameTime = time;
+    setFrameTime(time);
     clearLineStore();
     return nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "texlib/vector.h"
 #include "tracer_s/shader_line_settings.h"
 
 namespace qr::tracer_s {
@@ -14,11 +15,6 @@ constexpr int kNeighbourDy[3] = {-1, -1, 0};
 
 void raise(double &m, double v) {
     if (m < v) m = v;
-}
-
-double dotOfNormals(const float *a, const float *b) {
-    return (static_cast<double>(a[2]) * b[2] + static_cast<double>(a[1]) * b[1]) +
-           static_cast<double>(a[0]) * b[0];
 }
 
 }  // namespace

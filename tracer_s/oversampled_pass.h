@@ -58,9 +58,9 @@ bool makeCellRay(const PassHost &host, int col, int row, int gridWidth, int grid
                  double origin[3], double direction[3], CameraMemo *memo = nullptr);
 
 // The pass over the whole grid: sets the pass-running flag, shades one ray per
-// cell and stores its distance in Buff2; then, unless the monitor's user
-// aborted (failure flag set, flags left as they were), marks isolated cells and
-// sets pass-done. Returns false when aborted.
+// cell and stores its distance in the depth buffer; then, unless the monitor's
+// user aborted (failure flag set, flags left as they were), marks isolated
+// cells and sets pass-done. Returns false when aborted.
 bool runOversampledPass(StrokeStoreHeader &header, const TraceStep1Instance &settings, const PassHost &host);
 
 // Sets the isolated mark on every cell with fewer than two neighbours whose

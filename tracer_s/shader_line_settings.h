@@ -1,6 +1,7 @@
 // The edge shader's line settings as the stroke tracer reads them, through the
-// instance address that the shader records in Buff6. Both tracers read the
-// same record, whose layout the edge shader's instance starts with.
+// instance address that the shader records in each cell
+// (StrokeStoreView::shader). Both tracers read the same record, whose layout
+// the edge shader's instance starts with.
 #pragma once
 
 #include "shader/edge_line_settings.h"

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "texlib/vector.h"
 #include "tracer_s/brush_stamp.h"
 #include "tracer_s/edge_strength.h"
 #include "tracer_s/shader_line_settings.h"
@@ -46,11 +47,6 @@ ToleranceFloor rowFloor(const StrokeStoreView &store, int row, const EdgeToleran
         }
     }
     return f;
-}
-
-double dotOfNormals(const float *a, const float *b) {
-    return (static_cast<double>(a[2]) * b[2] + static_cast<double>(a[1]) * b[1]) +
-           static_cast<double>(a[0]) * b[0];
 }
 
 // True when the recorded, unmarked cell i is certainly no edge, whichever of

@@ -165,7 +165,7 @@ int setValue(void *inst, uint32_t vid, void *value) {
 }  // namespace
 
 XPanelID buildTraceStep1Panel(Instance inst) {
-    const XPanelFuncs *xp = moduleState().panelService;
+    const XPanelFuncs *xp = panelService();
     if (!xp || !xp->create) return nullptr;
     XPanelID panel = xp->create(XPANEL_VIEW, kControls);
     if (!panel) return nullptr;

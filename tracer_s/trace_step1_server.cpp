@@ -7,6 +7,7 @@
 #include <new>
 
 #include "module_base/callback_guard.h"
+#include "module_base/current_tracer.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
 #include "store/stroke_store.h"
@@ -23,13 +24,13 @@ TraceStep1Instance *asTracer(Instance inst) { return static_cast<TraceStep1Insta
 
 Instance create(void *, void *, const char **) {
     auto *inst = new (std::nothrow) TraceStep1Instance();
-    if (inst && !moduleState().currentTracer) moduleState().currentTracer = inst;
+    currentTracer().offer(inst);
     return inst;
 }
 
 void destroy(Instance inst) {
     if (!inst) return;
-    if (moduleState().currentTracer == inst) moduleState().currentTracer = nullptr;
+    currentTracer().withdraw(inst);
     delete asTracer(inst);
 }
 
@@ -61,14 +62,14 @@ const char *describe(Instance inst) {
 
 const char *init(Instance inst, int) {
     writeTracerPointer(inst);
-    moduleState().currentTracer = inst;
+    currentTracer().makeCurrent(inst);
     return nullptr;
 }
 
 void cleanup(Instance) {}
 
 const char *newTime(Instance inst, int, double time) {
-    moduleState().frameTime = time;
+    setFrameTime(time);
     if (!inst) return nullptr;
     clearStrokeStore(tracer_s::oversamplingOf(*asTracer(inst)));
     return nullptr;
@@ -85,7 +86,7 @@ void evaluate(Instance inst, const PixelAccess *pa) {
     host.camera = s.cameraInfo;
     host.monitor = s.monitor;
     host.rayShade = pa->rayShade;
-    host.time = moduleState().frameTime;
+    host.time = frameTime();
     host.title = edition().title;
     tracer_s::runOversampledPass(*header, *asTracer(inst), host);
 }

@@ -2,6 +2,9 @@
 // in its own cli/<name>_command.cpp and is registered here.
 #include <CLI/CLI.hpp>
 
+#include <exception>
+#include <iostream>
+
 #include "minihost/cli/info_command.h"
 #include "minihost/cli/panel_command.h"
 #include "minihost/cli/preview_command.h"
@@ -27,6 +30,11 @@ int main(int argc, char **argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &e) {
         return app.exit(e);
+    } catch (const std::exception &e) {
+        // What no command reported itself (memory running out, say) still
+        // ends with a message and a failure status rather than an abort.
+        std::cerr << "minihost: " << e.what() << '\n';
+        return 1;
     }
     return exitCode;
 }

@@ -75,7 +75,8 @@ bool fromScene(const PanelArgs &args, PanelSubject &subject, std::ostream &err) 
     subject.session = std::make_unique<SceneSession>();
     if (!subject.session->load(args.target, err) || !subject.session->start(err)) return false;
     std::string error;
-    const ServerUse *use = findServerUse(subject.session->scene(), args.server, args.surface, error);
+    const LiveUse *use =
+        findServerUse(subject.session->scene(), subject.session->servers(), args.server, args.surface, error);
     if (!use) {
         err << "minihost: " << args.target << ": " << error << '\n';
         return false;

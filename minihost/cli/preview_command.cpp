@@ -62,7 +62,8 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
     std::string error;
     const ModuleErrorWatch moduleErrors;
     auto previous = std::signal(SIGINT, onInterrupt);
-    const RenderResult result = renderPreview(*scene, *servers, *surface, options, image, info, error);
+    const RenderResult result =
+        renderPreview(*scene, *surface, servers->shadersOf(*surface), options, image, info, error);
     std::signal(SIGINT, previous);
     if (result == RenderResult::Aborted) {
         err << "minihost: aborted\n";

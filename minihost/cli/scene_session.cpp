@@ -1,7 +1,7 @@
 #include "minihost/cli/scene_session.h"
 
+#include "minihost/cli/input_error_report.h"
 #include "minihost/core/render_memory_blocks.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/services/monitor_service.h"
 #include "minihost/services/scene_services.h"
@@ -15,8 +15,8 @@ bool reported(const std::string &path, std::ostream &err, Step step) {
     try {
         step();
         return true;
-    } catch (const SceneError &e) {
-        err << "minihost: " << e.what() << '\n';
+    } catch (const InputError &e) {
+        printInputError(e, err);
     } catch (const std::exception &e) {
         err << "minihost: " << path << ": " << e.what() << '\n';
     }

@@ -12,23 +12,23 @@ std::string listed(const std::vector<std::string> &names) {
     return out.empty() ? "none" : out;
 }
 
-const ServerUse *useOn(const SceneSurface &surface, const std::string &server) {
-    for (const ServerUse &use : surface.shaders)
-        if (use.server == server && use.instance) return &use;
+const LiveUse *useOn(const ServerSet &servers, const SceneSurface &surface, const std::string &server) {
+    for (const LiveUse &live : servers.shadersOf(surface))
+        if (live.use->server == server && live.instance) return &live;
     return nullptr;
 }
 
 }  // namespace
 
-const ServerUse *findServerUse(Scene &scene, const std::string &server, const std::string &surface,
-                               std::string &error) {
-    for (auto *filters : {&scene.pixelFilters, &scene.imageFilters})
-        for (const ServerUse &use : *filters)
-            if (use.server == server && use.instance) return &use;
+const LiveUse *findServerUse(Scene &scene, const ServerSet &servers, const std::string &server,
+                             const std::string &surface, std::string &error) {
+    for (auto *filters : {&servers.live().pixelFilters, &servers.live().imageFilters})
+        for (const LiveUse &live : *filters)
+            if (live.use->server == server && live.instance) return &live;
     std::vector<std::string> carriers;
-    const ServerUse *only = nullptr;
+    const LiveUse *only = nullptr;
     for (const SceneSurface *s : scene.allSurfaces())
-        if (const ServerUse *use = useOn(*s, server)) {
+        if (const LiveUse *use = useOn(servers, *s, server)) {
             carriers.push_back(s->object->name + "/" + s->name);
             only = use;
         }
@@ -44,7 +44,7 @@ const ServerUse *findServerUse(Scene &scene, const std::string &server, const st
         error = "no surface named \"" + surface + "\" (known: " + listed(surfaceNames(scene)) + ")";
         return nullptr;
     }
-    if (const ServerUse *use = useOn(*s, server)) return use;
+    if (const LiveUse *use = useOn(servers, *s, server)) return use;
     error = "surface \"" + surface + "\" carries no \"" + server +
             "\" (surfaces that do: " + listed(carriers) + ")";
     return nullptr;

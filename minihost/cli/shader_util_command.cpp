@@ -5,13 +5,13 @@
 #include <fstream>
 #include <iostream>
 
+#include "minihost/cli/input_error_report.h"
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
 #include "minihost/cli/scene_targets.h"
 #include "minihost/core/loader.h"
 #include "minihost/panels/panel_services_host.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/servers/scene_saver.h"
 #include "minihost/servers/surface_commands.h"
 #include "minihost/services/core_services.h"
@@ -85,8 +85,8 @@ int runShaderUtil(const ShaderUtilArgs &args, std::ostream &err) {
     LoadedModule *module = nullptr;
     try {
         module = &session.servers().moduleFor(args.module);
-    } catch (const SceneError &e) {
-        err << "minihost: " << e.what() << '\n';
+    } catch (const InputError &e) {
+        printInputError(e, err);
         return 1;
     }
     const std::string server = genericServer(*module);

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "minihost/files/input_error.h"
 #include "minihost/states/readable_state.h"
 
 namespace minihost::cli {
@@ -37,13 +38,13 @@ bool printEntry(const nlohmann::json &entry, const std::string &where, std::ostr
         for (const auto &line : data)
             if (line.is_string()) text += line.get<std::string>() + "\n";
     }
-    std::string readable, error;
     out << "# " << where << ": " << entry.value("server", std::string("(no server)")) << '\n';
-    if (!readableStateText(text, readable, error)) {
-        err << "minihost: " << where << ": " << error << '\n';
+    try {
+        out << readableStateText(text);
+    } catch (const InputError &e) {
+        err << "minihost: " << where << ": " << e.withinFile() << '\n';
         return false;
     }
-    out << readable;
     return true;
 }
 
@@ -89,13 +90,12 @@ int runShowData(const std::vector<std::string> &files, std::ostream &out, std::o
             if (!printScene(doc, path, out, err)) status = 1;
             continue;
         }
-        std::string readable, error;
-        if (!readableStateText(bytes, readable, error)) {
-            err << "minihost: " << path << ": not saved plug-in data: " << error << '\n';
+        try {
+            out << readableStateText(bytes);
+        } catch (const InputError &e) {
+            err << "minihost: " << path << ": not saved plug-in data: " << e.withinFile() << '\n';
             status = 1;
-            continue;
         }
-        out << readable;
     }
     return status;
 }

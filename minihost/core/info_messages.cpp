@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "minihost/core/service_guard.h"
+
 namespace minihost {
 namespace {
 
@@ -18,27 +20,26 @@ Journal &journal() {
 }
 
 void post(const char *kind, const char *line1, const char *line2) {
-    try {
-        RecordedMessage message{kind, line1 ? line1 : "", line2 ? line2 : ""};
-        Journal &j = journal();
-        std::lock_guard<std::mutex> lock(j.mutex);
-        if (!j.quiet) {
-            if (line2)
-                std::fprintf(stderr, "%s: %s: %s\n", kind, message.line1.c_str(), line2);
-            else
-                std::fprintf(stderr, "%s: %s\n", kind, message.line1.c_str());
-        }
-        j.messages.push_back(std::move(message));
-    } catch (...) {
-        // A message that cannot be recorded is dropped; the module goes on.
+    RecordedMessage message{kind, line1 ? line1 : "", line2 ? line2 : ""};
+    Journal &j = journal();
+    std::lock_guard<std::mutex> lock(j.mutex);
+    if (!j.quiet) {
+        if (line2)
+            std::fprintf(stderr, "%s: %s: %s\n", kind, message.line1.c_str(), line2);
+        else
+            std::fprintf(stderr, "%s: %s\n", kind, message.line1.c_str());
     }
+    j.messages.push_back(std::move(message));
 }
 
 void postInfo(const char *line1, const char *line2) { post("info", line1, line2); }
 void postError(const char *line1, const char *line2) { post("error", line1, line2); }
 void postWarning(const char *line1, const char *line2) { post("warning", line1, line2); }
 
-InfoMessages record = {&postInfo, &postError, &postWarning};
+// A message that cannot be recorded is dropped; the module goes on.
+InfoMessages record = {guardedService<"InfoMessages.info", postInfo>,
+                       guardedService<"InfoMessages.error", postError>,
+                       guardedService<"InfoMessages.warning", postWarning>};
 
 }  // namespace
 

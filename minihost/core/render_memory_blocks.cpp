@@ -1,5 +1,6 @@
 #include "minihost/core/render_memory_blocks.h"
 
+#include "minihost/core/service_guard.h"
 #include "minihost/core/system_memory.h"
 
 #include <sys/mman.h>
@@ -99,62 +100,54 @@ void *findBlock(const char *name) {
         if (r.asked == name && r.generation == generation && std::strcmp(r.name, name) == 0) return r.data;
     for (const RememberedFind &r : tRemembered)
         if (r.generation == generation && std::strcmp(r.name, name) == 0) return r.data;
-    try {
-        void *data = nullptr;
-        std::uint64_t seen = 0;
-        {
-            std::lock_guard<std::mutex> lock(s.mutex);
-            auto it = s.blocks.find(std::string_view(name));
-            data = it == s.blocks.end() ? nullptr : it->second.data;
-            seen = s.generation.load(std::memory_order_relaxed);
-        }
-        const std::size_t length = std::strlen(name);
-        if (length < sizeof(RememberedFind::name)) {
-            RememberedFind &r = tRemembered[tRememberedNext];
-            tRememberedNext = (tRememberedNext + 1) % kRemembered;
-            std::memcpy(r.name, name, length + 1);
-            r.asked = name;
-            r.data = data;
-            r.generation = seen;
-        }
-        return data;
-    } catch (...) {
-        return nullptr;
+    void *data = nullptr;
+    std::uint64_t seen = 0;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        auto it = s.blocks.find(std::string_view(name));
+        data = it == s.blocks.end() ? nullptr : it->second.data;
+        seen = s.generation.load(std::memory_order_relaxed);
     }
+    const std::size_t length = std::strlen(name);
+    if (length < sizeof(RememberedFind::name)) {
+        RememberedFind &r = tRemembered[tRememberedNext];
+        tRememberedNext = (tRememberedNext + 1) % kRemembered;
+        std::memcpy(r.name, name, length + 1);
+        r.asked = name;
+        r.data = data;
+        r.generation = seen;
+    }
+    return data;
 }
 
 void *createBlock(const char *name, std::size_t size) {
     if (!name) return nullptr;
-    try {
-        Store &s = store();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        if (s.blocks.count(name)) return nullptr;
-        // The system is asked first: a block larger than the machine can
-        // give is refused, not left to swap or to the out-of-memory killer.
-        // Large blocks come with their pages present, so the next creation's
-        // question sees them as used.
-        const bool refused = s.createFails || (!s.failingName.empty() && s.failingName == name) ||
-                             size > availableMemoryBytes();
-        const Block block = refused ? Block{} : allocateBlock(size);
-        if (!block.data) {
-            if (s.refusals.size() < kMaxRefusalsKept)
-                s.refusals.push_back("\"" + std::string(name) + "\" (" + std::to_string(size) + " bytes)");
-            return nullptr;
-        }
-        try {
-            s.blocks.emplace(name, block);
-        } catch (...) {
-            release(block);
-            return nullptr;
-        }
-        s.generation.fetch_add(1, std::memory_order_release);
-        return block.data;
-    } catch (...) {
+    Store &s = store();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    // The entry is made before the memory, so that nothing can fail between
+    // getting the memory and handing it over.
+    const auto [entry, isNew] = s.blocks.try_emplace(name);
+    if (!isNew) return nullptr;
+    // The system is asked first: a block larger than the machine can give is
+    // refused, not left to swap or to the out-of-memory killer. Large blocks
+    // come with their pages present, so the next creation's question sees
+    // them as used.
+    const bool refused =
+        s.createFails || (!s.failingName.empty() && s.failingName == name) || size > availableMemoryBytes();
+    const Block block = refused ? Block{} : allocateBlock(size);
+    if (!block.data) {
+        s.blocks.erase(entry);
+        if (s.refusals.size() < kMaxRefusalsKept)
+            s.refusals.push_back("\"" + std::string(name) + "\" (" + std::to_string(size) + " bytes)");
         return nullptr;
     }
+    entry->second = block;
+    s.generation.fetch_add(1, std::memory_order_release);
+    return block.data;
 }
 
-RenderMemory record = {&findBlock, &createBlock};
+RenderMemory record = {guardedService<"RenderMemory.find", findBlock>,
+                       guardedService<"RenderMemory.create", createBlock>};
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "minihost/core/service_guard.h"
+
 namespace minihost {
 namespace {
 
@@ -13,7 +15,12 @@ int frameHeight() { return frameHeightValue.load(); }
 double framesPerSecond() { return 30.0; }
 ItemID renderCamera(double) { return ITEM_NULL; }
 
-SceneInfo record = {"untitled", "", &frameWidth, &frameHeight, &framesPerSecond, &renderCamera};
+SceneInfo record = {"untitled",
+                    "",
+                    guardedService<"SceneInfo.frameWidth", frameWidth>,
+                    guardedService<"SceneInfo.frameHeight", frameHeight>,
+                    guardedService<"SceneInfo.framesPerSecond", framesPerSecond>,
+                    guardedService<"SceneInfo.renderCamera", renderCamera>};
 
 }  // namespace
 

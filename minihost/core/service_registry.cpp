@@ -1,5 +1,7 @@
 #include "minihost/core/service_registry.h"
 
+#include "minihost/core/service_guard.h"
+
 namespace minihost {
 
 void ServiceRegistry::provide(const std::string &name, void *record) {
@@ -54,17 +56,10 @@ ServiceRegistry &registry() {
 
 namespace {
 
-// Modules call this; nothing may escape back into them.
-void *lookupFromModule(const char *serviceName, int /*useMode*/) {
-    try {
-        return registry().lookup(serviceName);
-    } catch (...) {
-        return nullptr;
-    }
-}
+void *lookupFromModule(const char *serviceName, int /*useMode*/) { return registry().lookup(serviceName); }
 
 }  // namespace
 
-GlobalFunc *globalLookup() { return &lookupFromModule; }
+GlobalFunc *globalLookup() { return guardedService<"GlobalFunc", lookupFromModule>; }
 
 }  // namespace minihost

@@ -4,6 +4,7 @@
 #include <deque>
 #include <mutex>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/core/service_registry.h"
 
 namespace minihost {
@@ -32,44 +33,40 @@ bool fits(const std::string &text, int size) { return text.size() < static_cast<
 void put(char *buffer, const std::string &text) { std::memcpy(buffer, text.c_str(), text.size() + 1); }
 
 int request(const char *title, char *name, char *folder, char *fullName, int bufLen) {
-    try {
-        State &s = state();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        RecordedFileRequest rec;
-        rec.title = title ? title : "";
-        rec.pattern = bounded(name, bufLen);
-        rec.folder = bounded(folder, bufLen);
-        rec.bufferSize = bufLen;
-        FileRequestAnswer answer = FileRequestAnswer::cancel();
-        if (!s.script.empty()) {
-            answer = std::move(s.script.front());
-            s.script.pop_front();
-        }
-        if (answer.chooses() && name && folder && fullName) {
-            std::string full = answer.path();
-            if (full.find('/') == std::string::npos && !rec.folder.empty())
-                full = rec.folder + (rec.folder.back() == '/' ? "" : "/") + full;
-            const std::size_t slash = full.rfind('/');
-            const std::string base = slash == std::string::npos ? full : full.substr(slash + 1);
-            const std::string dir = slash == std::string::npos ? std::string() : full.substr(0, slash);
-            if (fits(full, bufLen) && fits(base, bufLen) && fits(dir, bufLen)) {
-                put(name, base);
-                put(folder, dir);
-                put(fullName, full);
-                rec.chosen = true;
-                rec.name = base;
-                rec.chosenFolder = dir;
-                rec.fullPath = full;
-            } else {
-                rec.error =
-                    "\"" + full + "\" does not fit the module's " + std::to_string(bufLen) + "-byte buffers";
-            }
-        }
-        s.requests.push_back(rec);
-        return rec.chosen ? 1 : 0;
-    } catch (...) {
-        return 0;
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    RecordedFileRequest rec;
+    rec.title = title ? title : "";
+    rec.pattern = bounded(name, bufLen);
+    rec.folder = bounded(folder, bufLen);
+    rec.bufferSize = bufLen;
+    FileRequestAnswer answer = FileRequestAnswer::cancel();
+    if (!s.script.empty()) {
+        answer = std::move(s.script.front());
+        s.script.pop_front();
     }
+    if (answer.chooses() && name && folder && fullName) {
+        std::string full = answer.path();
+        if (full.find('/') == std::string::npos && !rec.folder.empty())
+            full = rec.folder + (rec.folder.back() == '/' ? "" : "/") + full;
+        const std::size_t slash = full.rfind('/');
+        const std::string base = slash == std::string::npos ? full : full.substr(slash + 1);
+        const std::string dir = slash == std::string::npos ? std::string() : full.substr(0, slash);
+        if (fits(full, bufLen) && fits(base, bufLen) && fits(dir, bufLen)) {
+            put(name, base);
+            put(folder, dir);
+            put(fullName, full);
+            rec.chosen = true;
+            rec.name = base;
+            rec.chosenFolder = dir;
+            rec.fullPath = full;
+        } else {
+            rec.error =
+                "\"" + full + "\" does not fit the module's " + std::to_string(bufLen) + "-byte buffers";
+        }
+    }
+    s.requests.push_back(rec);
+    return rec.chosen ? 1 : 0;
 }
 
 }  // namespace
@@ -79,7 +76,7 @@ FileRequestAnswer FileRequestAnswer::choose(std::string path) {
 }
 FileRequestAnswer FileRequestAnswer::cancel() { return FileRequestAnswer(false, std::string()); }
 
-FileRequestFunc *fileRequestFunc() { return &request; }
+FileRequestFunc *fileRequestFunc() { return guardedService<"FileRequestFunc", request>; }
 
 void installFileRequestService() {
     registry().provide(SERVICE_FILE_REQUEST, reinterpret_cast<void *>(fileRequestFunc()));

@@ -1,7 +1,8 @@
 // The headless "LWPanelServices" record: panels and controls kept in memory,
 // opens answered from the queued script. Every entry point checks its handle
-// against the panels it gave out and catches everything, so a module passing
-// a stale or foreign handle gets the null or 0 fallback, never a crash.
+// against the panels it gave out, so a module passing a stale or foreign
+// handle gets the null or 0 fallback, never a crash; each is installed
+// guarded (core/service_guard.h).
 #include "minihost/panels/panel_services_host.h"
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/core/service_registry.h"
 #include "minihost/panels/panel_services_values.h"
 
@@ -85,114 +87,96 @@ constexpr size_t kMaxChoiceItems = 1024;
 
 void ctlGet(PanelControl *ctl, int attr, PanelValue *value) {
     if (!ctl || !value) return;
-    try {
-        State &s = state();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        Control *c = knownControl(s, ctl);
-        if (!c) return;
-        RecordedControl &rc = c->panel->rec.controls[c->index];
-        ++rc.reads;
-        switch (attr) {
-        case CTL_X: fillPanelValue(*value, ControlValue::ofInt(rc.x)); break;
-        case CTL_Y: fillPanelValue(*value, ControlValue::ofInt(rc.y)); break;
-        case CTL_W: fillPanelValue(*value, ControlValue::ofInt(rc.w)); break;
-        case CTL_H: fillPanelValue(*value, ControlValue::ofInt(rc.h)); break;
-        case CTL_VALUE: fillPanelValue(*value, currentValue(rc)); break;
-        default: break;
-        }
-    } catch (...) {
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    Control *c = knownControl(s, ctl);
+    if (!c) return;
+    RecordedControl &rc = c->panel->rec.controls[c->index];
+    ++rc.reads;
+    switch (attr) {
+    case CTL_X: fillPanelValue(*value, ControlValue::ofInt(rc.x)); break;
+    case CTL_Y: fillPanelValue(*value, ControlValue::ofInt(rc.y)); break;
+    case CTL_W: fillPanelValue(*value, ControlValue::ofInt(rc.w)); break;
+    case CTL_H: fillPanelValue(*value, ControlValue::ofInt(rc.h)); break;
+    case CTL_VALUE: fillPanelValue(*value, currentValue(rc)); break;
+    default: break;
     }
 }
 
 void ctlSet(PanelControl *ctl, int attr, const PanelValue *value) {
     if (!ctl || !value) return;
-    try {
-        State &s = state();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        Control *c = knownControl(s, ctl);
-        if (!c) return;
-        RecordedControl &rc = c->panel->rec.controls[c->index];
-        ControlValue v = readPanelValue(*value);
-        RecordedAttributeSet logged;
-        logged.attribute = attr;
-        logged.valueType = value->type;
-        logged.intValue = v.asInt();
-        logged.floatValue = v.asDouble();
-        logged.stringValue = v.text;
-        rc.sets.push_back(logged);
-        if (v.type == VALUE_NONE) return;
-        switch (attr) {
-        case CTL_X: rc.x = v.asInt(); break;
-        case CTL_Y: rc.y = v.asInt(); break;
-        case CTL_W: rc.w = v.asInt(); break;
-        case CTL_H: rc.h = v.asInt(); break;
-        case CTL_VALUE: storeValue(rc, v); break;
-        default: break;
-        }
-    } catch (...) {
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    Control *c = knownControl(s, ctl);
+    if (!c) return;
+    RecordedControl &rc = c->panel->rec.controls[c->index];
+    ControlValue v = readPanelValue(*value);
+    RecordedAttributeSet logged;
+    logged.attribute = attr;
+    logged.valueType = value->type;
+    logged.intValue = v.asInt();
+    logged.floatValue = v.asDouble();
+    logged.stringValue = v.text;
+    rc.sets.push_back(logged);
+    if (v.type == VALUE_NONE) return;
+    switch (attr) {
+    case CTL_X: rc.x = v.asInt(); break;
+    case CTL_Y: rc.y = v.asInt(); break;
+    case CTL_W: rc.w = v.asInt(); break;
+    case CTL_H: rc.h = v.asInt(); break;
+    case CTL_VALUE: storeValue(rc, v); break;
+    default: break;
     }
 }
 
 PanelID panelCreate(const char *title) {
-    try {
-        State &s = state();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        if (s.createFails) return nullptr;
-        auto p = std::make_unique<Panel>();
-        p->rec.title = title ? title : "";
-        p->rec.globalFun = record().globalFun;
-        PanelID id = reinterpret_cast<PanelID>(p.get());
-        s.panels.push_back(std::move(p));
-        return id;
-    } catch (...) {
-        return nullptr;
-    }
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.createFails) return nullptr;
+    auto p = std::make_unique<Panel>();
+    p->rec.title = title ? title : "";
+    p->rec.globalFun = record().globalFun;
+    PanelID id = reinterpret_cast<PanelID>(p.get());
+    s.panels.push_back(std::move(p));
+    return id;
 }
 
 void panelDestroy(PanelID id) {
-    try {
-        State &s = state();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        if (Panel *p = livePanel(s, id)) p->rec.destroyed = true;
-    } catch (...) {
-    }
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (Panel *p = livePanel(s, id)) p->rec.destroyed = true;
 }
 
 PanelControl *panelAddControl(PanelID id, const char *kind, const ControlDesc *desc, const char *label) {
-    try {
-        State &s = state();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        Panel *p = livePanel(s, id);
-        const KindInfo *k = kindNamed(kind);
-        // A descriptor of another kind than the control's name is a fault of
-        // the caller: refuse it rather than guess which one was meant.
-        if (!p || !k || !desc || desc->type != k->descType) return nullptr;
-        RecordedControl rc;
-        rc.kind = k->name;
-        rc.label = label ? label : "";
-        rc.descType = desc->type;
-        rc.descWidth = desc->width;
-        rc.descHeight = desc->height;
-        rc.vertical = desc->vertical;
-        if (desc->type == CTL_KIND_CHOICE && desc->items)
-            for (size_t i = 0; i < kMaxChoiceItems && desc->items[i]; ++i)
-                rc.items.emplace_back(desc->items[i]);
-        if (desc->type == CTL_KIND_AREA) {
-            rc.w = desc->width;
-            rc.h = desc->height;
-        }
-        auto c = std::make_unique<Control>();
-        c->pub.get = ctlGet;
-        c->pub.set = ctlSet;
-        c->pub.priv = c.get();
-        c->panel = p;
-        c->index = p->rec.controls.size();
-        p->rec.controls.push_back(std::move(rc));
-        p->controls.push_back(std::move(c));
-        return &p->controls.back()->pub;
-    } catch (...) {
-        return nullptr;
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    Panel *p = livePanel(s, id);
+    const KindInfo *k = kindNamed(kind);
+    // A descriptor of another kind than the control's name is a fault of
+    // the caller: refuse it rather than guess which one was meant.
+    if (!p || !k || !desc || desc->type != k->descType) return nullptr;
+    RecordedControl rc;
+    rc.kind = k->name;
+    rc.label = label ? label : "";
+    rc.descType = desc->type;
+    rc.descWidth = desc->width;
+    rc.descHeight = desc->height;
+    rc.vertical = desc->vertical;
+    if (desc->type == CTL_KIND_CHOICE && desc->items)
+        for (size_t i = 0; i < kMaxChoiceItems && desc->items[i]; ++i) rc.items.emplace_back(desc->items[i]);
+    if (desc->type == CTL_KIND_AREA) {
+        rc.w = desc->width;
+        rc.h = desc->height;
     }
+    auto c = std::make_unique<Control>();
+    c->pub.get = ctlGet;
+    c->pub.set = ctlSet;
+    c->pub.priv = c.get();
+    c->panel = p;
+    c->index = p->rec.controls.size();
+    p->rec.controls.push_back(std::move(rc));
+    p->controls.push_back(std::move(c));
+    return &p->controls.back()->pub;
 }
 
 // The control a script entry names, or null.
@@ -211,37 +195,36 @@ std::string entryName(const PanelAnswer::Entry &e) {
 }
 
 int panelOpen(PanelID id, int flags) {
-    try {
-        State &s = state();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        Panel *p = livePanel(s, id);
-        if (!p) return 0;
-        PanelAnswer answer = PanelAnswer::cancel();
-        if (!s.script.empty()) {
-            answer = std::move(s.script.front());
-            s.script.pop_front();
-        }
-        if (answer.confirms()) {
-            for (const PanelAnswer::Entry &e : answer.entries()) {
-                RecordedControl *rc = scriptTarget(p->rec, e);
-                if (!rc) {
-                    p->rec.scriptErrors.push_back("script names no " + entryName(e));
-                    continue;
-                }
-                if (!storeValue(*rc, ControlValue::fromScript(e.value)))
-                    p->rec.scriptErrors.push_back(entryName(e) + " (" + rc->kind +
-                                                  ") cannot take the scripted value");
-            }
-        }
-        p->rec.opens.push_back(RecordedOpen{flags, answer.confirms()});
-        return answer.confirms() ? 1 : 0;
-    } catch (...) {
-        return 0;
+    State &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    Panel *p = livePanel(s, id);
+    if (!p) return 0;
+    PanelAnswer answer = PanelAnswer::cancel();
+    if (!s.script.empty()) {
+        answer = std::move(s.script.front());
+        s.script.pop_front();
     }
+    if (answer.confirms()) {
+        for (const PanelAnswer::Entry &e : answer.entries()) {
+            RecordedControl *rc = scriptTarget(p->rec, e);
+            if (!rc) {
+                p->rec.scriptErrors.push_back("script names no " + entryName(e));
+                continue;
+            }
+            if (!storeValue(*rc, ControlValue::fromScript(e.value)))
+                p->rec.scriptErrors.push_back(entryName(e) + " (" + rc->kind +
+                                              ") cannot take the scripted value");
+        }
+    }
+    p->rec.opens.push_back(RecordedOpen{flags, answer.confirms()});
+    return answer.confirms() ? 1 : 0;
 }
 
 PanelServices &record() {
-    static PanelServices r{nullptr, panelCreate, panelDestroy, panelAddControl, panelOpen};
+    static PanelServices r{nullptr, guardedService<"PanelServices.create", panelCreate>,
+                           guardedService<"PanelServices.destroy", panelDestroy>,
+                           guardedService<"PanelServices.addControl", panelAddControl>,
+                           guardedService<"PanelServices.open", panelOpen>};
     return r;
 }
 

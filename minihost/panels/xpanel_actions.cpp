@@ -60,17 +60,13 @@ bool parseNumber(const std::string &text, const char *suffix, double &out) {
 }  // namespace
 
 std::optional<XPanelValue> xpanelValue(XPanelID panel, const std::string &dataName) {
-    try {
-        State &s = state();
-        std::lock_guard<std::recursive_mutex> lock(s.mutex);
-        Panel *p = livePanel(s, panel);
-        if (!p) return std::nullopt;
-        const XPanelDataInfo *d = dataNamed(*p, dataName);
-        if (!d) return std::nullopt;
-        return readValue(*p, d->vid);
-    } catch (...) {
-        return std::nullopt;
-    }
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    Panel *p = livePanel(s, panel);
+    if (!p) return std::nullopt;
+    const XPanelDataInfo *d = dataNamed(*p, dataName);
+    if (!d) return std::nullopt;
+    return readValue(*p, d->vid);
 }
 
 bool xpanelSet(XPanelID panel, const std::string &dataName, XPanelValue value) {
@@ -166,14 +162,10 @@ bool xpanelSetFromText(XPanelID panel, const std::string &dataName, const std::s
 }
 
 bool xpanelEnabled(XPanelID panel, uint32_t cid) {
-    try {
-        State &s = state();
-        std::lock_guard<std::recursive_mutex> lock(s.mutex);
-        Panel *p = livePanel(s, panel);
-        return p && enabled(*p, cid);
-    } catch (...) {
-        return false;
-    }
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    Panel *p = livePanel(s, panel);
+    return p && enabled(*p, cid);
 }
 
 bool xpanelPress(XPanelID panel, uint32_t cid) {

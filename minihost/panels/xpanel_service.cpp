@@ -1,9 +1,10 @@
 // The "LWXPanel" record: panels kept in memory exactly as described. Every
-// entry point checks its handle against the panels it gave out and catches
-// everything, so a module passing a stale or foreign handle gets nothing done,
-// never a crash.
+// entry point checks its handle against the panels it gave out, so a module
+// passing a stale or foreign handle gets nothing done, never a crash; each is
+// installed guarded (core/service_guard.h).
 #include <cstring>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/core/service_registry.h"
 #include "minihost/panels/xpanel_state.h"
 
@@ -120,56 +121,42 @@ void applyHint(Panel &p, uint32_t target, const XPanelHint &h) {
 }
 
 XPanelID panelCreate(int type, const XPanelControl *controls) {
-    try {
-        State &s = state();
-        std::lock_guard<std::recursive_mutex> lock(s.mutex);
-        if (s.createFails) return nullptr;
-        auto p = std::make_unique<Panel>();
-        p->rec.type = type;
-        for (int i = 0; controls && i < kMaxListEntries && controls[i].cid != 0; ++i)
-            p->rec.controls.push_back(
-                {controls[i].cid, text(controls[i].label), text(controls[i].ctrlClass)});
-        s.panels.push_back(std::move(p));
-        return reinterpret_cast<XPanelID>(s.panels.back().get());
-    } catch (...) {
-        return nullptr;
-    }
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    if (s.createFails) return nullptr;
+    auto p = std::make_unique<Panel>();
+    p->rec.type = type;
+    for (int i = 0; controls && i < kMaxListEntries && controls[i].cid != 0; ++i)
+        p->rec.controls.push_back({controls[i].cid, text(controls[i].label), text(controls[i].ctrlClass)});
+    s.panels.push_back(std::move(p));
+    return reinterpret_cast<XPanelID>(s.panels.back().get());
 }
 
 void panelDestroy(XPanelID panel) {
-    try {
-        State &s = state();
-        std::lock_guard<std::recursive_mutex> lock(s.mutex);
-        if (Panel *p = livePanel(s, panel)) p->rec.destroyed = true;
-    } catch (...) {
-    }
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    if (Panel *p = livePanel(s, panel)) p->rec.destroyed = true;
 }
 
 void panelHint(XPanelID panel, uint32_t id, const XPanelHint *hints) {
-    try {
-        State &s = state();
-        std::lock_guard<std::recursive_mutex> lock(s.mutex);
-        Panel *p = livePanel(s, panel);
-        if (!p || !hints) return;
-        for (int i = 0; i < kMaxListEntries && hints[i].kind != XPH_END; ++i) applyHint(*p, id, hints[i]);
-    } catch (...) {
-    }
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    Panel *p = livePanel(s, panel);
+    if (!p || !hints) return;
+    for (int i = 0; i < kMaxListEntries && hints[i].kind != XPH_END; ++i) applyHint(*p, id, hints[i]);
 }
 
 void panelDescribe(XPanelID panel, const XPanelData *data, XPanelGetFunc *get, XPanelSetFunc *set) {
-    try {
-        State &s = state();
-        std::lock_guard<std::recursive_mutex> lock(s.mutex);
-        Panel *p = livePanel(s, panel);
-        if (!p) return;
-        p->rec.data.clear();
-        for (int i = 0; data && i < kMaxListEntries && data[i].vid != 0; ++i)
-            p->rec.data.push_back({data[i].vid, text(data[i].name), text(data[i].dataType)});
-        p->get = get;
-        p->set = set;
-        p->rec.described = true;
-    } catch (...) {
-    }
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    Panel *p = livePanel(s, panel);
+    if (!p) return;
+    p->rec.data.clear();
+    for (int i = 0; data && i < kMaxListEntries && data[i].vid != 0; ++i)
+        p->rec.data.push_back({data[i].vid, text(data[i].name), text(data[i].dataType)});
+    p->get = get;
+    p->set = set;
+    p->rec.described = true;
 }
 
 void panelViewInst(XPanelID panel, void *inst) {
@@ -179,15 +166,12 @@ void panelViewInst(XPanelID panel, void *inst) {
 }
 
 void panelSetData(XPanelID panel, uint32_t cid, void *data) {
-    try {
-        State &s = state();
-        std::lock_guard<std::recursive_mutex> lock(s.mutex);
-        Panel *p = livePanel(s, panel);
-        if (!p) return;
-        if (cid == 0) p->rec.userData = data;
-        p->controlData[cid] = data;
-    } catch (...) {
-    }
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    Panel *p = livePanel(s, panel);
+    if (!p) return;
+    if (cid == 0) p->rec.userData = data;
+    p->controlData[cid] = data;
 }
 
 void *panelGetData(XPanelID panel, uint32_t cid) {
@@ -259,14 +243,14 @@ using namespace xpanel_detail;
 
 XPanelFuncs *xpanelRecord() {
     static XPanelFuncs record = {1,
-                                 panelCreate,
-                                 panelDestroy,
-                                 panelHint,
-                                 panelDescribe,
-                                 panelViewInst,
-                                 panelSetData,
-                                 panelGetData,
-                                 panelViewRefresh};
+                                 guardedService<"XPanelFuncs.create", panelCreate>,
+                                 guardedService<"XPanelFuncs.destroy", panelDestroy>,
+                                 guardedService<"XPanelFuncs.hint", panelHint>,
+                                 guardedService<"XPanelFuncs.describe", panelDescribe>,
+                                 guardedService<"XPanelFuncs.viewInst", panelViewInst>,
+                                 guardedService<"XPanelFuncs.setData", panelSetData>,
+                                 guardedService<"XPanelFuncs.getData", panelGetData>,
+                                 guardedService<"XPanelFuncs.viewRefresh", panelViewRefresh>};
     return &record;
 }
 

@@ -134,15 +134,11 @@ private:
 }  // namespace
 
 std::string xpanelText(XPanelID panel) {
-    try {
-        State &s = state();
-        std::lock_guard<std::recursive_mutex> lock(s.mutex);
-        Panel *p = livePanel(s, panel);
-        if (!p) return "";
-        return Printer(*p).run();
-    } catch (...) {
-        return "";
-    }
+    State &s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    Panel *p = livePanel(s, panel);
+    if (!p) return "";
+    return Printer(*p).run();
 }
 
 }  // namespace minihost

@@ -6,6 +6,8 @@
 #include <limits>
 #include <mutex>
 
+#include <embree3/rtcore.h>
+
 namespace minihost {
 
 namespace {
@@ -27,6 +29,8 @@ std::string tooFar(double distance) {
     return text;
 }
 
+RTCScene rtc(void *scene) { return static_cast<RTCScene>(scene); }
+
 // One device for the process; Embree devices are thread-safe.
 RTCDevice device() {
     static RTCDevice dev = [] {
@@ -41,11 +45,11 @@ RTCDevice device() {
 EmbreeScene::EmbreeScene() = default;
 
 EmbreeScene::~EmbreeScene() {
-    if (scene_) rtcReleaseScene(scene_);
+    if (scene_) rtcReleaseScene(rtc(scene_));
 }
 
 bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
-    if (scene_) rtcReleaseScene(scene_);
+    if (scene_) rtcReleaseScene(rtc(scene_));
     scene_ = nullptr;
     objects_.clear();
     objectOfGeometry_.clear();
@@ -55,9 +59,9 @@ bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
         return false;
     }
     scene_ = rtcNewScene(dev);
-    rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_MEDIUM);
+    rtcSetSceneBuildQuality(rtc(scene_), RTC_BUILD_QUALITY_MEDIUM);
     // Watertight: a ray through a shared edge or corner still hits.
-    rtcSetSceneFlags(scene_, RTC_SCENE_FLAG_ROBUST);
+    rtcSetSceneFlags(rtc(scene_), RTC_SCENE_FLAG_ROBUST);
     objects_.resize(scene.objects.size());
     for (size_t o = 0; o < scene.objects.size(); ++o) {
         const SceneObject &obj = *scene.objects[o];
@@ -112,12 +116,12 @@ bool EmbreeScene::build(const Scene &scene, double time, std::string &error) {
                 index[3 * t + c] =
                     static_cast<unsigned>(mesh.polyVerts[static_cast<size_t>(data.triangles[t].corner[c])]);
         rtcCommitGeometry(geom);
-        const unsigned id = rtcAttachGeometry(scene_, geom);
+        const unsigned id = rtcAttachGeometry(rtc(scene_), geom);
         rtcReleaseGeometry(geom);
         if (objectOfGeometry_.size() <= id) objectOfGeometry_.resize(id + 1, -1);
         objectOfGeometry_[id] = static_cast<int>(o);
     }
-    rtcCommitScene(scene_);
+    rtcCommitScene(rtc(scene_));
     if (rtcGetDeviceError(dev) != RTC_ERROR_NONE) {
         error = "the ray tracer could not build the scene";
         return false;
@@ -163,7 +167,7 @@ bool EmbreeScene::intersect(Vec3 origin, Vec3 direction, double tnear, double tf
     rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
     rh.hit.primID = RTC_INVALID_GEOMETRY_ID;
     rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
-    rtcIntersect1(scene_, &ctx, &rh);
+    rtcIntersect1(rtc(scene_), &ctx, &rh);
     if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID || rh.hit.geomID >= objectOfGeometry_.size()) return false;
     hit.object = objectOfGeometry_[rh.hit.geomID];
     hit.triangle = static_cast<int>(rh.hit.primID);
@@ -179,7 +183,7 @@ bool EmbreeScene::occluded(Vec3 origin, Vec3 direction, double tnear, double tfa
     rtcInitIntersectContext(&ctx);
     RTCRay ray;
     setRay(ray, origin, direction, tnear, tfar);
-    rtcOccluded1(scene_, &ctx, &ray);
+    rtcOccluded1(rtc(scene_), &ctx, &ray);
     return ray.tfar < 0;
 }
 

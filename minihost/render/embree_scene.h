@@ -4,9 +4,8 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <vector>
-
-#include <embree3/rtcore.h>
 
 #include "minihost/scene/scene.h"
 #include "minihost/scene/vec_math.h"
@@ -76,7 +75,9 @@ private:
         Mat3 normalMatrix;  // inverse transpose of the linear part
         Mat3 rotation, rotationInverse;
     };
-    RTCScene scene_ = nullptr;
+    // The Embree scene (an RTCScene), untyped here so that Embree's header
+    // stays in embree_scene.cpp and out of the programs that use this one.
+    void *scene_ = nullptr;
     std::vector<ObjectData> objects_;
     std::vector<int> objectOfGeometry_;
 };

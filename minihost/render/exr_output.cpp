@@ -1,5 +1,6 @@
 #include "minihost/render/exr_output.h"
 
+#include <Imath/half.h>
 #include <OpenEXR/ImfChannelList.h>
 #include <OpenEXR/ImfCompression.h>
 #include <OpenEXR/ImfFrameBuffer.h>
@@ -16,6 +17,9 @@
 #include "minihost/render/pixel_hash.h"
 
 namespace minihost {
+
+// ExrImage keeps half floats as their bits, written as the encoder's halves.
+static_assert(sizeof(Imath::half) == sizeof(uint16_t));
 
 namespace {
 
@@ -67,10 +71,13 @@ ExrImage toExrImage(const FrameBuffer &frame, bool fullFloat) {
     image.fullFloat = fullFloat;
     const std::vector<float> *planes[4] = {&frame.red, &frame.green, &frame.blue, &frame.alpha};
     for (int c = 0; c < 4; ++c) {
-        if (fullFloat)
+        if (fullFloat) {
             image.floatRgba[c] = *planes[c];
-        else
-            image.halfRgba[c].assign(planes[c]->begin(), planes[c]->end());
+        } else {
+            image.halfRgba[c].resize(planes[c]->size());
+            std::transform(planes[c]->begin(), planes[c]->end(), image.halfRgba[c].begin(),
+                           [](float v) { return Imath::half(v).bits(); });
+        }
     }
     image.depth.resize(frame.depth.size());
     std::transform(frame.depth.begin(), frame.depth.end(), image.depth.begin(), depthForFiles);
@@ -99,8 +106,8 @@ bool writeExr(const ExrImage &image, const FrameTags &tags, const std::string &p
         for (int c = 0; c < 4; ++c) {
             char *base = image.fullFloat
                              ? reinterpret_cast<char *>(const_cast<float *>(image.floatRgba[c].data()))
-                             : reinterpret_cast<char *>(const_cast<Imath::half *>(image.halfRgba[c].data()));
-            const std::size_t size = image.fullFloat ? sizeof(float) : sizeof(Imath::half);
+                             : reinterpret_cast<char *>(const_cast<uint16_t *>(image.halfRgba[c].data()));
+            const std::size_t size = image.fullFloat ? sizeof(float) : sizeof(uint16_t);
             buffer.insert(kRgba[c], Imf::Slice(colour, base, size, size * width));
         }
         buffer.insert(

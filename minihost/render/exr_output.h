@@ -5,10 +5,9 @@
 // alpha is the same, and the colour is not multiplied by the alpha.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
-
-#include <Imath/half.h>
 
 #include "minihost/render/frame_buffer.h"
 #include "minihost/render/frame_tags.h"
@@ -19,9 +18,9 @@ namespace minihost {
 struct ExrImage {
     int width = 0, height = 0;
     bool fullFloat = false;
-    std::vector<Imath::half> halfRgba[4];  // R, G, B, A unless fullFloat
-    std::vector<float> floatRgba[4];       // R, G, B, A when fullFloat
-    std::vector<float> depth;              // Z
+    std::vector<uint16_t> halfRgba[4];  // R, G, B, A as half floats' bits, unless fullFloat
+    std::vector<float> floatRgba[4];    // R, G, B, A when fullFloat
+    std::vector<float> depth;           // Z
 };
 
 ExrImage toExrImage(const FrameBuffer &frame, bool fullFloat);

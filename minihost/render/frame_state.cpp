@@ -18,8 +18,9 @@ ShadingScope::ShadingScope(const FrameState *frame, int bounces, int px, int py)
 
 ShadingScope::~ShadingScope() { shadingThread() = saved_; }
 
-bool FrameState::prepare(const Scene &s, int f, double t, std::string &error) {
+bool FrameState::prepare(const Scene &s, const LiveUses *uses, int f, double t, std::string &error) {
     scene = &s;
+    live = uses;
     frame = f;
     time = t;
     if (!geometry.build(s, t, error)) return false;

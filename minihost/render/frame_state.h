@@ -5,6 +5,7 @@
 #include "minihost/render/camera_rays.h"
 #include "minihost/render/embree_scene.h"
 #include "minihost/scene/scene.h"
+#include "minihost/servers/live_uses.h"
 
 namespace minihost {
 
@@ -16,17 +17,20 @@ struct LightFrame {
 
 struct FrameState {
     const Scene *scene = nullptr;
+    const LiveUses *live = nullptr;  // the scene's instances; no shader runs when null
     EmbreeScene geometry;
     CameraFrame camera;
     std::vector<LightFrame> lights;  // in the scene's order
     int frame = 0;
     double time = 0;
     // Set for a material preview: every hit shows this surface (its settings
-    // and shaders) instead of the surface of the hit polygon.
+    // and the live shaders beside it) instead of the surface of the hit polygon.
     const SceneSurface *previewSurface = nullptr;
+    const std::vector<LiveUse> *previewShaders = nullptr;
 
-    // Builds the geometry, camera and lights of `scene` at `time`.
-    bool prepare(const Scene &scene, int frame, double time, std::string &error);
+    // Builds the geometry, camera and lights of `scene` at `time`; `live`
+    // holds the instances of the scene's shaders (null: none run).
+    bool prepare(const Scene &scene, const LiveUses *live, int frame, double time, std::string &error);
     const LightFrame *lightFrame(const SceneLight &light) const;
 };
 

@@ -4,6 +4,7 @@
 
 #include "host/access.h"
 #include "host/handler.h"
+#include "minihost/core/service_guard.h"
 #include "minihost/servers/active_handler.h"
 
 namespace minihost {
@@ -45,14 +46,21 @@ void setAlpha(int x, int y, float alpha) {
 
 }  // namespace
 
-void runImageFilters(const std::vector<ServerUse> &filters, FrameBuffer &buffer, int frame, double start,
+void runImageFilters(const std::vector<LiveUse> &filters, FrameBuffer &buffer, int frame, double start,
                      double end) {
-    for (const ServerUse &use : filters) {
-        const ImageFilterHandler *h = use.handler ? &use.handler->image : nullptr;
-        if (!h || !h->process || !use.instance) continue;
+    for (const LiveUse &live : filters) {
+        const ImageFilterHandler *h = live.handler ? &live.handler->image : nullptr;
+        if (!h || !h->process || !live.instance) continue;
         current = CurrentImage{&buffer, &buffer};
-        const FilterAccess fa{buffer.width, buffer.height, frame, start, end, getLine, setRGB, setAlpha};
-        h->process(use.instance, &fa);
+        const FilterAccess fa{buffer.width,
+                              buffer.height,
+                              frame,
+                              start,
+                              end,
+                              guardedService<"FilterAccess.getLine", getLine>,
+                              guardedService<"FilterAccess.setRGB", setRGB>,
+                              guardedService<"FilterAccess.setAlpha", setAlpha>};
+        h->process(live.instance, &fa);
         current = CurrentImage{};
     }
 }

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "minihost/render/frame_buffer.h"
-#include "minihost/scene/scene.h"
+#include "minihost/servers/live_uses.h"
 
 namespace minihost {
 
-void runImageFilters(const std::vector<ServerUse> &filters, FrameBuffer &buffer, int frame, double start,
+void runImageFilters(const std::vector<LiveUse> &filters, FrameBuffer &buffer, int frame, double start,
                      double end);
 
 }  // namespace minihost

@@ -4,6 +4,7 @@
 
 #include "host/access.h"
 #include "host/handler.h"
+#include "minihost/core/service_guard.h"
 #include "minihost/render/lights.h"
 #include "minihost/render/surface_shading.h"
 #include "minihost/servers/active_handler.h"
@@ -60,22 +61,28 @@ void setRGBA(const float rgba[4]) { setVal(BUFFER_RGBA, 4, rgba); }
 
 }  // namespace
 
-bool runPixelFilters(const FrameState &frame, const std::vector<ServerUse> &filters, FrameBuffer &buffer,
+bool runPixelFilters(const FrameState &frame, const std::vector<LiveUse> &filters, FrameBuffer &buffer,
                      const std::function<void(unsigned, unsigned)> &progress) {
     const auto rows = static_cast<unsigned>(buffer.height) * static_cast<unsigned>(filters.size());
     unsigned done = 0;
-    for (const ServerUse &use : filters) {
-        const PixelFilterHandler *h = use.handler ? &use.handler->pixel : nullptr;
-        if (!h || !h->evaluate || !use.instance) continue;
+    for (const LiveUse &live : filters) {
+        const PixelFilterHandler *h = live.handler ? &live.handler->pixel : nullptr;
+        if (!h || !h->evaluate || !live.instance) continue;
         for (int y = 0; y < buffer.height; ++y) {
             if (abortRequested()) return false;
             for (int x = 0; x < buffer.width; ++x) {
                 ShadingScope scope(&frame, -1, x, y);
                 current = CurrentPixel{&buffer, x, y};
-                const PixelAccess pa{
-                    static_cast<double>(x), static_cast<double>(y), getVal,      setRGBA,     setVal,
-                    hostIlluminate,         hostRayTrace,           hostRayCast, hostRayShade};
-                h->evaluate(use.instance, &pa);
+                const PixelAccess pa{static_cast<double>(x),
+                                     static_cast<double>(y),
+                                     guardedService<"PixelAccess.getVal", getVal>,
+                                     guardedService<"PixelAccess.setRGBA", setRGBA>,
+                                     guardedService<"PixelAccess.setVal", setVal>,
+                                     guardedService<"PixelAccess.illuminate", hostIlluminate>,
+                                     guardedService<"PixelAccess.rayTrace", hostRayTrace, kMissedRay>,
+                                     guardedService<"PixelAccess.rayCast", hostRayCast, kMissedRay>,
+                                     guardedService<"PixelAccess.rayShade", hostRayShade, kMissedRay>};
+                h->evaluate(live.instance, &pa);
             }
             if (progress) progress(++done, rows);
         }

@@ -13,7 +13,7 @@
 namespace minihost {
 
 // False when aborted (Ctrl-C) before the stage finished.
-bool runPixelFilters(const FrameState &frame, const std::vector<ServerUse> &filters, FrameBuffer &buffer,
+bool runPixelFilters(const FrameState &frame, const std::vector<LiveUse> &filters, FrameBuffer &buffer,
                      const std::function<void(unsigned done, unsigned total)> &progress = {});
 
 }  // namespace minihost

@@ -21,7 +21,8 @@ unsigned char toByte(float v) {
 }
 
 // libpng's output: the encoded bytes are appended to a string. An append
-// that cannot grow the string reports through libpng's own error path.
+// that cannot grow the string reports through libpng's own error path: no
+// exception may unwind through libpng's C frames, which expect a longjmp.
 void appendBytes(png_structp png, png_bytep data, png_size_t length) {
     auto *out = static_cast<std::string *>(png_get_io_ptr(png));
     try {

@@ -9,7 +9,7 @@
 #include "minihost/render/frame_buffer.h"
 #include "minihost/render/render_session.h"
 #include "minihost/scene/scene.h"
-#include "minihost/servers/server_instances.h"
+#include "minihost/servers/live_uses.h"
 
 namespace minihost {
 
@@ -25,11 +25,11 @@ struct PreviewInfo {
     double time = 0;
 };
 
-// Renders `surface` (a surface of `scene`, whose services must be active and
-// whose instances `servers` made) at the scene's first frame into `out`. The
+// Renders `surface` (a surface of `scene`, whose services must be active)
+// with its live `shaders` at the scene's first frame into `out`. The
 // background is opaque. Throws nothing; on failure `error` says why.
-RenderResult renderPreview(const Scene &scene, ServerSet &servers, const SceneSurface &surface,
-                           const PreviewOptions &options, FrameBuffer &out, PreviewInfo &info,
-                           std::string &error);
+RenderResult renderPreview(const Scene &scene, const SceneSurface &surface,
+                           const std::vector<LiveUse> &shaders, const PreviewOptions &options,
+                           FrameBuffer &out, PreviewInfo &info, std::string &error);
 
 }  // namespace minihost

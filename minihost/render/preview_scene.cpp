@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "minihost/scene/scene_error.h"
+#include "minihost/files/input_error.h"
 #include "minihost/scene/scene_loader.h"
 
 namespace minihost {
@@ -65,7 +65,7 @@ std::unique_ptr<Scene> makePreviewStage(const Scene &scene, int size) {
                      {"max_bounces", scene.maxBounces},
                      {"background", {kBackground, kBackground, kBackground}}};
     std::unique_ptr<Scene> stage = loadSceneText(doc.dump(), "<preview stage>");
-    if (stage->objects.size() != 1) throw SceneError("<preview stage>: the preview sphere is missing");
+    if (stage->objects.size() != 1) throw InputError({"<preview stage>"}, "the preview sphere is missing");
 
     // Give the sphere an identifier that the loaded scene does not use, so
     // that no shader can take it for one of the scene's objects.

@@ -25,7 +25,7 @@ ItemID unusedObjectID(const Scene &scene);
 
 // The preview stage, `size` x `size` pixels, with the scene's frame rate and
 // bounce limit. Its sphere carries an identifier that no item of `scene`
-// has. Throws SceneError on a fault.
+// has. Throws InputError on a fault.
 std::unique_ptr<Scene> makePreviewStage(const Scene &scene, int size);
 
 }  // namespace minihost

@@ -9,7 +9,6 @@
 #include "minihost/render/image_filter_stage.h"
 #include "minihost/render/pixel_filter_stage.h"
 #include "minihost/render/tile_shading.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/services/monitor_service.h"
 #include "minihost/services/progress_bar.h"
 
@@ -67,6 +66,9 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
         if (!frameFits(scene, error)) return RenderResult::Failed;
         FrameState state;
         FrameBuffer buffer;
+        const std::vector<LiveUse> none;
+        const std::vector<LiveUse> &pixelFilters = options.filters ? servers.live().pixelFilters : none;
+        const std::vector<LiveUse> &imageFilters = options.filters ? servers.live().imageFilters : none;
         std::vector<int> frames = options.frames;
         if (frames.empty())
             for (long long f = options.firstFrame; f <= options.lastFrame; ++f)
@@ -82,7 +84,7 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
             times.newTime += since(t0);
 
             t0 = Clock::now();
-            if (!state.prepare(scene, frame, time, error)) {
+            if (!state.prepare(scene, &servers.live(), frame, time, error)) {
                 error = scene.path + ": frame " + std::to_string(frame) + ": " + error;
                 return RenderResult::Failed;
             }
@@ -101,18 +103,18 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
             times.shading += since(t0);
 
             t0 = Clock::now();
-            if (!scene.pixelFilters.empty()) {
+            if (!pixelFilters.empty()) {
                 ProgressBar bar(label + "pixel filters", 1000);
                 auto show = [&](unsigned done, unsigned total) {
                     if (options.progress) bar.set(done * 1000 / total);
                 };
-                if (!runPixelFilters(state, scene.pixelFilters, buffer, show)) return RenderResult::Aborted;
+                if (!runPixelFilters(state, pixelFilters, buffer, show)) return RenderResult::Aborted;
                 if (options.progress) bar.finish();
             }
             times.pixelFilters += since(t0);
 
             t0 = Clock::now();
-            runImageFilters(scene.imageFilters, buffer, frame, time, time);
+            runImageFilters(imageFilters, buffer, frame, time, time);
             times.imageFilters += since(t0);
             if (abortRequested()) return RenderResult::Aborted;
 

@@ -24,6 +24,9 @@ struct RenderOptions {
     std::vector<int> frames;  // when not empty: these frames, in order, instead of first..last
     int threads = 1;
     bool progress = false;  // progress bars on stderr
+    // False: the frames are left as shaded. The filters' instances still get
+    // their init, new-time and cleanup.
+    bool filters = true;
 };
 
 // Receives each finished frame; false (with `error` set) stops the render.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/render/lights.h"
 #include "minihost/servers/active_handler.h"
 #include "minihost/services/active_scene.h"
@@ -20,13 +21,26 @@ double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallb
 
 Vec3 reflectDir(Vec3 d, Vec3 n) { return normalized(d - n * (2.0 * dot(d, n))); }
 
+// The index, within its object, of the surface of the hit polygon.
+size_t meshSurfaceOfHit(const FrameState &frame, const RayHit &hit) {
+    const SceneObject &obj = *frame.scene->objects[static_cast<size_t>(hit.object)];
+    const int poly = frame.geometry.triangles(hit.object)[static_cast<size_t>(hit.triangle)].polygon;
+    return static_cast<size_t>(obj.mesh.polySurface[static_cast<size_t>(poly)]);
+}
+
 }  // namespace
 
 const SceneSurface *surfaceOfHit(const FrameState &frame, const RayHit &hit) {
     if (frame.previewSurface) return frame.previewSurface;
     const SceneObject &obj = *frame.scene->objects[static_cast<size_t>(hit.object)];
-    const int poly = frame.geometry.triangles(hit.object)[static_cast<size_t>(hit.triangle)].polygon;
-    return obj.surfaces[static_cast<size_t>(obj.mesh.polySurface[static_cast<size_t>(poly)])].get();
+    return obj.surfaces[meshSurfaceOfHit(frame, hit)].get();
+}
+
+const std::vector<LiveUse> &shadersOfHit(const FrameState &frame, const RayHit &hit) {
+    static const std::vector<LiveUse> none;
+    if (frame.previewSurface) return frame.previewShaders ? *frame.previewShaders : none;
+    if (!frame.live) return none;
+    return frame.live->shadersOf(static_cast<size_t>(hit.object), meshSurfaceOfHit(frame, hit));
 }
 
 void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, Vec3 dir, int bounces, int px,
@@ -92,18 +106,18 @@ void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, V
     sa.eta = surf.eta;
     sa.roughness = surf.roughness;
     sa.replacePercentage = 0;
-    sa.illuminate = hostIlluminate;
-    sa.rayTrace = hostRayTrace;
-    sa.rayCast = hostRayCast;
-    sa.rayShade = hostRayShade;
+    sa.illuminate = guardedService<"ShaderAccess.illuminate", hostIlluminate>;
+    sa.rayTrace = guardedService<"ShaderAccess.rayTrace", hostRayTrace, kMissedRay>;
+    sa.rayCast = guardedService<"ShaderAccess.rayCast", hostRayCast, kMissedRay>;
+    sa.rayShade = guardedService<"ShaderAccess.rayShade", hostRayShade, kMissedRay>;
 }
 
-void runShaders(const FrameState &frame, const SceneSurface &surface, ShaderAccess &sa) {
-    if (surface.shaders.empty()) return;
+void runShaders(const FrameState &frame, const std::vector<LiveUse> &shaders, ShaderAccess &sa) {
+    if (shaders.empty()) return;
     ShadingScope scope(&frame, sa.bounces, sa.sx, sa.sy);
-    for (const ServerUse &use : surface.shaders) {
-        const ShaderHandler *h = use.handler ? &use.handler->shader : nullptr;
-        if (h && h->evaluate && use.instance) h->evaluate(use.instance, &sa);
+    for (const LiveUse &live : shaders) {
+        const ShaderHandler *h = live.handler ? &live.handler->shader : nullptr;
+        if (h && h->evaluate && live.instance) h->evaluate(live.instance, &sa);
     }
 }
 
@@ -194,7 +208,7 @@ TraceResult traceAndShade(const FrameState &frame, Vec3 origin, Vec3 dir, int bo
     ShaderAccess sa;
     fillShaderAccess(frame, hit, origin, dir, bounces, px, py, sa);
     const SceneSurface &surf = *surfaceOfHit(frame, hit);
-    runShaders(frame, surf, sa);
+    runShaders(frame, shadersOfHit(frame, hit), sa);
     result.hit = true;
     result.distance = hit.distance;
     result.color =
@@ -253,7 +267,7 @@ double hostRayShade(const double position[3], const double direction[3], ShaderA
     int px, py;
     pixelOf(*t.frame, origin + dir * hit.distance, px, py);
     fillShaderAccess(*t.frame, hit, origin, dir, bounces, px, py, *out);
-    runShaders(*t.frame, *surfaceOfHit(*t.frame, hit), *out);
+    runShaders(*t.frame, shadersOfHit(*t.frame, hit), *out);
     return hit.distance;
 }
 

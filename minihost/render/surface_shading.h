@@ -12,9 +12,9 @@ namespace minihost {
 void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, Vec3 direction, int bounces,
                       int px, int py, ShaderAccess &sa);
 
-// Runs the shaders of the hit surface in order, on the calling thread, with
-// the thread's bounce count set to the sample's.
-void runShaders(const FrameState &frame, const SceneSurface &surface, ShaderAccess &sa);
+// Runs a surface's live shaders in order, on the calling thread, with the
+// thread's bounce count set to the sample's.
+void runShaders(const FrameState &frame, const std::vector<LiveUse> &shaders, ShaderAccess &sa);
 
 struct TraceResult {
     bool hit = false;
@@ -26,12 +26,16 @@ struct TraceResult {
 // the scene's bounce limit). A miss gives the background colour.
 TraceResult traceAndShade(const FrameState &frame, Vec3 origin, Vec3 direction, int bounces, int px, int py);
 
-// The surface a hit landed on.
+// The surface a hit landed on, and its live shaders.
 const SceneSurface *surfaceOfHit(const FrameState &frame, const RayHit &hit);
+const std::vector<LiveUse> &shadersOfHit(const FrameState &frame, const RayHit &hit);
 
-// The host's ray functions for shaders and filters.
+// The host's ray functions for shaders and filters. The access records hand
+// them out guarded (core/service_guard.h), a ray that failed counting as one
+// that hit nothing.
 double hostRayTrace(const double position[3], const double direction[3], double color[3]);
 double hostRayCast(const double position[3], const double direction[3]);
 double hostRayShade(const double position[3], const double direction[3], ShaderAccess *out);
+inline constexpr auto kMissedRay = [](auto...) { return -1.0; };
 
 }  // namespace minihost

@@ -44,8 +44,8 @@ void checkJsonNesting(const std::string &file, const std::string &text) {
     const size_t at = tooDeepAt(text, kMaxJsonDepth);
     if (at == std::string::npos) return;
     const TextPosition p = positionOfOffset(text, at);
-    throw SceneError(file + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
-                     ": nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
+    throw InputError({file, p.line, p.column},
+                     "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
 }
 
 JsonDocument::JsonDocument(std::string file, const std::string &text) : file_(std::move(file)) {
@@ -59,26 +59,26 @@ JsonDocument::JsonDocument(std::string file, const std::string &text) : file_(st
         std::string what = e.what();
         const size_t colon = what.find("syntax error");
         if (colon != std::string::npos) what = what.substr(colon);
-        throw SceneError(file_ + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " + what);
+        throw InputError({file_, p.line, p.column}, what);
     } catch (const nlohmann::json::exception &e) {
         // A number beyond the range of a double, say: the library names the
         // text but not its place.
         std::string what = e.what();
         const size_t bracket = what.find("] ");
-        throw SceneError(file_ + ": " + (bracket == std::string::npos ? what : what.substr(bracket + 2)));
+        throw InputError({file_}, bracket == std::string::npos ? what : what.substr(bracket + 2));
     }
     if (!root_.is_object()) fail("", "a scene is a JSON object");
     positions_.index(text);
 }
 
-std::string JsonDocument::where(const std::string &pointer) const {
+FilePosition JsonDocument::where(const std::string &pointer) const {
     const TextPosition p = positions_.at(pointer);
-    if (p.line == 0) return file_;
-    return file_ + ":" + std::to_string(p.line) + ":" + std::to_string(p.column);
+    if (p.line == 0) return {file_};
+    return {file_, p.line, p.column};
 }
 
 void JsonDocument::fail(const std::string &pointer, const std::string &message) const {
-    throw SceneError(where(pointer) + ": " + message);
+    throw InputError(where(pointer), message);
 }
 
 JsonObject::JsonObject(const JsonDocument &doc, const nlohmann::json &value, std::string pointer)

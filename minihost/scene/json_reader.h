@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "minihost/files/input_error.h"
 #include "minihost/scene/json_positions.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/scene/vec_math.h"
 
 namespace minihost {
@@ -20,16 +20,16 @@ inline constexpr int kMaxJsonDepth = 256;
 // the renderer's single-precision geometry still resolves it.
 inline constexpr double kMaxSceneCoordinate = 1e6;
 
-// Throws SceneError ("file:line:col: nested deeper than 256 levels").
+// Throws InputError ("file:line:col: nested deeper than 256 levels").
 void checkJsonNesting(const std::string &file, const std::string &text);
 
 class JsonDocument {
 public:
-    JsonDocument(std::string file, const std::string &text);  // throws SceneError
+    JsonDocument(std::string file, const std::string &text);  // throws InputError
     const nlohmann::json &root() const { return root_; }
     const std::string &file() const { return file_; }
-    // "file:line:col" of the value at pointer.
-    std::string where(const std::string &pointer) const;
+    // The file, line and column of the value at pointer.
+    FilePosition where(const std::string &pointer) const;
     [[noreturn]] void fail(const std::string &pointer, const std::string &message) const;
 
 private:
@@ -48,7 +48,7 @@ public:
     const nlohmann::json &raw(const std::string &key);  // marks the key read
     std::string pointer(const std::string &key) const { return pointer_ + "/" + pointerToken(key); }
     const std::string &pointer() const { return pointer_; }
-    std::string where(const std::string &key) const { return doc_.where(pointer(key)); }
+    FilePosition where(const std::string &key) const { return doc_.where(pointer(key)); }
     [[noreturn]] void fail(const std::string &key, const std::string &message) const {
         doc_.fail(pointer(key), message);
     }

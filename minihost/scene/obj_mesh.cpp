@@ -7,6 +7,7 @@
 #include <tiny_obj_loader.h>
 
 #include "minihost/files/checked_read.h"
+#include "minihost/files/input_error.h"
 #include "minihost/scene/obj_text_checks.h"
 
 namespace minihost {
@@ -39,22 +40,17 @@ private:
 
 }  // namespace
 
-bool loadObjMesh(const std::string &path, double creaseAngle, Mesh &mesh, std::string &error) {
+Mesh loadObjMesh(const std::string &path, double creaseAngle) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        error = "no such mesh file";
-        return false;
-    }
-    std::string text;
-    if (!readRegularFile(path, kMaxMeshFileBytes, text, error)) return false;
-    return meshFromObjText(text, std::filesystem::path(path).parent_path().string(), creaseAngle, mesh,
-                           error);
+    if (!std::filesystem::exists(path, ec)) throw InputError({path}, "no such mesh file");
+    std::string text, error;
+    if (!readRegularFile(path, kMaxMeshFileBytes, text, error)) throw InputError({path}, error);
+    return meshFromObjText(text, std::filesystem::path(path).parent_path().string(), creaseAngle, path);
 }
 
-bool meshFromObjText(const std::string &text, const std::string &folder, double creaseAngle, Mesh &mesh,
-                     std::string &error) {
-    error = objTextFault(text);
-    if (!error.empty()) return false;
+Mesh meshFromObjText(const std::string &text, const std::string &folder, double creaseAngle,
+                     const std::string &file) {
+    checkObjText(text, file);
 
     tinyobj::attrib_t attrib;
     std::vector<tinyobj::shape_t> shapes;
@@ -67,12 +63,11 @@ bool meshFromObjText(const std::string &text, const std::string &folder, double 
     // A material file that cannot be read is an error, not a silent default.
     const size_t refused = err.find("material file \"");
     if (!loaded || refused != std::string::npos) {
-        error = refused != std::string::npos ? err.substr(refused)
-                : err.empty()                ? "cannot read the mesh"
-                                             : err;
+        std::string error = refused != std::string::npos ? err.substr(refused)
+                            : err.empty()                ? "cannot read the mesh"
+                                                         : err;
         while (!error.empty() && error.back() == '\n') error.pop_back();
-        error = error.substr(0, error.find('\n'));
-        return false;
+        throw InputError({file}, error.substr(0, error.find('\n')));
     }
 
     Mesh out;
@@ -102,10 +97,7 @@ bool meshFromObjText(const std::string &text, const std::string &folder, double 
         }
     }
     const std::string fault = meshFault(out);
-    if (!fault.empty()) {
-        error = fault;
-        return false;
-    }
+    if (!fault.empty()) throw InputError({file}, fault);
     computeSmoothNormals(out, creaseAngle);
     const size_t normalCount = attrib.normals.size() / 3;
     for (size_t c = 0; c < cornerNormalIndex.size(); ++c) {
@@ -118,8 +110,7 @@ bool meshFromObjText(const std::string &text, const std::string &folder, double 
             out.cornerNormals[c] = {static_cast<float>(v.x), static_cast<float>(v.y),
                                     static_cast<float>(v.z)};
     }
-    mesh = std::move(out);
-    return true;
+    return out;
 }
 
 }  // namespace minihost

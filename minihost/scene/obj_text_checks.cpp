@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "minihost/files/input_error.h"
+
 namespace minihost {
 
 namespace {
@@ -100,7 +102,7 @@ void forEachLine(const std::string &text, Each each) {
 
 }  // namespace
 
-std::string objTextFault(const std::string &text) {
+void checkObjText(const std::string &text, const std::string &file) {
     Counts total;
     forEachLine(text, [&](long long, const Tokens &t) {
         if (!t.empty() && kindOf(t[0]) >= 0) ++countOf(total, kindOf(t[0]));
@@ -108,6 +110,7 @@ std::string objTextFault(const std::string &text) {
     });
     Counts seen;
     std::string fault;
+    long long faultLine = 0;
     forEachLine(text, [&](long long number, const Tokens &t) {
         if (t.empty()) return true;
         const int kind = kindOf(t[0]);
@@ -120,10 +123,10 @@ std::string objTextFault(const std::string &text) {
         } else if (t[0] == "f") {
             fault = faceFault(t, seen, total);
         }
-        if (!fault.empty()) fault = "line " + std::to_string(number) + ": " + fault;
+        if (!fault.empty()) faultLine = number;
         return fault.empty();
     });
-    return fault;
+    if (!fault.empty()) throw InputError({file, static_cast<int>(faultLine)}, fault);
 }
 
 }  // namespace minihost

@@ -7,10 +7,10 @@
 
 namespace minihost {
 
-// "" for a sound file; otherwise "line 12: ..." naming the first fault:
-// a vertex, normal or texture coordinate that is not a finite number, a
-// face with fewer than three corners, or a corner index that is not an
-// integer or names no element of the file.
-std::string objTextFault(const std::string &text);
+// Throws InputError at the line of the first fault (in `file`, which may be
+// empty for text of no file): a vertex, normal or texture coordinate that is
+// not a finite number, a face with fewer than three corners, or a corner
+// index that is not an integer or names no element of the file.
+void checkObjText(const std::string &text, const std::string &file);
 
 }  // namespace minihost

@@ -48,10 +48,11 @@ void readColor(JsonObject &s, const std::string &key, double out[3]) {
 SceneImage *readImage(Scene &scene, JsonObject &s, const std::string &key) {
     if (!s.has(key)) return nullptr;
     const std::string file = readPath(scene, s, key);
-    std::string err;
-    SceneImage *img = scene.imageFromFile(file, err);
-    if (!img) s.fail(key, "image \"" + file + "\": " + err);
-    return img;
+    try {
+        return scene.imageFromFile(file);
+    } catch (const InputError &e) {
+        s.fail(key, "image \"" + file + "\": " + e.withinFile());
+    }
 }
 
 void readSurface(const JsonDocument &doc, JsonObject &s, Scene &scene, SceneSurface &surf) {
@@ -119,9 +120,11 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
     const double crease = radians(o.number("smoothing_angle", 60, 0, 180));
     if (hasMesh) {
         obj.filename = readPath(scene, o, "mesh");
-        std::string err;
-        if (!loadObjMesh(obj.filename, crease, obj.mesh, err))
-            o.fail("mesh", "mesh \"" + obj.filename + "\": " + err);
+        try {
+            obj.mesh = loadObjMesh(obj.filename, crease);
+        } catch (const InputError &e) {
+            o.fail("mesh", "mesh \"" + obj.filename + "\": " + e.withinFile());
+        }
     } else {
         JsonObject p = o.object("primitive");
         const std::string surface = p.string("surface", obj.name);

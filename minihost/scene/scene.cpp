@@ -154,7 +154,7 @@ std::vector<ServerUse *> Scene::allServerUses() {
     return out;
 }
 
-SceneImage *Scene::imageFromFile(const std::string &file, std::string &error) {
+SceneImage *Scene::imageFromFile(const std::string &file) {
     std::error_code ec;
     const std::string resolved = std::filesystem::path(file).is_absolute() || dir.empty()
                                      ? file
@@ -163,7 +163,7 @@ SceneImage *Scene::imageFromFile(const std::string &file, std::string &error) {
     for (const auto &img : images)
         if (img->path == resolved || std::filesystem::equivalent(img->path, resolved, ec)) return img.get();
     auto img = std::make_unique<SceneImage>();
-    if (!loadSceneImage(resolved, *img, error)) return nullptr;
+    *img = loadSceneImage(resolved);
     images.push_back(std::move(img));
     return images.back().get();
 }

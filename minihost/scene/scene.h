@@ -10,31 +10,26 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/handler.h"
 #include "host/host_types.h"
+#include "minihost/files/input_error.h"
 #include "minihost/scene/mesh.h"
 #include "minihost/scene/scene_image.h"
 #include "minihost/scene/transforms.h"
 
 namespace minihost {
 
-struct ActiveHandler;  // servers/active_handler.h
-
 // A server used by the scene: a shader of a surface, a pixel filter or an
-// image filter, with its settings as written in the scene file.
+// image filter, with its settings as written in the scene file. The handler
+// and instance made from it live beside the scene (servers/live_uses.h).
 struct ServerUse {
     std::string server;                                  // e.g. "QM_Quillrim_S:Shader"
     std::string className;                               // CLASS_SHADER_HANDLER, ...
     nlohmann::json settings = nlohmann::json::object();  // by key
-    std::map<std::string, std::string> settingWhere;     // key -> "file:line:col"
+    std::map<std::string, FilePosition> settingWhere;    // where each key stands
     bool hasData = false;
     std::string data;     // the instance's saved data, text representation
-    std::string where;    // "file:line:col" of the entry
+    FilePosition where;   // where the entry stands
     std::string pointer;  // JSON pointer of the entry in the scene document
-
-    // Filled when the instance is made (servers/server_instances).
-    const ActiveHandler *handler = nullptr;
-    Instance instance = nullptr;
 };
 
 struct SceneItem {
@@ -108,8 +103,8 @@ struct Scene {
     Vec3 ambientColor{1, 1, 1};
     double ambientIntensity = 0.05;
 
-    std::vector<std::string> modulePaths;  // resolved
-    std::vector<std::string> moduleWhere;  // "file:line:col" of each
+    std::vector<std::string> modulePaths;   // resolved
+    std::vector<FilePosition> moduleWhere;  // where each is named
     std::vector<std::unique_ptr<SceneObject>> objects;
     std::vector<std::unique_ptr<SceneLight>> lights;
     std::vector<std::unique_ptr<SceneCamera>> cameras;
@@ -138,8 +133,9 @@ struct Scene {
     std::vector<SceneSurface *> allSurfaces() const;
     // Every server use of the scene: surface shaders, then pixel, then image filters.
     std::vector<ServerUse *> allServerUses();
-    // Finds an image by path, or loads it and adds it to the list; null on failure.
-    SceneImage *imageFromFile(const std::string &path, std::string &error);
+    // Finds an image by path, or loads it and adds it to the list; throws
+    // InputError when it cannot be read.
+    SceneImage *imageFromFile(const std::string &path);
 };
 
 }  // namespace minihost

@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <filesystem>
+#include <memory>
 
 #include <stb/stb_image.h>
+
+#include "minihost/files/input_error.h"
 
 namespace minihost {
 
@@ -37,27 +40,24 @@ void SceneImage::sample(double u, double v, double out[3]) const {
         }
 }
 
-bool loadSceneImage(const std::string &path, SceneImage &image, std::string &error) {
+SceneImage loadSceneImage(const std::string &path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        error = "no such image file";
-        return false;
-    }
+    if (!std::filesystem::is_regular_file(path, ec)) throw InputError({path}, "no such image file");
     int w = 0, h = 0, channels = 0;
-    unsigned char *data = stbi_load(path.c_str(), &w, &h, &channels, 3);
+    const std::unique_ptr<unsigned char, void (*)(void *)> data(stbi_load(path.c_str(), &w, &h, &channels, 3),
+                                                                stbi_image_free);
     if (!data) {
         const char *why = stbi_failure_reason();
-        error = std::string("not a readable image: ") + (why ? why : "unknown format");
-        return false;
+        throw InputError({path}, std::string("not a readable image: ") + (why ? why : "unknown format"));
     }
+    SceneImage image;
     image.width = w;
     image.height = h;
     image.rgb.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 3);
-    for (size_t i = 0; i < image.rgb.size(); ++i) image.rgb[i] = data[i] / 255.0f;
-    stbi_image_free(data);
+    for (size_t i = 0; i < image.rgb.size(); ++i) image.rgb[i] = data.get()[i] / 255.0f;
     image.path = path;
     image.name = std::filesystem::path(path).stem().string();
-    return true;
+    return image;
 }
 
 }  // namespace minihost

@@ -19,7 +19,8 @@ struct SceneImage {
     void sample(double u, double v, double out[3]) const;
 };
 
-// False with `error` set when the file is missing or not a readable image.
-bool loadSceneImage(const std::string &path, SceneImage &image, std::string &error);
+// Throws InputError naming the file when it is missing or not a readable
+// image.
+SceneImage loadSceneImage(const std::string &path);
 
 }  // namespace minihost

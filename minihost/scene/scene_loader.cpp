@@ -172,9 +172,11 @@ void readLights(const JsonDocument &doc, JsonObject &root, Scene &scene) {
         light->selected = l.boolean("selected", false);
         if (l.has("projection_image")) {
             const std::string file = readPath(scene, l, "projection_image");
-            std::string err;
-            light->projection = scene.imageFromFile(file, err);
-            if (!light->projection) l.fail("projection_image", "image \"" + file + "\": " + err);
+            try {
+                light->projection = scene.imageFromFile(file);
+            } catch (const InputError &e) {
+                l.fail("projection_image", "image \"" + file + "\": " + e.withinFile());
+            }
         }
         if (l.has("parent")) l.raw("parent");
         readMotion(doc, l, scene, light->motion, false);
@@ -302,7 +304,7 @@ std::unique_ptr<Scene> loadSceneText(const std::string &text, const std::string 
 std::unique_ptr<Scene> loadScene(const std::string &path) {
     std::string text, error;
     if (!readRegularFile(path, kMaxSceneFileBytes, text, error))
-        throw SceneError(path + ": cannot open the scene file: " + error);
+        throw InputError({path}, "cannot open the scene file: " + error);
     return loadSceneText(text, path);
 }
 

@@ -1,6 +1,6 @@
 // Reading a scene description (JSON) into a Scene: meshes, images and item
 // motion are loaded here; modules and server instances are made by the
-// renderer's server set. Every fault is a SceneError naming the file and,
+// renderer's server set. Every fault is an InputError naming the file and,
 // where it has one, the line and column.
 #pragma once
 

@@ -45,11 +45,12 @@ nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &s
         const fs::path rel = resolved.lexically_relative(newDir);
         doc[jp] = rel.empty() ? resolved.string() : rel.generic_string();
     }
-    for (ServerUse *use : servers.uses()) {
-        if (use->className == CLASS_SHADER_HANDLER) continue;  // with their surfaces, below
-        const nlohmann::ordered_json::json_pointer jp(use->pointer);
+    for (const LiveUse *live : servers.uses()) {
+        const ServerUse &use = *live->use;
+        if (use.className == CLASS_SHADER_HANDLER) continue;  // with their surfaces, below
+        const nlohmann::ordered_json::json_pointer jp(use.pointer);
         if (!doc.contains(jp)) continue;
-        doc[jp] = savedEntry(doc[jp], *use, servers);
+        doc[jp] = savedEntry(doc[jp], use, servers);
     }
     // Surfaces' shader lists as they are now: shaders may have been added or
     // removed since the scene was read.

@@ -6,8 +6,8 @@
 
 #include "host/host_types.h"
 #include "host/io_state.h"
-#include "minihost/scene/scene_error.h"
-#include "minihost/servers/settings_codes.h"
+#include "host/settings_block_codes.h"
+#include "minihost/files/input_error.h"
 #include "minihost/servers/vparam_settings.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/states/memory_states.h"
@@ -16,8 +16,6 @@
 namespace minihost {
 
 namespace {
-
-namespace codes = settings_codes;
 
 std::string fourcc(uint32_t code) {
     std::string s;
@@ -34,7 +32,7 @@ bool isBlock(const StateItem &item, uint32_t id, const char *token) {
 
 StateItem *findParameterBlock(StateItem &root) {
     for (auto &item : root.children)
-        if (isBlock(item, codes::kParamBlock, codes::kParamBlockToken)) return &item;
+        if (isBlock(item, SETTINGS_PARAM_BLOCK, SETTINGS_PARAM_BLOCK_TOKEN)) return &item;
     return nullptr;
 }
 
@@ -48,7 +46,7 @@ struct Param {
 std::vector<Param> paramsOf(StateItem &block) {
     std::vector<Param> out;
     for (auto &p : block.children) {
-        if (!isBlock(p, codes::kParamEntry, codes::kParamEntryToken) || p.children.size() < 2) continue;
+        if (!isBlock(p, SETTINGS_PARAM_ENTRY, SETTINGS_PARAM_ENTRY_TOKEN) || p.children.size() < 2) continue;
         const StateItem &n = p.children[0], &t = p.children[1];
         if (n.kind != StateItem::Kind::Str || t.kind != StateItem::Kind::U4 || t.ints.empty()) continue;
         Param param;
@@ -65,11 +63,12 @@ int countOf(const Param &p) {
     if (!p.value) return 0;
     using K = StateItem::Kind;
     const K kind = p.value->kind;
-    if (p.type == codes::kDouble) return kind == K::Bytes ? static_cast<int>(p.value->data.size() / 8) : 0;
-    if (p.type == codes::kFloat) return kind == K::FP ? static_cast<int>(p.value->floats.size()) : 0;
-    if (p.type == codes::kString) return kind == K::Str ? 1 : 0;
-    if (p.type == codes::kInt) return kind == K::I4 ? static_cast<int>(p.value->ints.size()) : 0;
-    if (p.type == codes::kUInt) return kind == K::U4 ? static_cast<int>(p.value->ints.size()) : 0;
+    if (p.type == SETTINGS_TYPE_DOUBLE)
+        return kind == K::Bytes ? static_cast<int>(p.value->data.size() / 8) : 0;
+    if (p.type == SETTINGS_TYPE_FLOAT) return kind == K::FP ? static_cast<int>(p.value->floats.size()) : 0;
+    if (p.type == SETTINGS_TYPE_STRING) return kind == K::Str ? 1 : 0;
+    if (p.type == SETTINGS_TYPE_INT) return kind == K::I4 ? static_cast<int>(p.value->ints.size()) : 0;
+    if (p.type == SETTINGS_TYPE_UINT) return kind == K::U4 ? static_cast<int>(p.value->ints.size()) : 0;
     return 1;
 }
 
@@ -81,7 +80,7 @@ std::string knownKeys(const std::vector<Param> &params) {
 
 [[noreturn]] void fail(const ServerUse &use, const std::string &key, const std::string &message) {
     auto it = use.settingWhere.find(key);
-    throw SceneError((it != use.settingWhere.end() ? it->second : use.where) + ": " + message);
+    throw InputError(it != use.settingWhere.end() ? it->second : use.where, message);
 }
 
 // The JSON value as `count` elements (a single value or an array).
@@ -97,11 +96,12 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
     if (count == 0) fail(use, p.name, who + " holds no value that can be set by key");
     const auto els = elements(v);
     // A variant parameter takes one value of its own shape (vparam_settings.h).
-    if (p.type != codes::kString && p.type != codes::kVparam && static_cast<int>(els.size()) != count)
+    if (p.type != SETTINGS_TYPE_STRING && p.type != SETTINGS_TYPE_VPARAM &&
+        static_cast<int>(els.size()) != count)
         fail(use, p.name, who + " takes " + (count == 1 ? "one value" : std::to_string(count) + " values"));
     StateItem &item = *p.value;
-    if (p.type == codes::kInt || p.type == codes::kUInt) {
-        const bool isUnsigned = p.type == codes::kUInt;
+    if (p.type == SETTINGS_TYPE_INT || p.type == SETTINGS_TYPE_UINT) {
+        const bool isUnsigned = p.type == SETTINGS_TYPE_UINT;
         for (size_t i = 0; i < els.size(); ++i) {
             const auto &e = els[i];
             int64_t n;
@@ -117,7 +117,7 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
             if (n < lo || n > hi) fail(use, p.name, who + " is out of range for " + type);
             item.ints[i] = n;
         }
-    } else if (p.type == codes::kDouble) {
+    } else if (p.type == SETTINGS_TYPE_DOUBLE) {
         for (size_t i = 0; i < els.size(); ++i) {
             if (!els[i].is_number()) fail(use, p.name, who + " is a number (PDBL), not " + els[i].dump());
             const double d = els[i].get<double>();
@@ -127,7 +127,7 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
             for (int b = 0; b < 8; ++b)  // most significant byte first
                 item.data[i * 8 + static_cast<size_t>(b)] = static_cast<char>((bits >> (56 - 8 * b)) & 0xFF);
         }
-    } else if (p.type == codes::kFloat) {
+    } else if (p.type == SETTINGS_TYPE_FLOAT) {
         for (size_t i = 0; i < els.size(); ++i) {
             if (!els[i].is_number()) fail(use, p.name, who + " is a number (PFLT), not " + els[i].dump());
             const double d = els[i].get<double>();
@@ -135,10 +135,10 @@ void setValue(Param &p, const nlohmann::json &v, const ServerUse &use) {
                 fail(use, p.name, who + " must be a finite number within the range of a float");
             item.floats[i] = static_cast<float>(d);
         }
-    } else if (p.type == codes::kString) {
+    } else if (p.type == SETTINGS_TYPE_STRING) {
         if (!v.is_string()) fail(use, p.name, who + " is a string (PSTR), not " + v.dump());
         item.data = v.get<std::string>();
-    } else if (p.type == codes::kVparam) {
+    } else if (p.type == SETTINGS_TYPE_VPARAM) {
         // Frames count at the active scene's rate (a scene's default without one).
         const Scene *scene = activeScenePtr();
         const double fps = scene ? scene->fps : Scene().fps;
@@ -172,9 +172,12 @@ bool loadText(const InstanceFuncs &funcs, Instance inst, const std::string &text
 
 std::vector<SettingKey> settingKeys(const std::string &text) {
     StateItem root;
-    std::string error;
     std::vector<SettingKey> out;
-    if (!parseStateText(text, root, error)) return out;
+    try {
+        parseStateText(text, root);
+    } catch (const InputError &) {
+        return out;  // data that does not parse offers no keys
+    }
     StateItem *block = findParameterBlock(root);
     if (!block) return out;
     for (const auto &p : paramsOf(*block)) out.push_back({p.name, fourcc(p.type), countOf(p)});
@@ -185,9 +188,11 @@ std::string applySettingsToText(const std::string &text, const nlohmann::json &s
                                 const ServerUse &use) {
     if (settings.empty()) return text;
     StateItem root;
-    std::string error;
-    if (!parseStateText(text, root, error))
-        throw SceneError(use.where + ": the saved data of " + use.server + " cannot be read: " + error);
+    try {
+        parseStateText(text, root);
+    } catch (const InputError &e) {
+        throw InputError(use.where, "the saved data of " + use.server + " cannot be read: " + e.withinFile());
+    }
     StateItem *block = findParameterBlock(root);
     std::vector<Param> params = block ? paramsOf(*block) : std::vector<Param>{};
     for (auto it = settings.begin(); it != settings.end(); ++it) {

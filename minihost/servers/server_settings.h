@@ -30,7 +30,7 @@ struct SettingKey {
 // The keys the data holds (empty when it has no parameter block).
 std::vector<SettingKey> settingKeys(const std::string &text);
 
-// Applies `settings` ({"key": value, ...}) to saved data. Throws SceneError
+// Applies `settings` ({"key": value, ...}) to saved data. Throws InputError
 // naming `where` (per key where known), the server and the known keys.
 std::string applySettingsToText(const std::string &text, const nlohmann::json &settings,
                                 const ServerUse &use);

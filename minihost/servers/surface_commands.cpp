@@ -1,6 +1,7 @@
 #include "minihost/servers/surface_commands.h"
 
-#include "minihost/scene/scene_error.h"
+#include "minihost/core/service_guard.h"
+#include "minihost/files/input_error.h"
 #include "minihost/servers/server_instances.h"
 
 namespace minihost {
@@ -8,12 +9,8 @@ namespace minihost {
 namespace {
 
 int evaluateRecord(void *data, const char *command) {
-    try {
-        if (!data || !command) return 0;
-        return static_cast<SurfaceCommands *>(data)->evaluate(command);
-    } catch (...) {
-        return 0;
-    }
+    if (!data || !command) return 0;
+    return static_cast<SurfaceCommands *>(data)->evaluate(command);
 }
 
 std::string trimmed(const std::string &s) {
@@ -25,7 +22,7 @@ std::string trimmed(const std::string &s) {
 }  // namespace
 
 SurfaceCommands::SurfaceCommands(Scene &scene, ServerSet &servers) : scene_(scene), servers_(servers) {
-    record_.evaluate = evaluateRecord;
+    record_.evaluate = guardedService<"LayoutGeneric.evaluate", evaluateRecord>;
     record_.data = this;
 }
 
@@ -38,7 +35,7 @@ int SurfaceCommands::evaluate(const std::string &command) {
     const std::string argument = space == std::string::npos ? std::string() : trimmed(text.substr(space));
     try {
         entry.done = run(verb, argument, entry.refusal);
-    } catch (const SceneError &e) {
+    } catch (const InputError &e) {
         entry.refusal = e.what();
     }
     log_.push_back(entry);

@@ -4,8 +4,8 @@
 #include <shared_mutex>
 
 #include "host/item_services.h"
+#include "host/settings_block_codes.h"
 #include "host/textures.h"
-#include "minihost/servers/settings_codes.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 #include "minihost/textures/texture_registry.h"
@@ -14,7 +14,6 @@ namespace minihost {
 
 namespace {
 
-namespace codes = settings_codes;
 using textures::LayerData;
 
 bool isNumber(const nlohmann::json &v) { return v.is_number(); }  // booleans are not numbers here
@@ -110,9 +109,11 @@ std::string readImage(const nlohmann::json &layer, Scene &scene, LayerData &d, S
     const auto file = layer.find("image");
     if (file == layer.end() || !file->is_string() || file->get<std::string>().empty())
         return "needs an \"image\" naming a PNG or JPEG file";
-    std::string error;
-    image = scene.imageFromFile(file->get<std::string>(), error);
-    if (!image) return "has an image \"" + file->get<std::string>() + "\": " + error;
+    try {
+        image = scene.imageFromFile(file->get<std::string>());
+    } catch (const InputError &e) {
+        return "has an image \"" + file->get<std::string>() + "\": " + e.withinFile();
+    }
     if (const auto p = layer.find("projection"); p != layer.end()) {
         d.projection = choice(*p, {"planar", "cylindrical", "spherical"});
         if (d.projection < 0) return "has a \"projection\" that is not planar, cylindrical or spherical";
@@ -191,7 +192,7 @@ void beginBlock(const SaveState *ss, uint32_t id, const char *token) {
 }
 
 void writeValueBlock(const SaveState *ss, int32_t v) {
-    beginBlock(ss, codes::kImageValue, codes::kImageValueToken);
+    beginBlock(ss, SETTINGS_IMAGE_VALUE, SETTINGS_IMAGE_VALUE_TOKEN);
     vparams::writeInt(ss, v);
     ss->endBlock(ss->writeData);
 }
@@ -252,16 +253,16 @@ std::string readTextureSetting(const nlohmann::json &value, int channels, Scene 
 }
 
 void writeTextureBlocks(const SaveState *ss, const TextureSetting &texture) {
-    beginBlock(ss, codes::kImageEnvelope, codes::kImageEnvelopeToken);
+    beginBlock(ss, SETTINGS_IMAGE_ENVELOPE, SETTINGS_IMAGE_ENVELOPE_TOKEN);
     writeValueBlock(ss, static_cast<int32_t>(texture.envelopes.size()));
     for (const auto &envelope : texture.envelopes) {
-        beginBlock(ss, codes::kImageEnvelope, codes::kImageEnvelopeDataToken);
+        beginBlock(ss, SETTINGS_IMAGE_ENVELOPE, SETTINGS_IMAGE_ENVELOPE_DATA_TOKEN);
         vparams::writeEnvelopeData(ss, envelope);
         ss->endBlock(ss->writeData);
     }
     ss->endBlock(ss->writeData);
 
-    beginBlock(ss, codes::kImageRef, codes::kImageRefToken);
+    beginBlock(ss, SETTINGS_IMAGE_REF, SETTINGS_IMAGE_REF_TOKEN);
     int32_t count = 0;
     for (const SceneImage *image : texture.images) count += image ? 1 : 0;
     writeValueBlock(ss, count);
@@ -269,8 +270,8 @@ void writeTextureBlocks(const SaveState *ss, const TextureSetting &texture) {
         SceneImage *image = texture.images[i];
         if (!image) continue;
         writeValueBlock(ss, static_cast<int32_t>(i));
-        beginBlock(ss, codes::kImageData, codes::kImageDataToken);
-        vparams::writeInt(ss, codes::kImageDataVersion);
+        beginBlock(ss, SETTINGS_IMAGE_DATA, SETTINGS_IMAGE_DATA_TOKEN);
+        vparams::writeInt(ss, SETTINGS_IMAGE_DATA_VERSION);
         const int16_t flag = 1;
         ss->writeI2(ss->writeData, &flag, 1);
         ss->writeStr(ss->writeData, image->name.c_str());

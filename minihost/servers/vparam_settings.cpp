@@ -4,7 +4,7 @@
 
 #include "host/host_types.h"
 #include "host/io_state.h"
-#include "minihost/servers/settings_codes.h"
+#include "host/settings_block_codes.h"
 #include "minihost/servers/texture_settings.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/states/memory_states.h"
@@ -19,10 +19,8 @@ namespace {
 using vparams::EnvelopeData;
 using vparams::VparmData;
 
-namespace codes = settings_codes;
-
-const BlockIdent kVprmIdent[] = {{codes::kVparamBlock, codes::kVparamBlockToken}, {0, nullptr}};
-const BlockIdent kVenvIdent[] = {{codes::kVparamEnvelope, codes::kVparamEnvelopeToken}, {0, nullptr}};
+const BlockIdent kVprmIdent[] = {{SETTINGS_VPARAM_BLOCK, SETTINGS_VPARAM_BLOCK_TOKEN}, {0, nullptr}};
+const BlockIdent kVenvIdent[] = {{SETTINGS_VPARAM_ENVELOPE, SETTINGS_VPARAM_ENVELOPE_TOKEN}, {0, nullptr}};
 
 // The parameter's own data at the start of the block, as its load reads it.
 bool readCurrent(const StateItem &vprm, VparmData &data) {
@@ -30,9 +28,9 @@ bool readCurrent(const StateItem &vprm, VparmData &data) {
     root.children.push_back(vprm);
     MemoryLoadState load(IO_MODE_TEXT, stateTextFrom(root));
     const LoadState *ls = load.state();
-    if (ls->findBlock(ls->readData, kVprmIdent) != codes::kVparamBlock) return false;
+    if (ls->findBlock(ls->readData, kVprmIdent) != SETTINGS_VPARAM_BLOCK) return false;
     int32_t version = 0;
-    if (!vparams::readInt(ls, version) || version != codes::kVparamVersion) return false;
+    if (!vparams::readInt(ls, version) || version != SETTINGS_VERSION) return false;
     return vparams::readVparmData(ls, data);
 }
 
@@ -44,7 +42,7 @@ bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], const 
     MemorySaveState save(IO_MODE_TEXT);
     const SaveState *ss = save.state();
     ss->beginBlock(ss->writeData, kVprmIdent, 0);
-    vparams::writeInt(ss, codes::kVparamVersion);
+    vparams::writeInt(ss, SETTINGS_VERSION);
     vparams::writeVparmData(ss, data);
     if (texture) textures::writeTextureData(ss, texture->data);
     auto envelopeBlock = [&](int i) {
@@ -61,8 +59,12 @@ bool writeContent(const VparmData &data, const EnvelopeData envelopes[3], const 
     ss->endBlock(ss->writeData);
     if (save.failed()) return false;
     StateItem root;
-    std::string error;
-    if (!parseStateText(save.bytes(), root, error) || root.children.empty()) return false;
+    try {
+        parseStateText(save.bytes(), root);
+    } catch (const InputError &) {
+        return false;
+    }
+    if (root.children.empty()) return false;
     content = std::move(root.children.front());
     return true;
 }
@@ -89,7 +91,7 @@ std::string readTextured(const nlohmann::json &value, int n, double fps, VparmDa
 
 bool isVparamBlock(const StateItem &item) {
     return item.kind == StateItem::Kind::Block &&
-           (item.id == codes::kVparamBlock || item.token == codes::kVparamBlockToken);
+           (item.id == SETTINGS_VPARAM_BLOCK || item.token == SETTINGS_VPARAM_BLOCK_TOKEN);
 }
 
 std::string setVparamSetting(StateItem &vprm, const nlohmann::json &value, double fps) {

@@ -2,6 +2,7 @@
 // vertical one follows from the frame's aspect.
 #include <cmath>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -35,7 +36,7 @@ void fovAngles(ItemID camera, double, double *horizontal, double *vertical) {
     if (vertical) *vertical = last.vfov;
 }
 
-CameraInfo record = {fovAngles};
+CameraInfo record = {guardedService<"CameraInfo.fovAngles", fovAngles>};
 
 }  // namespace
 

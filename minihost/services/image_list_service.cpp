@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -29,11 +30,9 @@ ImageID loadImage(const char *filename) {
     Scene *s = activeScenePtr();
     if (!s || !filename || !*filename) return nullptr;
     try {
-        std::string error;
-        SceneImage *img = s->imageFromFile(filename, error);
-        return img ? imageHandle(img) : nullptr;
-    } catch (...) {  // nothing may escape into a module
-        return nullptr;
+        return imageHandle(s->imageFromFile(filename));
+    } catch (const InputError &) {
+        return nullptr;  // not a readable image: the documented answer, not a fault
     }
 }
 
@@ -65,15 +64,18 @@ void rgb(ImageID img, int x, int y, float out[3]) {
 void sceneSave(const SaveState *ss, ImageID img) {
     if (!ss || !ss->writeStr) return;
     const SceneImage *i = imageFromHandle(img);
-    std::string path;
-    try {
-        std::error_code ec;
-        // Absolute, so that a scene saved into another folder still finds it.
-        path = i ? std::filesystem::absolute(i->path, ec).lexically_normal().string() : "";
-    } catch (...) {
-        path = i ? i->path : "";
-    }
+    std::error_code ec;
+    // Absolute, so that a scene saved into another folder still finds it.
+    const std::string path = i ? std::filesystem::absolute(i->path, ec).lexically_normal().string() : "";
     ss->writeStr(ss->writeData, path.c_str());
+}
+
+// A save that failed on an exception still writes the image's one string (as
+// the scene knows it), so that the data around it reads back in step.
+void sceneSaveAsKnown(const SaveState *ss, ImageID img) {
+    if (!ss || !ss->writeStr) return;
+    const SceneImage *i = imageFromHandle(img);
+    ss->writeStr(ss->writeData, i ? i->path.c_str() : "");
 }
 
 ImageID sceneLoad(const LoadState *ls) {
@@ -89,7 +91,16 @@ void needAA(ImageID img) {
     if (i) i->needAA = true;
 }
 
-ImageList record = {first, next, loadImage, name, filename, size, rgb, sceneSave, sceneLoad, needAA};
+ImageList record = {guardedService<"ImageList.first", first>,
+                    guardedService<"ImageList.next", next>,
+                    guardedService<"ImageList.load", loadImage>,
+                    guardedService<"ImageList.name", name>,
+                    guardedService<"ImageList.filename", filename>,
+                    guardedService<"ImageList.size", size>,
+                    guardedService<"ImageList.rgb", rgb>,
+                    guardedService<"ImageList.sceneSave", sceneSave, sceneSaveAsKnown>,
+                    guardedService<"ImageList.sceneLoad", sceneLoad>,
+                    guardedService<"ImageList.needAA", needAA>};
 
 }  // namespace
 

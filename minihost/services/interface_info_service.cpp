@@ -1,5 +1,6 @@
 // "LW Interface Info 3": the items the scene file marks "selected" and the
 // time of the first frame.
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -14,7 +15,8 @@ const ItemID *selectedItems() {
 
 double currentTime() { return activeScene().currentTime; }
 
-InterfaceInfo record = {selectedItems, currentTime};
+InterfaceInfo record = {guardedService<"InterfaceInfo.selectedItems", selectedItems>,
+                        guardedService<"InterfaceInfo.currentTime", currentTime>};
 
 }  // namespace
 

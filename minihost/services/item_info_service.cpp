@@ -12,6 +12,7 @@
 //   4 Z (forward) axis, world, unit         10 Y axis, world, scaled
 //   5 heading, pitch, bank, radians, local  11 Z axis, world, scaled
 //   6 scale factors, local                  12 pivot rotation (always 0, 0, 0)
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -107,7 +108,11 @@ void param(ItemID item, int code, double time, double vec[3]) {
     if (s && vec) s->itemParam(item, code, time, vec);
 }
 
-ItemInfo record = {first, next, firstChild, nextChild, parentOf, typeOf, nameOf, param};
+ItemInfo record = {
+    guardedService<"ItemInfo.first", first>,           guardedService<"ItemInfo.next", next>,
+    guardedService<"ItemInfo.firstChild", firstChild>, guardedService<"ItemInfo.nextChild", nextChild>,
+    guardedService<"ItemInfo.parent", parentOf>,       guardedService<"ItemInfo.type", typeOf>,
+    guardedService<"ItemInfo.name", nameOf>,           guardedService<"ItemInfo.param", param>};
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 // "LW Light Info 3" over the active scene.
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -36,7 +37,10 @@ ImageID projImage(ItemID light) {
     return l && l->lightType == LIGHT_TYPE_SPOT && l->projection ? imageHandle(l->projection) : nullptr;
 }
 
-LightInfo record = {ambient, type, color, flags, intensity, projImage};
+LightInfo record = {
+    guardedService<"LightInfo.ambient", ambient>,     guardedService<"LightInfo.type", type>,
+    guardedService<"LightInfo.color", color>,         guardedService<"LightInfo.flags", flags>,
+    guardedService<"LightInfo.intensity", intensity>, guardedService<"LightInfo.projImage", projImage>};
 
 }  // namespace
 

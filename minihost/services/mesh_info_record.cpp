@@ -1,11 +1,14 @@
 // Mesh records handed to modules. Points and polygons are named by their
 // index plus one, so that null stays "none"; weight maps by their number in
 // the scene (weightMapNumber).
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -32,27 +35,25 @@ int indexOf(Handle h, int count) {
 }
 
 // Released records kept for reuse by the same thread: a shader may ask for a
-// mesh for every sample it shades.
+// mesh for every sample it shades. A fixed array, so that keeping one never
+// allocates.
 struct HandlePool {
-    std::vector<MeshHandle *> free;
+    static constexpr size_t kSize = 8;
+    std::array<MeshHandle *, kSize> free{};
+    size_t count = 0;
     ~HandlePool() {
-        for (MeshHandle *h : free) delete h;
+        for (size_t i = 0; i < count; ++i) delete free[i];
     }
 };
-constexpr size_t kPooledHandles = 8;
 thread_local HandlePool tPool;
 
 void destroy(MeshInfo *info) {
     if (!info) return;
     auto *h = static_cast<MeshHandle *>(info->priv);
-    if (tPool.free.size() < kPooledHandles) {
-        try {
-            tPool.free.push_back(h);
-            return;
-        } catch (...) {
-        }
-    }
-    delete h;
+    if (tPool.count < HandlePool::kSize)
+        tPool.free[tPool.count++] = h;
+    else
+        delete h;
 }
 
 int numPoints(MeshInfo *info) {
@@ -147,28 +148,34 @@ int pntVGet(MeshInfo *info, PointID point, float *values) {
 }  // namespace
 
 MeshInfo *newMeshInfo(const SceneObject &object) {
-    MeshHandle *h = nullptr;
-    if (!tPool.free.empty()) {
-        h = tPool.free.back();
-        tPool.free.pop_back();
+    std::unique_ptr<MeshHandle> h;
+    if (tPool.count > 0) {
+        h.reset(tPool.free[--tPool.count]);
         *h = MeshHandle{};
     } else {
-        h = new (std::nothrow) MeshHandle{};
+        h.reset(new (std::nothrow) MeshHandle{});
     }
     if (!h) return nullptr;
     h->mesh = &object.mesh;
-    try {
-        const Scene *scene = activeScenePtr();
-        for (size_t i = 0; i < object.mesh.weightMaps.size(); ++i)
-            h->mapNumbers.push_back(scene ? weightMapNumber(*scene, object.mesh.weightMaps[i].name)
-                                          : static_cast<uint32_t>(i + 1));
-    } catch (const std::bad_alloc &) {
-        delete h;
-        return nullptr;
-    }
-    h->record = MeshInfo{h,       destroy,   numPoints, numPolygons, scanPoints, scanPolys, pntBasePos,
-                         polSize, polVertex, polTag,    pntVLookup,  pntVSelect, pntVGet};
-    return &h->record;
+    // Should this throw, the handle is freed and the service's guard answers.
+    const Scene *scene = activeScenePtr();
+    for (size_t i = 0; i < object.mesh.weightMaps.size(); ++i)
+        h->mapNumbers.push_back(scene ? weightMapNumber(*scene, object.mesh.weightMaps[i].name)
+                                      : static_cast<uint32_t>(i + 1));
+    h->record = MeshInfo{h.get(),
+                         guardedService<"MeshInfo.destroy", destroy>,
+                         guardedService<"MeshInfo.numPoints", numPoints>,
+                         guardedService<"MeshInfo.numPolygons", numPolygons>,
+                         guardedService<"MeshInfo.scanPoints", scanPoints>,
+                         guardedService<"MeshInfo.scanPolys", scanPolys>,
+                         guardedService<"MeshInfo.pntBasePos", pntBasePos>,
+                         guardedService<"MeshInfo.polSize", polSize>,
+                         guardedService<"MeshInfo.polVertex", polVertex>,
+                         guardedService<"MeshInfo.polTag", polTag>,
+                         guardedService<"MeshInfo.pntVLookup", pntVLookup>,
+                         guardedService<"MeshInfo.pntVSelect", pntVSelect>,
+                         guardedService<"MeshInfo.pntVGet", pntVGet>};
+    return &h.release()->record;
 }
 
 }  // namespace minihost

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <new>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/services/progress_bar.h"
 
 namespace minihost {
@@ -21,19 +22,15 @@ constexpr std::size_t kEventsKept = 1024;
 std::mutex eventMutex;
 std::vector<std::string> events;
 
-// Recording is best effort: nothing may reach the module, so every callback
-// builds its text inside a try.
+// Every call is recorded, so that tests can read back what a module did.
 template <typename MakeText>
-void note(MakeText make) noexcept {
-    try {
-        std::string e = make();
-        std::lock_guard<std::mutex> lock(eventMutex);
-        // Only the latest calls are kept: a long render steps a monitor
-        // for every row of every frame.
-        if (events.size() >= kEventsKept) events.erase(events.begin(), events.begin() + kEventsKept / 2);
-        events.push_back(std::move(e));
-    } catch (...) {
-    }
+void note(MakeText make) {
+    std::string e = make();
+    std::lock_guard<std::mutex> lock(eventMutex);
+    // Only the latest calls are kept: a long render steps a monitor for every
+    // row of every frame.
+    if (events.size() >= kEventsKept) events.erase(events.begin(), events.begin() + kEventsKept / 2);
+    events.push_back(std::move(e));
 }
 
 struct Monitor {
@@ -51,58 +48,52 @@ MonitorID create() {
 
 void setup(MonitorID id, const char *title, unsigned int, const char *) {
     note([&] { return std::string("setup ") + (title ? title : ""); });
-    if (Monitor *m = monitorOf(id)) {
-        try {
-            m->title = title ? title : "";
-        } catch (...) {
-        }
-    }
+    if (Monitor *m = monitorOf(id)) m->title = title ? title : "";
 }
 
 void init(MonitorID id, unsigned int total, const char *text) {
     note([&] { return "init " + std::to_string(total) + " " + (text ? text : ""); });
     Monitor *m = monitorOf(id);
     if (!m) return;
-    try {
-        m->total = total;
-        m->done = 0;
-        m->bar =
-            std::make_unique<ProgressBar>(m->title + (text && *text ? std::string(": ") + text : ""), total);
-        m->bar->set(0);
-    } catch (...) {
-        m->bar.reset();
-    }
+    m->total = total;
+    m->done = 0;
+    m->bar.reset();  // a bar that cannot be made is not drawn
+    m->bar = std::make_unique<ProgressBar>(m->title + (text && *text ? std::string(": ") + text : ""), total);
+    m->bar->set(0);
 }
 
-int step(MonitorID id, unsigned int increment, const char *) {
-    note([&] { return "step " + std::to_string(increment); });
-    const int seen = ++stepsSeen;
-    if (Monitor *m = monitorOf(id)) {
-        m->done += increment;
-        try {
-            if (m->bar) m->bar->set(m->done);
-        } catch (...) {
-        }
-    }
+// The abort answer of a step, also when the step itself failed: a request to
+// stop is never lost.
+int abortAnswer(int seen) {
     const int at = abortAtStep;
     if (at > 0 && seen >= at) return 1;
     return abortFlag ? 1 : 0;
 }
 
+int step(MonitorID id, unsigned int increment, const char *) {
+    const int seen = ++stepsSeen;
+    if (Monitor *m = monitorOf(id)) m->done += increment;
+    note([&] { return "step " + std::to_string(increment); });
+    if (Monitor *m = monitorOf(id); m && m->bar) m->bar->set(m->done);
+    return abortAnswer(seen);
+}
+
+int stepFailed(MonitorID, unsigned int, const char *) { return abortAnswer(stepsSeen); }
+
 void done(MonitorID id) {
     note([] { return std::string("done"); });
-    if (Monitor *m = monitorOf(id)) try {
-            if (m->bar) m->bar->finish();
-        } catch (...) {
-        }
+    if (Monitor *m = monitorOf(id); m && m->bar) m->bar->finish();
 }
 
 void destroy(MonitorID id) {
-    note([] { return std::string("destroy"); });
     delete monitorOf(id);
+    note([] { return std::string("destroy"); });
 }
 
-MonitorFuncs record = {create, setup, init, step, done, destroy};
+MonitorFuncs record = {
+    guardedService<"MonitorFuncs.create", create>, guardedService<"MonitorFuncs.setup", setup>,
+    guardedService<"MonitorFuncs.init", init>,     guardedService<"MonitorFuncs.step", step, stepFailed>,
+    guardedService<"MonitorFuncs.done", done>,     guardedService<"MonitorFuncs.destroy", destroy>};
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 // "LW Object Info 4" over the active scene.
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -34,7 +35,10 @@ int excluded(ItemID obj, ItemID light) {
     return 0;
 }
 
-ObjectInfo record = {filename, numPoints, numPolygons, meshInfo, excluded};
+ObjectInfo record = {
+    guardedService<"ObjectInfo.filename", filename>, guardedService<"ObjectInfo.numPoints", numPoints>,
+    guardedService<"ObjectInfo.numPolygons", numPolygons>, guardedService<"ObjectInfo.meshInfo", meshInfo>,
+    guardedService<"ObjectInfo.excluded", excluded>};
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 // "LW Scene Info 3" of the active scene: its frame size and render camera.
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -26,7 +27,12 @@ ItemID renderCamera(double) {
     return s ? s->renderCamera : ITEM_NULL;
 }
 
-SceneInfo record = {"", "", frameWidth, frameHeight, framesPerSecond, renderCamera};
+SceneInfo record = {"",
+                    "",
+                    guardedService<"SceneInfo.frameWidth", frameWidth>,
+                    guardedService<"SceneInfo.frameHeight", frameHeight>,
+                    guardedService<"SceneInfo.framesPerSecond", framesPerSecond>,
+                    guardedService<"SceneInfo.renderCamera", renderCamera>};
 
 }  // namespace
 

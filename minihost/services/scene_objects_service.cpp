@@ -1,5 +1,6 @@
 // "Scene Objects 4": objects by index. Every object has one layer, layer 0,
 // holding its whole mesh.
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 
@@ -43,7 +44,14 @@ MeshInfo *layerMesh(int obj, int layer) {
     return o && layer == 0 ? newMeshInfo(*o) : nullptr;
 }
 
-SceneObjects record = {numObjects, filename, userName, userName, itemID, maxLayers, layerExists, layerMesh};
+SceneObjects record = {guardedService<"SceneObjects.numObjects", numObjects>,
+                       guardedService<"SceneObjects.filename", filename>,
+                       guardedService<"SceneObjects.userName", userName>,
+                       guardedService<"SceneObjects.refName", userName>,
+                       guardedService<"SceneObjects.itemID", itemID>,
+                       guardedService<"SceneObjects.maxLayers", maxLayers>,
+                       guardedService<"SceneObjects.layerExists", layerExists>,
+                       guardedService<"SceneObjects.layerMesh", layerMesh>};
 
 }  // namespace
 

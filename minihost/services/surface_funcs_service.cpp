@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 #include "minihost/vparams/channel_info_service.h"
@@ -11,7 +12,6 @@
 namespace minihost {
 namespace {
 
-// Walks without allocating: callbacks of modules must not throw.
 SurfaceID first() {
     const Scene *s = activeScenePtr();
     if (!s) return nullptr;
@@ -66,33 +66,29 @@ SurfaceGroups &surfaceGroups() {
     return instance;
 }
 
-ChanGroupID chanGroup(SurfaceID surf) noexcept {
-    try {
-        const Scene *scene = activeScenePtr();
-        const SceneSurface *s = surfaceFromHandle(surf);
-        if (!scene || !s) return nullptr;
-        EnvelopeFuncs *envelopes = envelopeFuncsRecord();
-        SurfaceGroups &sg = surfaceGroups();
-        std::lock_guard<std::mutex> lock(sg.mutex);
-        if (sg.scene != scene) {
-            for (const auto &entry : sg.groups) envelopes->destroyGroup(entry.second);
-            sg.groups.clear();
-            sg.scene = scene;
-        }
-        auto it = sg.groups.find(s);
-        // A new scene may reuse an old one's addresses: check the name too.
-        if (it != sg.groups.end()) {
-            const char *groupName = channelInfoRecord()->groupName(it->second);
-            if (groupName && s->name == groupName) return it->second;
-            envelopes->destroyGroup(it->second);
-            sg.groups.erase(it);
-        }
-        ChanGroupID group = envelopes->createGroup(nullptr, s->name.c_str());
-        if (group) sg.groups.emplace(s, group);
-        return group;
-    } catch (...) {
-        return nullptr;
+ChanGroupID chanGroup(SurfaceID surf) {
+    const Scene *scene = activeScenePtr();
+    const SceneSurface *s = surfaceFromHandle(surf);
+    if (!scene || !s) return nullptr;
+    EnvelopeFuncs *envelopes = envelopeFuncsRecord();
+    SurfaceGroups &sg = surfaceGroups();
+    std::lock_guard<std::mutex> lock(sg.mutex);
+    if (sg.scene != scene) {
+        for (const auto &entry : sg.groups) envelopes->destroyGroup(entry.second);
+        sg.groups.clear();
+        sg.scene = scene;
     }
+    auto it = sg.groups.find(s);
+    // A new scene may reuse an old one's addresses: check the name too.
+    if (it != sg.groups.end()) {
+        const char *groupName = channelInfoRecord()->groupName(it->second);
+        if (groupName && s->name == groupName) return it->second;
+        envelopes->destroyGroup(it->second);
+        sg.groups.erase(it);
+    }
+    ChanGroupID group = envelopes->createGroup(nullptr, s->name.c_str());
+    if (group) sg.groups.emplace(s, group);
+    return group;
 }
 
 int getInt(SurfaceID surf, const char *channel) {
@@ -121,7 +117,15 @@ ImageID getImg(SurfaceID surf, const char *channel) {
     return img ? imageHandle(img) : nullptr;
 }
 
-SurfaceFuncs record = {first, next, byObject, name, sceneObject, chanGroup, getInt, getFlt, getImg};
+SurfaceFuncs record = {guardedService<"SurfaceFuncs.first", first>,
+                       guardedService<"SurfaceFuncs.next", next>,
+                       guardedService<"SurfaceFuncs.byObject", byObject>,
+                       guardedService<"SurfaceFuncs.name", name>,
+                       guardedService<"SurfaceFuncs.sceneObject", sceneObject>,
+                       guardedService<"SurfaceFuncs.chanGroup", chanGroup>,
+                       guardedService<"SurfaceFuncs.getInt", getInt>,
+                       guardedService<"SurfaceFuncs.getFlt", getFlt>,
+                       guardedService<"SurfaceFuncs.getImg", getImg>};
 
 }  // namespace
 

@@ -9,7 +9,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/files/atomic_file.h"
 #include "minihost/files/checked_read.h"
 #include "minihost/states/records.h"
@@ -17,26 +19,47 @@
 namespace minihost {
 namespace {
 
+// A save in progress: its record and the temporary file beside its target.
+// The temporary is closed and removed on every path but the one that puts it
+// in the target's place (which sets fd to -1).
 struct PendingSave {
     std::unique_ptr<SaveStateRecord> record;
     std::string target, temporary;
     int fd = -1;
+
+    PendingSave() = default;
+    PendingSave(PendingSave &&other) noexcept
+            : record(std::move(other.record)),
+              target(std::move(other.target)),
+              temporary(std::move(other.temporary)),
+              fd(std::exchange(other.fd, -1)) {}
+    PendingSave &operator=(PendingSave &&other) noexcept {
+        if (this != &other) {
+            discard();
+            record = std::move(other.record);
+            target = std::move(other.target);
+            temporary = std::move(other.temporary);
+            fd = std::exchange(other.fd, -1);
+        }
+        return *this;
+    }
+    ~PendingSave() { discard(); }
+
+    void discard() {
+        if (fd < 0) return;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        fd = -1;
+    }
 };
 
+// States a module never closed are released at exit; their temporary files
+// are removed, their targets left alone.
 struct OpenFiles {
     std::mutex mutex;
     std::map<const LoadState *, std::unique_ptr<LoadStateRecord>> loads;
     std::map<const SaveState *, PendingSave> saves;
     std::string lastError;
-
-    // States a module never closed are released at exit; their temporary
-    // files are removed, their targets left alone.
-    ~OpenFiles() {
-        for (auto &entry : saves) {
-            ::close(entry.second.fd);
-            ::unlink(entry.second.temporary.c_str());
-        }
-    }
 };
 
 OpenFiles &files() {
@@ -53,35 +76,35 @@ void noteError(const std::string &what) {
 bool knownMode(int mode) { return mode == IO_MODE_BINARY || mode == IO_MODE_TEXT; }
 
 LoadState *openLoad(const char *name, int mode) {
-    try {
-        if (!name || !knownMode(mode)) {
-            noteError(std::string(name ? name : "(null)") + ": unknown file mode " + std::to_string(mode));
-            return nullptr;
-        }
-        std::string content, why;
-        if (!readRegularFile(name, kMaxStateFileBytes, content, why)) {
-            noteError(std::string(name) + ": cannot open: " + why);
-            return nullptr;
-        }
-        auto record = std::make_unique<LoadStateRecord>(mode, makeStateReader(mode, std::move(content)));
-        LoadState *state = &record->state;
-        OpenFiles &f = files();
-        std::lock_guard<std::mutex> lock(f.mutex);
-        f.loads.emplace(state, std::move(record));
-        return state;
-    } catch (...) {
-        noteError(std::string(name ? name : "(null)") + ": out of memory");
+    if (!name || !knownMode(mode)) {
+        noteError(std::string(name ? name : "(null)") + ": unknown file mode " + std::to_string(mode));
         return nullptr;
     }
+    std::string content, why;
+    if (!readRegularFile(name, kMaxStateFileBytes, content, why)) {
+        noteError(std::string(name) + ": cannot open: " + why);
+        return nullptr;
+    }
+    auto record = std::make_unique<LoadStateRecord>(mode, makeStateReader(mode, std::move(content)));
+    LoadState *state = &record->state;
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    f.loads.emplace(state, std::move(record));
+    return state;
 }
 
 void closeLoad(LoadState *ls) {
-    try {
-        OpenFiles &f = files();
-        std::lock_guard<std::mutex> lock(f.mutex);
-        f.loads.erase(ls);  // an unknown or already closed state is ignored
-    } catch (...) {
-    }
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    f.loads.erase(ls);  // an unknown or already closed state is ignored
+}
+
+// What an open that failed on an exception answers, and leaves for
+// lastFileIOError.
+template <typename State>
+State *openFailed(const char *name, int) {
+    noteError(std::string(name ? name : "(null)") + ": out of memory");
+    return nullptr;
 }
 
 // The permissions the saved file gets: those of the file it replaces, else
@@ -93,34 +116,23 @@ mode_t permissionsFor(const std::string &target) {
 }
 
 SaveState *openSave(const char *name, int mode) {
-    try {
-        if (!name || !knownMode(mode)) {
-            noteError(std::string(name ? name : "(null)") + ": unknown file mode " + std::to_string(mode));
-            return nullptr;
-        }
-        PendingSave pending;
-        pending.target = name;
-        pending.fd = createTemporaryBeside(pending.target, pending.temporary);
-        if (pending.fd < 0) {
-            noteError(pending.target + ": cannot create: " + std::strerror(errno));
-            return nullptr;
-        }
-        try {
-            pending.record = std::make_unique<SaveStateRecord>(mode, makeStateWriter(mode));
-        } catch (...) {
-            ::close(pending.fd);
-            ::unlink(pending.temporary.c_str());
-            throw;
-        }
-        SaveState *state = &pending.record->state;
-        OpenFiles &f = files();
-        std::lock_guard<std::mutex> lock(f.mutex);
-        f.saves.emplace(state, std::move(pending));
-        return state;
-    } catch (...) {
-        noteError(std::string(name ? name : "(null)") + ": out of memory");
+    if (!name || !knownMode(mode)) {
+        noteError(std::string(name ? name : "(null)") + ": unknown file mode " + std::to_string(mode));
         return nullptr;
     }
+    PendingSave pending;
+    pending.target = name;
+    pending.fd = createTemporaryBeside(pending.target, pending.temporary);
+    if (pending.fd < 0) {
+        noteError(pending.target + ": cannot create: " + std::strerror(errno));
+        return nullptr;
+    }
+    pending.record = std::make_unique<SaveStateRecord>(mode, makeStateWriter(mode));
+    SaveState *state = &pending.record->state;
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    f.saves.emplace(state, std::move(pending));
+    return state;
 }
 
 bool writeAll(int fd, const std::string &data) {
@@ -159,25 +171,21 @@ void finishSave(PendingSave &pending) {
 
 void closeSave(SaveState *ss) {
     PendingSave pending;
-    try {
-        {
-            OpenFiles &f = files();
-            std::lock_guard<std::mutex> lock(f.mutex);
-            auto it = f.saves.find(ss);
-            if (it == f.saves.end()) return;  // unknown or already closed
-            pending = std::move(it->second);
-            f.saves.erase(it);
-        }
-        finishSave(pending);
-    } catch (...) {
-        if (pending.fd >= 0) {
-            ::close(pending.fd);
-            ::unlink(pending.temporary.c_str());
-        }
+    {
+        OpenFiles &f = files();
+        std::lock_guard<std::mutex> lock(f.mutex);
+        auto it = f.saves.find(ss);
+        if (it == f.saves.end()) return;  // unknown or already closed
+        pending = std::move(it->second);
+        f.saves.erase(it);
     }
+    finishSave(pending);
 }
 
-FileIOFuncs record = {&openLoad, &closeLoad, &openSave, &closeSave};
+FileIOFuncs record = {guardedService<"FileIOFuncs.openLoad", openLoad, openFailed<LoadState>>,
+                      guardedService<"FileIOFuncs.closeLoad", closeLoad>,
+                      guardedService<"FileIOFuncs.openSave", openSave, openFailed<SaveState>>,
+                      guardedService<"FileIOFuncs.closeSave", closeSave>};
 
 }  // namespace
 

@@ -22,8 +22,8 @@ StateItem decodeBinaryState(const std::string &bytes);
 // Adds the comments to the parameters of a tree (from either representation).
 void annotateState(StateItem &root);
 
-// Text data (parsed) or binary data (decoded), annotated and printed. False
-// with `error` set when text data does not parse.
-bool readableStateText(const std::string &bytes, std::string &out, std::string &error);
+// Text data (parsed) or binary data (decoded), annotated and printed. Throws
+// InputError at the line of the fault when text data does not parse.
+std::string readableStateText(const std::string &bytes);
 
 }  // namespace minihost

@@ -1,6 +1,7 @@
 // The host's SaveState and LoadState records over a StateWriter or a
-// StateReader. Every callback catches everything and returns the fallback
-// (nothing written, 0 read): no exception reaches a module.
+// StateReader. Every callback is guarded (core/service_guard.h): an exception
+// gives the fallback (0 read; a write lost, which marks the writer failed so
+// that the save is refused), never an unwind into a module.
 #pragma once
 
 #include <memory>

@@ -105,18 +105,16 @@ void annotate(std::vector<StateItem> &items, int depth) {
 
 void annotateState(StateItem &root) { annotate(root.children, 0); }
 
-bool readableStateText(const std::string &bytes, std::string &out, std::string &error) {
+std::string readableStateText(const std::string &bytes) {
     StateItem root;
     // Binary data begins with a block identifier or a version word, so it
     // always holds a NUL byte; text data never does.
-    if (bytes.find('\0') != std::string::npos) {
+    if (bytes.find('\0') != std::string::npos)
         root = decodeBinaryState(bytes);
-    } else if (!parseStateText(bytes, root, error)) {
-        return false;
-    }
+    else
+        parseStateText(bytes, root);
     annotateState(root);
-    out = stateTextFrom(root);
-    return true;
+    return stateTextFrom(root);
 }
 
 }  // namespace minihost

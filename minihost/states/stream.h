@@ -28,6 +28,8 @@ public:
     virtual std::string bytes() const = 0;
     // True once a write was lost (memory, size limits).
     bool failed() const { return failed_; }
+    // A write that could not finish (it threw) is lost as well.
+    void markFailed() { failed_ = true; }
 
 protected:
     bool failed_ = false;

@@ -3,6 +3,7 @@
 #include <limits>
 #include <string_view>
 
+#include "minihost/files/input_error.h"
 #include "minihost/states/text_quoting.h"
 #include "minihost/states/tree.h"
 
@@ -95,7 +96,7 @@ struct OpenBlock {
 
 class Parser {
 public:
-    Parser(StateItem &root, std::string &error) : root_(root), error_(error) {}
+    explicit Parser(StateItem &root) : root_(root) {}
 
     bool run(std::string_view text) {
         int lineNumber = 0;
@@ -116,11 +117,14 @@ public:
         return true;
     }
 
+    // Where and why run() stopped, when it returned false.
+    const InputError &fault() const { return fault_; }
+
 private:
     StateItem &current() { return open_.empty() ? root_ : *open_.back().item; }
 
     bool fail(int line, const std::string &what) {
-        error_ = "line " + std::to_string(line) + ": " + what;
+        fault_ = InputError({std::string(), line}, what);
         return false;
     }
 
@@ -216,21 +220,16 @@ private:
     }
 
     StateItem &root_;
-    std::string &error_;
     std::vector<OpenBlock> open_;
+    InputError fault_{FilePosition{}, std::string()};
 };
 
 }  // namespace
 
-bool parseStateText(const std::string &text, StateItem &root, std::string &error) {
+void parseStateText(const std::string &text, StateItem &root) {
     root = StateItem{};
-    error.clear();
-    try {
-        return Parser(root, error).run(text);
-    } catch (const std::bad_alloc &) {
-        error = "out of memory";
-        return false;
-    }
+    Parser parser(root);
+    if (!parser.run(text)) throw parser.fault();
 }
 
 }  // namespace minihost

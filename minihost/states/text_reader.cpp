@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "minihost/files/input_error.h"
+
 namespace minihost {
 namespace {
 
@@ -23,8 +25,13 @@ bool matches(const StateItem &block, const BlockIdent &entry) {
 }  // namespace
 
 TextStateReader::TextStateReader(const std::string &text) {
-    // On a parse error root_ keeps what came before the fault.
-    parseStateText(text, root_, parseError_);
+    // Text that does not parse is read as far as it goes: root_ keeps what
+    // came before the fault.
+    try {
+        parseStateText(text, root_);
+    } catch (const InputError &e) {
+        parseError_ = e.what();
+    }
     frames_.push_back({&root_.children});
 }
 

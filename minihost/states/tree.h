@@ -44,10 +44,10 @@ struct StateItem {
 constexpr int kMaxStateTextDepth = 256;
 
 // Parses text-representation bytes into a root Block (id 0) holding the
-// top-level items. On failure returns false, sets `error` to
-// "line N: what is wrong" and leaves in `root` the items read before the
+// top-level items. On a fault throws InputError at its line (what() reads
+// "line N: what is wrong") and leaves in `root` the items read before the
 // fault (blocks still open are kept as they are).
-bool parseStateText(const std::string &text, StateItem &root, std::string &error);
+void parseStateText(const std::string &text, StateItem &root);
 
 // The text of the root's children. Integer values outside their kind's range
 // are written wrapped to it, so the result always parses back.

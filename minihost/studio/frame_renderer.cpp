@@ -209,6 +209,7 @@ bool FrameRenderer::renderOne(int width, int height, bool full, uint64_t generat
         RenderOptions options;
         options.firstFrame = options.lastFrame = frame;
         options.threads = threads_;
+        options.filters = viewRunsFilters(view);
         options.progress = true;  // heard by heardProgress, printed nowhere
         StageTimes times;
         auto keep = [&](int, const FrameBuffer &image, std::string &) {

@@ -32,23 +32,19 @@ bool viewNamed(const std::string &name, View &view) {
 
 bool viewChangesInstances(View view) { return view == View::OutlinesOnly; }
 
+bool viewRunsFilters(View view) { return view != View::WithoutOutlines; }
+
 ViewScope::ViewScope(Scene &scene, ServerSet &servers, View view, int width, int height)
         : scene_(scene), servers_(servers), width_(scene.width), height_(scene.height) {
     scene.width = width;
     scene.height = height;
-    if (view == View::WithoutOutlines) {
-        // Swapping keeps every element in place, so the server set's pointers
-        // to these uses stay valid while they are held here.
-        pixelFilters_.swap(scene.pixelFilters);
-        imageFilters_.swap(scene.imageFilters);
-        filtersHeld_ = true;
-    }
     if (view == View::OutlinesOnly) {
-        for (auto *filters : {&scene.pixelFilters, &scene.imageFilters})
-            for (ServerUse &use : *filters) {
-                const ActiveHandler *h = servers.handlerOf(use);
-                if (!h || !use.instance) continue;
-                const std::string saved = savedText(h->inst, use.instance);
+        for (auto *filters : {&servers.live().pixelFilters, &servers.live().imageFilters})
+            for (const LiveUse &live : *filters) {
+                const ActiveHandler *h = live.handler;
+                if (!h || !live.instance) continue;
+                const ServerUse &use = *live.use;
+                const std::string saved = savedText(h->inst, live.instance);
                 for (const SettingKey &key : settingKeys(saved)) {
                     bool only = false;
                     for (const char *k : kOnlyLinesKeys) only = only || key.name == k;
@@ -58,7 +54,7 @@ ViewScope::ViewScope(Scene &scene, ServerSet &servers, View view, int width, int
                         const std::string changed = applySettingsToText(saved, {{key.name, 1}}, use);
                         savedData_.emplace_back(&use, saved);  // put back even after a partial load
                         std::string error;
-                        loadText(h->inst, use.instance, changed, error);
+                        loadText(h->inst, live.instance, changed, error);
                     } catch (const std::exception &) {
                     }
                     break;
@@ -70,11 +66,8 @@ ViewScope::ViewScope(Scene &scene, ServerSet &servers, View view, int width, int
 ViewScope::~ViewScope() {
     for (auto &[use, saved] : savedData_) {
         std::string error;
-        if (const ActiveHandler *h = servers_.handlerOf(*use)) loadText(h->inst, use->instance, saved, error);
-    }
-    if (filtersHeld_) {
-        pixelFilters_.swap(scene_.pixelFilters);
-        imageFilters_.swap(scene_.imageFilters);
+        if (const LiveUse *live = servers_.liveOf(*use))
+            loadText(live->handler->inst, live->instance, saved, error);
     }
     scene_.width = width_;
     scene_.height = height_;

@@ -1,6 +1,6 @@
 // The three ways the studio shows a frame: as rendered, without the outline
-// filters, and the outlines alone. The scene is changed only for the length
-// of one render and put back however the render ends.
+// filters, and the outlines alone. The scene and its instances are changed
+// only for the length of one render and put back however the render ends.
 #pragma once
 
 #include <string>
@@ -18,6 +18,8 @@ bool viewNamed(const std::string &name, View &view);
 
 // Whether showing `view` writes to instances (and so must keep readers out).
 bool viewChangesInstances(View view);
+// Whether the render of `view` runs the scene's filters.
+bool viewRunsFilters(View view);
 
 // Sets the scene up for one render of `view` at `width` x `height` and
 // restores it when destroyed.
@@ -32,9 +34,7 @@ private:
     Scene &scene_;
     ServerSet &servers_;
     int width_, height_;
-    std::vector<ServerUse> pixelFilters_, imageFilters_;  // held out of a render without outlines
-    bool filtersHeld_ = false;
-    std::vector<std::pair<ServerUse *, std::string>> savedData_;  // instances switched to lines only
+    std::vector<std::pair<const ServerUse *, std::string>> savedData_;  // instances switched to lines only
 };
 
 }  // namespace minihost::studio

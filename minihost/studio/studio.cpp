@@ -6,10 +6,10 @@
 #include <cmath>
 #include <filesystem>
 
+#include "minihost/files/input_error.h"
 #include "minihost/panels/panel_services_host.h"
 #include "minihost/panels/xpanel_host.h"
 #include "minihost/render/render_session.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/servers/server_settings.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/monitor_service.h"
@@ -68,7 +68,7 @@ Studio::Studio(Scene &scene, ServerSet &servers, const StudioOptions &options)
             LoadedModule &module = servers.moduleFor(path);
             for (const ServerEntry &e : module.servers())
                 if (e.className == CLASS_LAYOUT_GENERIC) generics_.push_back({&module, e.name});
-        } catch (const SceneError &) {
+        } catch (const InputError &) {
             // The scene's build loaded every module already; one that fails
             // now offers no utility.
         }
@@ -84,19 +84,20 @@ Studio::~Studio() {
 void Studio::listUses() {
     std::vector<Use> fresh;
     std::map<Instance, int> ids;
-    auto add = [&](ServerUse &use, const char *kind, SceneSurface *surface, const std::string &where) {
-        if (!use.instance || !use.handler) return;
-        auto known = ids_.find(use.instance);
+    auto add = [&](const LiveUse &live, const char *kind, SceneSurface *surface, const std::string &where) {
+        if (!live.instance || !live.handler) return;
+        auto known = ids_.find(live.instance);
         const int id = known != ids_.end() ? known->second : nextId_++;
-        ids[use.instance] = id;
-        fresh.push_back(Use{id, &use, kind, surface, where});
+        ids[live.instance] = id;
+        fresh.push_back(Use{id, live.use, live.handler, live.instance, kind, surface, where});
     };
     for (const auto &object : scene_.objects)
         for (const auto &surface : object->surfaces)
-            for (ServerUse &use : surface->shaders)
-                add(use, "shader", surface.get(), object->name + "/" + surface->name);
-    for (ServerUse &use : scene_.pixelFilters) add(use, "pixel filter", nullptr, "pixel filter");
-    for (ServerUse &use : scene_.imageFilters) add(use, "image filter", nullptr, "image filter");
+            for (const LiveUse &shader : servers_.shadersOf(*surface))
+                add(shader, "shader", surface.get(), object->name + "/" + surface->name);
+    const LiveUses &live = servers_.live();
+    for (const LiveUse &filter : live.pixelFilters) add(filter, "pixel filter", nullptr, "pixel filter");
+    for (const LiveUse &filter : live.imageFilters) add(filter, "image filter", nullptr, "image filter");
     for (auto it = panels_.begin(); it != panels_.end();) {
         if (ids.count(it->first)) {
             ++it;
@@ -116,17 +117,17 @@ const Studio::Use &Studio::useOf(int id) const {
 }
 
 std::string Studio::interfaceClass(const Use &u) const {
-    std::string cls = u.use->handler->className;
+    std::string cls = u.handler->className;
     const std::string handler = "Handler";
     if (cls.size() <= handler.size()) return std::string();
     cls.replace(cls.size() - handler.size(), std::string::npos, "Interface");
-    for (const ServerEntry &e : u.use->handler->module->servers())
+    for (const ServerEntry &e : u.handler->module->servers())
         if (e.className == cls && e.name == u.use->server) return cls;
     return std::string();
 }
 
 XPanelID Studio::cachedPanel(const Use &u) const {
-    auto it = panels_.find(u.use->instance);
+    auto it = panels_.find(u.instance);
     return it == panels_.end() ? nullptr : it->second;
 }
 
@@ -136,7 +137,7 @@ XPanelID Studio::activateFor(const Use &u, Instance inst, RecordedPanel *dialog)
     const size_t dialogsBefore = recordedPanels().size();
     InterfaceRecord iface{};
     iface.inst = inst;
-    const int result = u.use->handler->module->activate(cls, u.use->server, INTERFACE_VERSION, &iface);
+    const int result = u.handler->module->activate(cls, u.use->server, INTERFACE_VERSION, &iface);
     if (dialog) {
         const auto dialogs = recordedPanels();
         if (dialogs.size() > dialogsBefore) *dialog = dialogs.back();
@@ -147,8 +148,8 @@ XPanelID Studio::activateFor(const Use &u, Instance inst, RecordedPanel *dialog)
 }
 
 XPanelID Studio::activateInterface(const Use &u, RecordedPanel *dialog) {
-    XPanelID panel = activateFor(u, u.use->instance, dialog);
-    if (panel) panels_[u.use->instance] = panel;
+    XPanelID panel = activateFor(u, u.instance, dialog);
+    if (panel) panels_[u.instance] = panel;
     return panel;
 }
 
@@ -165,7 +166,7 @@ const json &Studio::defaultsOf(const Use &u) {
     // A fresh instance of the same server, shown and destroyed at once: its
     // values are the server's defaults.
     json values = json::object();
-    const ActiveHandler *h = u.use->handler;
+    const ActiveHandler *h = u.handler;
     const char *err = nullptr;
     Instance fresh = h->inst.create(h->inst.priv, u.surface ? surfaceHandle(u.surface) : nullptr, &err);
     if (fresh) {
@@ -244,7 +245,7 @@ SceneState Studio::capture() {
     SceneState state;
     for (const Use &u : uses_)
         state.instances.push_back(
-            InstanceState{u.id, u.surface, u.use->server, savedText(u.use->handler->inst, u.use->instance)});
+            InstanceState{u.id, u.surface, u.use->server, savedText(u.handler->inst, u.instance)});
     return state;
 }
 
@@ -257,27 +258,28 @@ void Studio::restore(const SceneState &target) {
         std::vector<const InstanceState *> wanted;
         for (const InstanceState &s : target.instances)
             if (s.surface == surface) wanted.push_back(&s);
-        bool same = wanted.size() == surface->shaders.size();
+        const std::vector<LiveUse> &live = servers_.shadersOf(*surface);
+        bool same = wanted.size() == live.size();
         for (size_t i = 0; same && i < wanted.size(); ++i) {
-            const auto id = ids_.find(surface->shaders[i].instance);
+            const auto id = ids_.find(live[i].instance);
             same = id != ids_.end() && id->second == wanted[i]->id;
         }
         if (same) continue;
-        for (ServerUse &use : surface->shaders) {
-            auto panel = panels_.find(use.instance);
+        for (const LiveUse &shader : live) {
+            auto panel = panels_.find(shader.instance);
             if (panel != panels_.end()) {
                 xpanelRecord()->destroy(panel->second);
                 panels_.erase(panel);
             }
-            ids_.erase(use.instance);
+            ids_.erase(shader.instance);
         }
         while (!surface->shaders.empty())
             if (!servers_.removeShader(*surface, surface->shaders.front().server)) break;
         for (const InstanceState *s : wanted) {
             try {
-                ServerUse &added = servers_.addShader(*surface, s->server);
-                ids_[added.instance] = s->id;
-            } catch (const SceneError &) {
+                const ServerUse &added = servers_.addShader(*surface, s->server);
+                if (const LiveUse *made = servers_.liveOf(added)) ids_[made->instance] = s->id;
+            } catch (const InputError &) {
                 // The module made no instance: the surface goes without it.
             }
         }
@@ -285,8 +287,8 @@ void Studio::restore(const SceneState &target) {
     listUses();
     for (const InstanceState &s : target.instances)
         for (const Use &u : uses_)
-            if (u.id == s.id && savedText(u.use->handler->inst, u.use->instance) != s.text)
-                loadText(u.use->handler->inst, u.use->instance, s.text, error);
+            if (u.id == s.id && savedText(u.handler->inst, u.instance) != s.text)
+                loadText(u.handler->inst, u.instance, s.text, error);
 }
 
 void Studio::changed(const std::string &what, SceneState before) {
@@ -363,8 +365,7 @@ json Studio::buildSceneJson() {
                            {"selected", object->selected},
                            {"surfaces", surfaces}});
     }
-    // Filters from the studio's own list: a render without outlines holds
-    // the scene's lists aside while it runs.
+    // Filters from the studio's own list, with the ids the shaders get above.
     json filters = json::array();
     for (const Use &u : uses_)
         if (u.kind != "shader")

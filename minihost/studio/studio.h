@@ -109,7 +109,9 @@ public:
 private:
     struct Use {
         int id = 0;
-        ServerUse *use = nullptr;
+        const ServerUse *use = nullptr;  // the scene's entry
+        const ActiveHandler *handler = nullptr;
+        Instance instance = nullptr;
         std::string kind;  // "shader", "pixel filter", "image filter"
         SceneSurface *surface = nullptr;
         std::string where;  // "Object/Surface", or the filter's kind

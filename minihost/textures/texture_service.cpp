@@ -4,6 +4,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/textures/texture_evaluation.h"
 #include "minihost/textures/texture_registry.h"
 
@@ -16,42 +17,35 @@ std::atomic<const ImageList *> gImages{nullptr};
 
 TextureRegistry &reg() { return textureRegistry(); }
 
-TxtrContextID contextCreate(TxtrInputFuncs funcs) noexcept {
-    try {
-        std::unique_lock lock(reg().mutex);
-        return handle(reg().createContext(funcs));
-    } catch (...) {
-        return nullptr;
-    }
+TxtrContextID contextCreate(TxtrInputFuncs funcs) {
+    std::unique_lock lock(reg().mutex);
+    return handle(reg().createContext(funcs));
 }
 
-void contextDestroy(TxtrContextID ctx) noexcept {
+void contextDestroy(TxtrContextID ctx) {
     std::unique_lock lock(reg().mutex);
     reg().destroyContext(reg().context(ctx));
 }
 
-void contextAddInput(TxtrContextID ctx, TxtrInputParam param) noexcept {
-    try {
-        std::unique_lock lock(reg().mutex);
-        Context *c = reg().context(ctx);
-        if (!c) return;
-        ContextInput &in = c->inputs.emplace_back();
-        in.name = param.name ? param.name : "";
-        in.param = param;
-        in.param.name = in.name.c_str();
-        in.param.itemID = 0;
-        in.param.itemName = nullptr;
-    } catch (...) {
-    }
+void contextAddInput(TxtrContextID ctx, TxtrInputParam param) {
+    std::unique_lock lock(reg().mutex);
+    Context *c = reg().context(ctx);
+    if (!c) return;
+    ContextInput &in = c->inputs.emplace_back();
+    in.name = param.name ? param.name : "";
+    in.param = param;
+    in.param.name = in.name.c_str();
+    in.param.itemID = 0;
+    in.param.itemName = nullptr;
 }
 
-TLayerID firstLayer(TextureID tex) noexcept {
+TLayerID firstLayer(TextureID tex) {
     std::shared_lock lock(reg().mutex);
     const Texture *t = reg().texture(tex);
     return t && !t->layers.empty() ? handle(t->layers.front().get()) : nullptr;
 }
 
-TLayerID nextLayer(TextureID tex, TLayerID layer) noexcept {
+TLayerID nextLayer(TextureID tex, TLayerID layer) {
     std::shared_lock lock(reg().mutex);
     const Texture *t = reg().texture(tex);
     if (!t) return nullptr;
@@ -60,7 +54,7 @@ TLayerID nextLayer(TextureID tex, TLayerID layer) noexcept {
     return nullptr;
 }
 
-ChanGroupID layerEnvGroup(TLayerID layer) noexcept {
+ChanGroupID layerEnvGroup(TLayerID layer) {
     std::shared_lock lock(reg().mutex);
     const Layer *l = reg().layer(layer);
     if (!l) return nullptr;
@@ -68,7 +62,7 @@ ChanGroupID layerEnvGroup(TLayerID layer) noexcept {
     return vparams::registry().live(l->group) ? vparams::handle(l->group) : nullptr;
 }
 
-int getParam(TLayerID layer, uint32_t tag, void *value) noexcept {
+int getParam(TLayerID layer, uint32_t tag, void *value) {
     std::shared_lock lock(reg().mutex);
     const Layer *l = reg().layer(layer);
     if (!l || !value) return 0;
@@ -83,7 +77,7 @@ int getParam(TLayerID layer, uint32_t tag, void *value) noexcept {
     }
 }
 
-int setParam(TLayerID layer, uint32_t tag, void *value) noexcept {
+int setParam(TLayerID layer, uint32_t tag, void *value) {
     std::unique_lock lock(reg().mutex);
     Layer *l = reg().layer(layer);
     if (!l || !value) return 0;
@@ -109,58 +103,53 @@ int setParam(TLayerID layer, uint32_t tag, void *value) noexcept {
     }
 }
 
-void newTime(TextureID tex, double time, int frame) noexcept {
+void newTime(TextureID tex, double time, int frame) {
     std::unique_lock lock(reg().mutex);
     if (Texture *t = reg().texture(tex)) reg().prepareTime(*t, time, frame);
 }
 
-int cleanUp(TextureID tex) noexcept {
+int cleanUp(TextureID tex) {
     std::unique_lock lock(reg().mutex);
     if (Texture *t = reg().texture(tex)) reg().releaseTimeRecords(*t);
     return 0;
 }
 
-void setEnvGroup(TextureID tex, ChanGroupID group) noexcept {
-    try {
-        std::unique_lock lock(reg().mutex);
-        if (Texture *t = reg().texture(tex)) reg().moveLayerGroups(*t, group);
-    } catch (...) {
-    }
+void setEnvGroup(TextureID tex, ChanGroupID group) {
+    std::unique_lock lock(reg().mutex);
+    if (Texture *t = reg().texture(tex)) reg().moveLayerGroups(*t, group);
 }
 
-const char *load(TextureID tex, const LoadState *ls) noexcept {
-    try {
-        TextureData data;
-        if (!ls || !readTextureData(ls, data)) return "unreadable texture data";
-        std::unique_lock lock(reg().mutex);
-        Texture *t = reg().texture(tex);
+const char *load(TextureID tex, const LoadState *ls) {
+    TextureData data;
+    if (!ls || !readTextureData(ls, data)) return "unreadable texture data";
+    std::unique_lock lock(reg().mutex);
+    Texture *t = reg().texture(tex);
+    if (!t) return "no such texture";
+    // Images come back through the owner (set-param with the image tag).
+    reg().setLayers(*t, data.layers, {});
+    return nullptr;
+}
+
+const char *save(TextureID tex, const SaveState *ss) {
+    if (!ss) return "no save state";
+    TextureData data;
+    {
+        std::shared_lock lock(reg().mutex);
+        const Texture *t = reg().texture(tex);
         if (!t) return "no such texture";
-        // Images come back through the owner (set-param with the image tag).
-        reg().setLayers(*t, data.layers, {});
-        return nullptr;
-    } catch (...) {
-        return "not enough memory";
+        data = reg().dataOf(*t);
     }
+    writeTextureData(ss, data);
+    return nullptr;
 }
 
-const char *save(TextureID tex, const SaveState *ss) noexcept {
-    try {
-        if (!ss) return "no save state";
-        TextureData data;
-        {
-            std::shared_lock lock(reg().mutex);
-            const Texture *t = reg().texture(tex);
-            if (!t) return "no such texture";
-            data = reg().dataOf(*t);
-        }
-        writeTextureData(ss, data);
-        return nullptr;
-    } catch (...) {
-        return "not enough memory";
-    }
+// What a load or save that failed on an exception answers.
+template <typename State>
+const char *outOfMemory(TextureID, const State *) {
+    return "not enough memory";
 }
 
-double evaluate(TextureID tex, TexturedSpot *spot, double *rgb) noexcept {
+double evaluate(TextureID tex, TexturedSpot *spot, double *rgb) {
     if (!rgb) return 0.0;
     std::shared_lock lock(reg().mutex);
     const Texture *t = reg().texture(tex);
@@ -168,38 +157,45 @@ double evaluate(TextureID tex, TexturedSpot *spot, double *rgb) noexcept {
     return rgb[0];
 }
 
-TextureID create(int dataType, const char *name, TxtrContextID ctx) noexcept {
-    try {
-        std::unique_lock lock(reg().mutex);
-        return handle(reg().createTexture(dataType, name, reg().context(ctx)));
-    } catch (...) {
-        return nullptr;
-    }
+TextureID create(int dataType, const char *name, TxtrContextID ctx) {
+    std::unique_lock lock(reg().mutex);
+    return handle(reg().createTexture(dataType, name, reg().context(ctx)));
 }
 
-void destroy(TextureID tex) noexcept {
+void destroy(TextureID tex) {
     std::unique_lock lock(reg().mutex);
     reg().destroyTexture(reg().texture(tex));
 }
 
-void copy(TextureID to, TextureID from) noexcept {
-    try {
-        std::unique_lock lock(reg().mutex);
-        Texture *target = reg().texture(to);
-        const Texture *source = reg().texture(from);
-        if (!target || !source || target == source) return;
-        const TextureData data = reg().dataOf(*source);
-        std::vector<ImageID> images;
-        for (const auto &layer : source->layers) images.push_back(layer->image);
-        reg().setLayers(*target, data.layers, images);
-        reg().copyLayerEnvelopes(*target, *source);
-    } catch (...) {
-    }
+void copy(TextureID to, TextureID from) {
+    std::unique_lock lock(reg().mutex);
+    Texture *target = reg().texture(to);
+    const Texture *source = reg().texture(from);
+    if (!target || !source || target == source) return;
+    const TextureData data = reg().dataOf(*source);
+    std::vector<ImageID> images;
+    for (const auto &layer : source->layers) images.push_back(layer->image);
+    reg().setLayers(*target, data.layers, images);
+    reg().copyLayerEnvelopes(*target, *source);
 }
 
-TextureFuncs record = {contextCreate, contextDestroy, contextAddInput, firstLayer, nextLayer,   layerEnvGroup,
-                       getParam,      setParam,       newTime,         cleanUp,    setEnvGroup, load,
-                       save,          evaluate,       create,          destroy,    copy};
+TextureFuncs record = {guardedService<"TextureFuncs.contextCreate", contextCreate>,
+                       guardedService<"TextureFuncs.contextDestroy", contextDestroy>,
+                       guardedService<"TextureFuncs.contextAddInput", contextAddInput>,
+                       guardedService<"TextureFuncs.firstLayer", firstLayer>,
+                       guardedService<"TextureFuncs.nextLayer", nextLayer>,
+                       guardedService<"TextureFuncs.layerEnvGroup", layerEnvGroup>,
+                       guardedService<"TextureFuncs.getParam", getParam>,
+                       guardedService<"TextureFuncs.setParam", setParam>,
+                       guardedService<"TextureFuncs.newTime", newTime>,
+                       guardedService<"TextureFuncs.cleanUp", cleanUp>,
+                       guardedService<"TextureFuncs.setEnvGroup", setEnvGroup>,
+                       guardedService<"TextureFuncs.load", load, outOfMemory<LoadState>>,
+                       guardedService<"TextureFuncs.save", save, outOfMemory<SaveState>>,
+                       guardedService<"TextureFuncs.evaluate", evaluate>,
+                       guardedService<"TextureFuncs.create", create>,
+                       guardedService<"TextureFuncs.destroy", destroy>,
+                       guardedService<"TextureFuncs.copy", copy>};
 
 }  // namespace
 

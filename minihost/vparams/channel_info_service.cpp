@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/vparams/channel_registry.h"
 
 namespace minihost {
@@ -20,7 +21,7 @@ T *following(const std::vector<T *> &list, const T *current) {
     return *it;
 }
 
-ChanGroupID nextGroup(ChanGroupID parent, ChanGroupID group) noexcept {
+ChanGroupID nextGroup(ChanGroupID parent, ChanGroupID group) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Group *p = r.group(parent);
@@ -30,7 +31,7 @@ ChanGroupID nextGroup(ChanGroupID parent, ChanGroupID group) noexcept {
     return handle(following(list, reinterpret_cast<const Group *>(group)));
 }
 
-ChannelID nextChannel(ChanGroupID group, ChannelID chan) noexcept {
+ChannelID nextChannel(ChanGroupID group, ChannelID chan) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Group *g = r.group(group);
@@ -38,43 +39,48 @@ ChannelID nextChannel(ChanGroupID group, ChannelID chan) noexcept {
     return handle(following(g->channels, reinterpret_cast<const Channel *>(chan)));
 }
 
-const char *groupName(ChanGroupID group) noexcept {
+const char *groupName(ChanGroupID group) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Group *g = r.group(group);
     return g ? g->name.c_str() : nullptr;
 }
 
-ChanGroupID groupParent(ChanGroupID group) noexcept {
+ChanGroupID groupParent(ChanGroupID group) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Group *g = r.group(group);
     return g ? handle(g->parent) : nullptr;
 }
 
-const char *channelName(ChannelID chan) noexcept {
+const char *channelName(ChannelID chan) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Channel *c = r.channel(chan);
     return c ? c->name.c_str() : nullptr;
 }
 
-ChanGroupID channelParent(ChannelID chan) noexcept {
+ChanGroupID channelParent(ChannelID chan) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Channel *c = r.channel(chan);
     return c ? handle(c->group) : nullptr;
 }
 
-EnvelopeID channelEnvelope(ChannelID chan) noexcept {
+EnvelopeID channelEnvelope(ChannelID chan) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Channel *c = r.channel(chan);
     return c ? handle(c->envelope) : nullptr;
 }
 
-ChannelInfo record = {nextGroup,   nextChannel,   groupName,      groupParent,
-                      channelName, channelParent, channelEnvelope};
+ChannelInfo record = {guardedService<"ChannelInfo.nextGroup", nextGroup>,
+                      guardedService<"ChannelInfo.nextChannel", nextChannel>,
+                      guardedService<"ChannelInfo.groupName", groupName>,
+                      guardedService<"ChannelInfo.groupParent", groupParent>,
+                      guardedService<"ChannelInfo.channelName", channelName>,
+                      guardedService<"ChannelInfo.channelParent", channelParent>,
+                      guardedService<"ChannelInfo.channelEnvelope", channelEnvelope>};
 
 }  // namespace
 

@@ -86,6 +86,8 @@ Envelope *Registry::createEnvelope(Group *g, const char *name, int type) {
     e->type = type;
     e->group = g;
     envelopes_.insert(e.get());
+    // Not a boundary: the registration is undone and the exception goes on
+    // to the service's guard, so the registry never lists a freed envelope.
     try {
         e->ownChannel = createChannel(g, e->name, nullptr);
     } catch (...) {

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/vparams/channel_registry.h"
 
 namespace minihost {
@@ -9,115 +10,91 @@ namespace {
 
 using namespace vparams;
 
-EnvelopeID create(ChanGroupID group, const char *name, int type) noexcept {
-    try {
-        Registry &r = registry();
-        std::unique_lock lock(r.mutex);
-        if (group && !r.group(group)) return nullptr;  // a stale group: refuse
-        return handle(r.createEnvelope(r.group(group), name, type));
-    } catch (...) {
-        return nullptr;
-    }
+EnvelopeID create(ChanGroupID group, const char *name, int type) {
+    Registry &r = registry();
+    std::unique_lock lock(r.mutex);
+    if (group && !r.group(group)) return nullptr;  // a stale group: refuse
+    return handle(r.createEnvelope(r.group(group), name, type));
 }
 
-void destroy(EnvelopeID env) noexcept {
+void destroy(EnvelopeID env) {
     Registry &r = registry();
     std::unique_lock lock(r.mutex);
     r.destroyEnvelope(r.envelope(env));
 }
 
-ChanGroupID createGroup(ChanGroupID parent, const char *name) noexcept {
-    try {
-        Registry &r = registry();
-        std::unique_lock lock(r.mutex);
-        if (parent && !r.group(parent)) return nullptr;
-        return handle(r.createGroup(r.group(parent), name));
-    } catch (...) {
-        return nullptr;
-    }
+ChanGroupID createGroup(ChanGroupID parent, const char *name) {
+    Registry &r = registry();
+    std::unique_lock lock(r.mutex);
+    if (parent && !r.group(parent)) return nullptr;
+    return handle(r.createGroup(r.group(parent), name));
 }
 
-void destroyGroup(ChanGroupID group) noexcept {
+void destroyGroup(ChanGroupID group) {
     Registry &r = registry();
     std::unique_lock lock(r.mutex);
     r.destroyGroup(r.group(group));
 }
 
-int copy(EnvelopeID to, EnvelopeID from) noexcept {
-    try {
-        Registry &r = registry();
-        std::unique_lock lock(r.mutex);
-        Envelope *t = r.envelope(to);
-        const Envelope *f = r.envelope(from);
-        if (!t || !f) return 0;
-        if (t != f) t->data = f->data;
-        return 1;
-    } catch (...) {
-        return 0;
-    }
+int copy(EnvelopeID to, EnvelopeID from) {
+    Registry &r = registry();
+    std::unique_lock lock(r.mutex);
+    Envelope *t = r.envelope(to);
+    const Envelope *f = r.envelope(from);
+    if (!t || !f) return 0;
+    if (t != f) t->data = f->data;
+    return 1;
 }
 
-int load(EnvelopeID env, const LoadState *ls) noexcept {
-    try {
-        // Read outside the lock: the state may be slow (a file) and touches
-        // nothing of ours.
-        EnvelopeData data;
-        if (!ls || !readEnvelopeData(ls, data)) return 0;
+int load(EnvelopeID env, const LoadState *ls) {
+    // Read outside the lock: the state may be slow (a file) and touches
+    // nothing of ours.
+    EnvelopeData data;
+    if (!ls || !readEnvelopeData(ls, data)) return 0;
+    Registry &r = registry();
+    std::unique_lock lock(r.mutex);
+    Envelope *e = r.envelope(env);
+    if (!e) return 0;
+    e->data = std::move(data);
+    return 1;
+}
+
+int save(EnvelopeID env, const SaveState *ss) {
+    if (!ss) return 0;
+    EnvelopeData data;
+    {
         Registry &r = registry();
-        std::unique_lock lock(r.mutex);
-        Envelope *e = r.envelope(env);
+        std::shared_lock lock(r.mutex);
+        const Envelope *e = r.envelope(env);
         if (!e) return 0;
-        e->data = std::move(data);
-        return 1;
-    } catch (...) {
-        return 0;
+        data = e->data;
     }
+    writeEnvelopeData(ss, data);
+    return 1;
 }
 
-int save(EnvelopeID env, const SaveState *ss) noexcept {
-    try {
-        if (!ss) return 0;
-        EnvelopeData data;
-        {
-            Registry &r = registry();
-            std::shared_lock lock(r.mutex);
-            const Envelope *e = r.envelope(env);
-            if (!e) return 0;
-            data = e->data;
-        }
-        writeEnvelopeData(ss, data);
-        return 1;
-    } catch (...) {
-        return 0;
-    }
-}
-
-double evaluate(EnvelopeID env, double time) noexcept {
+double evaluate(EnvelopeID env, double time) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Envelope *e = r.envelope(env);
     return e ? e->data.evaluate(time) : 0.0;
 }
 
-int createKey(EnvelopeID env, double time, double value) noexcept {
-    try {
-        Registry &r = registry();
-        std::unique_lock lock(r.mutex);
-        Envelope *e = r.envelope(env);
-        return e && e->data.addKey(time, value) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+int createKey(EnvelopeID env, double time, double value) {
+    Registry &r = registry();
+    std::unique_lock lock(r.mutex);
+    Envelope *e = r.envelope(env);
+    return e && e->data.addKey(time, value) ? 1 : 0;
 }
 
-int numKeys(EnvelopeID env) noexcept {
+int numKeys(EnvelopeID env) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Envelope *e = r.envelope(env);
     return e ? static_cast<int>(e->data.keys.size()) : 0;
 }
 
-int keyAt(EnvelopeID env, int index, double *time, double *value) noexcept {
+int keyAt(EnvelopeID env, int index, double *time, double *value) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Envelope *e = r.envelope(env);
@@ -128,8 +105,17 @@ int keyAt(EnvelopeID env, int index, double *time, double *value) noexcept {
     return 1;
 }
 
-EnvelopeFuncs record = {create, destroy,  createGroup, destroyGroup, copy, load,
-                        save,   evaluate, createKey,   numKeys,      keyAt};
+EnvelopeFuncs record = {guardedService<"EnvelopeFuncs.create", create>,
+                        guardedService<"EnvelopeFuncs.destroy", destroy>,
+                        guardedService<"EnvelopeFuncs.createGroup", createGroup>,
+                        guardedService<"EnvelopeFuncs.destroyGroup", destroyGroup>,
+                        guardedService<"EnvelopeFuncs.copy", copy>,
+                        guardedService<"EnvelopeFuncs.load", load>,
+                        guardedService<"EnvelopeFuncs.save", save>,
+                        guardedService<"EnvelopeFuncs.evaluate", evaluate>,
+                        guardedService<"EnvelopeFuncs.createKey", createKey>,
+                        guardedService<"EnvelopeFuncs.numKeys", numKeys>,
+                        guardedService<"EnvelopeFuncs.keyAt", keyAt>};
 
 }  // namespace
 

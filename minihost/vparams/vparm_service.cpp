@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "minihost/core/service_guard.h"
 #include "minihost/vparams/channel_registry.h"
 #include "minihost/vparams/vparm_data.h"
 
@@ -82,17 +83,13 @@ TextureID textureOf(VParmID vp) {
     return v ? v->texture : nullptr;
 }
 
-VParmID create(int envType, int texType) noexcept {
-    try {
-        Registry &r = registry();
-        std::unique_lock lock(r.mutex);
-        return handle(r.createVparm(envType, texType));
-    } catch (...) {
-        return nullptr;
-    }
+VParmID create(int envType, int texType) {
+    Registry &r = registry();
+    std::unique_lock lock(r.mutex);
+    return handle(r.createVparm(envType, texType));
 }
 
-void destroy(VParmID vp) noexcept {
+void destroy(VParmID vp) {
     dropTexture(vp);
     Registry &r = registry();
     std::unique_lock lock(r.mutex);
@@ -106,39 +103,35 @@ std::string channelNameOf(const Vparm &v, int index) {
 }
 
 int setup(VParmID vp, const char *channelName, ChanGroupID group, TxtrContextID ctx, VParmEventFunc *event,
-          const char *pluginName, void *userData) noexcept {
-    try {
-        Registry &r = registry();
-        std::unique_lock lock(r.mutex);
-        Vparm *v = r.vparm(vp);
-        if (!v) return 0;
-        v->channelName = channelName ? channelName : "";
-        v->group = r.group(group);  // a stale group counts as none
-        v->context = ctx;
-        v->eventFunc = event;
-        v->pluginName = pluginName ? pluginName : "";
-        v->userData = userData;
-        // A second setup renames: the old channels go, the envelopes stay.
-        for (int i = 0; i < kMaxVparmChannels; ++i) {
-            r.destroyChannel(v->channels[i]);
-            v->channels[i] = nullptr;
-        }
-        for (int i = 0; i < v->channelCount; ++i) {
-            Channel *c = r.createChannel(v->group, channelNameOf(*v, i), v);
-            v->channels[i] = c;
-            if (Envelope *e = v->envelopes[i]) {
-                c->envelope = e;
-                e->name = c->name;
-                e->group = v->group;
-            }
-        }
-        return 1;
-    } catch (...) {
-        return 0;
+          const char *pluginName, void *userData) {
+    Registry &r = registry();
+    std::unique_lock lock(r.mutex);
+    Vparm *v = r.vparm(vp);
+    if (!v) return 0;
+    v->channelName = channelName ? channelName : "";
+    v->group = r.group(group);  // a stale group counts as none
+    v->context = ctx;
+    v->eventFunc = event;
+    v->pluginName = pluginName ? pluginName : "";
+    v->userData = userData;
+    // A second setup renames: the old channels go, the envelopes stay.
+    for (int i = 0; i < kMaxVparmChannels; ++i) {
+        r.destroyChannel(v->channels[i]);
+        v->channels[i] = nullptr;
     }
+    for (int i = 0; i < v->channelCount; ++i) {
+        Channel *c = r.createChannel(v->group, channelNameOf(*v, i), v);
+        v->channels[i] = c;
+        if (Envelope *e = v->envelopes[i]) {
+            c->envelope = e;
+            e->name = c->name;
+            e->group = v->group;
+        }
+    }
+    return 1;
 }
 
-const char *copyValues(VParmID to, VParmID from) {
+const char *copy(VParmID to, VParmID from) {
     {
         Registry &r = registry();
         std::unique_lock lock(r.mutex);
@@ -169,18 +162,10 @@ const char *copyValues(VParmID to, VParmID from) {
     return nullptr;
 }
 
-const char *copy(VParmID to, VParmID from) noexcept {
-    try {
-        return copyValues(to, from);
-    } catch (...) {
-        return kNoMemory;
-    }
-}
-
-const char *load(VParmID vp, const LoadState *ls) noexcept {
+const char *load(VParmID vp, const LoadState *ls) {
     VparmData data;
-    try {
-        if (!ls || !readVparmData(ls, data)) return "unreadable variant parameter data";
+    if (!ls || !readVparmData(ls, data)) return "unreadable variant parameter data";
+    {
         Registry &r = registry();
         std::unique_lock lock(r.mutex);
         Vparm *v = r.vparm(vp);
@@ -194,8 +179,6 @@ const char *load(VParmID vp, const LoadState *ls) noexcept {
             else if (!data.hasEnvelope[i] && v->envelopes[i])
                 r.destroyEnvelope(v->envelopes[i]);
         }
-    } catch (...) {
-        return kNoMemory;
     }
     if (!data.textured) {
         dropTexture(vp);
@@ -207,35 +190,37 @@ const char *load(VParmID vp, const LoadState *ls) noexcept {
     return tf->load(texture, ls);
 }
 
-const char *save(VParmID vp, const SaveState *ss) noexcept {
-    try {
-        if (!ss) return "no save state";
-        VparmData data;
-        TextureID texture = nullptr;
-        {
-            Registry &r = registry();
-            std::shared_lock lock(r.mutex);
-            const Vparm *v = r.vparm(vp);
-            if (!v) return kNoParameter;
-            data.valueType = v->valueType;
-            data.channelCount = v->channelCount;
-            for (int i = 0; i < v->channelCount; ++i) {
-                data.values[i] = v->values[i];
-                data.hasEnvelope[i] = v->envelopes[i] != nullptr;
-            }
-            texture = v->texture;
+const char *save(VParmID vp, const SaveState *ss) {
+    if (!ss) return "no save state";
+    VparmData data;
+    TextureID texture = nullptr;
+    {
+        Registry &r = registry();
+        std::shared_lock lock(r.mutex);
+        const Vparm *v = r.vparm(vp);
+        if (!v) return kNoParameter;
+        data.valueType = v->valueType;
+        data.channelCount = v->channelCount;
+        for (int i = 0; i < v->channelCount; ++i) {
+            data.values[i] = v->values[i];
+            data.hasEnvelope[i] = v->envelopes[i] != nullptr;
         }
-        const TextureFuncs *tf = textures();
-        data.textured = texture && tf && tf->save;
-        writeVparmData(ss, data);
-        if (data.textured) return tf->save(texture, ss);
-        return nullptr;
-    } catch (...) {
-        return kNoMemory;
+        texture = v->texture;
     }
+    const TextureFuncs *tf = textures();
+    data.textured = texture && tf && tf->save;
+    writeVparmData(ss, data);
+    if (data.textured) return tf->save(texture, ss);
+    return nullptr;
 }
 
-double getVal(VParmID vp, double time, TexturedSpot *spot, double *result) noexcept {
+// What a copy, load or save that failed on an exception answers.
+template <typename Other>
+const char *outOfMemory(VParmID, Other) {
+    return kNoMemory;
+}
+
+double getVal(VParmID vp, double time, TexturedSpot *spot, double *result) {
     double values[kMaxVparmChannels] = {0, 0, 0};
     int channels = 0;
     TextureID texture = nullptr;
@@ -259,7 +244,7 @@ double getVal(VParmID vp, double time, TexturedSpot *spot, double *result) noexc
     return values[0];
 }
 
-int setVal(VParmID vp, const double *value) noexcept {
+int setVal(VParmID vp, const double *value) {
     if (!value) return 0;
     Registry &r = registry();
     std::unique_lock lock(r.mutex);
@@ -271,7 +256,7 @@ int setVal(VParmID vp, const double *value) noexcept {
     return 1;
 }
 
-int getEnv(VParmID vp, EnvelopeID envs[3]) noexcept {
+int getEnv(VParmID vp, EnvelopeID envs[3]) {
     if (!envs) return 0;
     for (int i = 0; i < 3; ++i) envs[i] = nullptr;
     Registry &r = registry();
@@ -287,9 +272,9 @@ int getEnv(VParmID vp, EnvelopeID envs[3]) noexcept {
     return count;
 }
 
-TextureID getTex(VParmID vp) noexcept { return textureOf(vp); }
+TextureID getTex(VParmID vp) { return textureOf(vp); }
 
-int getState(VParmID vp) noexcept {
+int getState(VParmID vp) {
     Registry &r = registry();
     std::shared_lock lock(r.mutex);
     const Vparm *v = r.vparm(vp);
@@ -300,36 +285,44 @@ int getState(VParmID vp) noexcept {
     return state;
 }
 
-void setState(VParmID vp, int state) noexcept {
-    try {
-        {
-            Registry &r = registry();
-            std::unique_lock lock(r.mutex);
-            Vparm *v = r.vparm(vp);
-            if (!v) return;
-            for (int i = 0; i < v->channelCount; ++i) {
-                if (!(state & VPSTATE_ENVELOPE))
-                    r.destroyEnvelope(v->envelopes[i]);
-                else if (!v->envelopes[i])
-                    r.createVparmEnvelope(v, i, v->values[i]);
-            }
+void setState(VParmID vp, int state) {
+    {
+        Registry &r = registry();
+        std::unique_lock lock(r.mutex);
+        Vparm *v = r.vparm(vp);
+        if (!v) return;
+        for (int i = 0; i < v->channelCount; ++i) {
+            if (!(state & VPSTATE_ENVELOPE))
+                r.destroyEnvelope(v->envelopes[i]);
+            else if (!v->envelopes[i])
+                r.createVparmEnvelope(v, i, v->values[i]);
         }
-        if (state & VPSTATE_TEXTURE)
-            ensureTexture(vp);
-        else
-            dropTexture(vp);
-    } catch (...) {
     }
+    if (state & VPSTATE_TEXTURE)
+        ensureTexture(vp);
+    else
+        dropTexture(vp);
 }
 
-void initSpot(TexturedSpot *spot) noexcept {
+void initSpot(TexturedSpot *spot) {
     if (!spot) return;
     *spot = TexturedSpot{};
     for (double &s : spot->oScl) s = 1.0;
 }
 
-VParmFuncs record = {create, destroy, setup,  copy,     load,     save,    getVal,
-                     setVal, getEnv,  getTex, getState, setState, initSpot};
+VParmFuncs record = {guardedService<"VParmFuncs.create", create>,
+                     guardedService<"VParmFuncs.destroy", destroy>,
+                     guardedService<"VParmFuncs.setup", setup>,
+                     guardedService<"VParmFuncs.copy", copy, outOfMemory<VParmID>>,
+                     guardedService<"VParmFuncs.load", load, outOfMemory<const LoadState *>>,
+                     guardedService<"VParmFuncs.save", save, outOfMemory<const SaveState *>>,
+                     guardedService<"VParmFuncs.getVal", getVal>,
+                     guardedService<"VParmFuncs.setVal", setVal>,
+                     guardedService<"VParmFuncs.getEnv", getEnv>,
+                     guardedService<"VParmFuncs.getTex", getTex>,
+                     guardedService<"VParmFuncs.getState", getState>,
+                     guardedService<"VParmFuncs.setState", setState>,
+                     guardedService<"VParmFuncs.initSpot", initSpot>};
 
 }  // namespace
 

@@ -83,8 +83,9 @@ public:
         minihost::installSceneServices(*scene_);
         servers_ = std::make_unique<minihost::ServerSet>();
         servers_->build(*scene_);
-        use_ = &scene_->objects[0]->surfaces[0]->shaders[0];
-        handler_ = &use_->handler->shader;
+        live_ = &servers_->live().shaders[0][0][0];
+        use_ = live_->use;
+        handler_ = &live_->handler->shader;
         servers_->initAll(0);
     }
     ~EdgeShaderScene() {
@@ -97,7 +98,9 @@ public:
 
     Ed edition() const { return ed_; }
     const ShaderHandler &handler() const { return *handler_; }
-    Instance shader() const { return use_->instance; }
+    Instance shader() const { return live_->instance; }
+    // The shader's handler and instance as the scene's server set made them.
+    const minihost::LiveUse &shaderUse() const { return *live_; }
     ItemID ball() const { return scene_->objects[0]->id; }
     SurfaceID surface() const { return minihost::surfaceHandle(scene_->objects[0]->surfaces[0].get()); }
     minihost::Scene &scene() { return *scene_; }
@@ -164,7 +167,8 @@ private:
     Ed ed_;
     std::unique_ptr<minihost::Scene> scene_;
     std::unique_ptr<minihost::ServerSet> servers_;
-    minihost::ServerUse *use_ = nullptr;
+    const minihost::ServerUse *use_ = nullptr;
+    const minihost::LiveUse *live_ = nullptr;
     const ShaderHandler *handler_ = nullptr;
     std::vector<Instance> extra_;
 };
@@ -196,8 +200,7 @@ inline int64_t savedInt(const minihost::StateItem *item) {
 
 inline minihost::StateItem parsed(const std::string &text) {
     minihost::StateItem root;
-    std::string error;
-    EXPECT_TRUE(minihost::parseStateText(text, root, error)) << error;
+    EXPECT_NO_THROW(minihost::parseStateText(text, root));
     return root;
 }
 

@@ -35,8 +35,7 @@ std::string bigEndianOf(double d) {
 // Reads the settings back from a text save, without the tracer's reader.
 Settings parsed(const std::string &text) {
     minihost::StateItem root;
-    std::string error;
-    EXPECT_TRUE(minihost::parseStateText(text, root, error)) << error;
+    EXPECT_NO_THROW(minihost::parseStateText(text, root));
     Settings s;
     EXPECT_GE(root.children.size(), 2u);
     if (root.children.size() < 2) return s;

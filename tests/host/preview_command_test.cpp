@@ -187,9 +187,7 @@ TEST(PreviewCommand, TheSphereIsNoSceneObjectAndTheSurfaceIsTheNamedOne) {
     probeHandler.shader.evaluate = probeEvaluate;
     ServerUse use;
     use.server = "probe";
-    use.handler = &probeHandler;
-    use.instance = &probe;
-    surface->shaders.push_back(use);
+    const std::vector<LiveUse> shaders{{&use, &probeHandler, &probe}};
     probe = Probe{};
 
     PreviewOptions options;
@@ -197,9 +195,8 @@ TEST(PreviewCommand, TheSphereIsNoSceneObjectAndTheSurfaceIsTheNamedOne) {
     FrameBuffer image;
     PreviewInfo info;
     std::string error;
-    ASSERT_EQ(renderPreview(*scene, servers, *surface, options, image, info, error), RenderResult::Done)
+    ASSERT_EQ(renderPreview(*scene, *surface, shaders, options, image, info, error), RenderResult::Done)
         << error;
-    surface->shaders.clear();
     EXPECT_EQ(image.width, 24);
     EXPECT_GT(probe.samples, 50);
     EXPECT_EQ(probe.surfaces, std::set<SurfaceID>{surfaceHandle(surface)});

@@ -21,9 +21,9 @@ using minihost::FileRequestAnswer;
 
 // The panel of the scene's shader on "Paint", built by the interface server.
 XPanelID panelOf(EdgeShaderScene &s) {
-    minihost::ServerUse &use = s.scene().objects[0]->surfaces[0]->shaders[0];
+    const minihost::LiveUse &use = s.shaderUse();
     InterfaceRecord rec{use.instance, nullptr, nullptr, nullptr};
-    EXPECT_EQ(use.handler->module->activate(CLASS_SHADER_INTERFACE, use.server, INTERFACE_VERSION, &rec),
+    EXPECT_EQ(use.handler->module->activate(CLASS_SHADER_INTERFACE, use.use->server, INTERFACE_VERSION, &rec),
               AFUNC_OK);
     return static_cast<XPanelID>(rec.panel);
 }
@@ -151,8 +151,8 @@ TEST(ShaderPanel, PresetSavedByTheStrokeEditionLoadsIntoTheLineEdition) {
     EXPECT_EQ(preset, saved);  // exactly the instance's saved state
 
     // As text, with the values named; the text loads back to the same data.
-    std::string text, error;
-    ASSERT_TRUE(minihost::readableStateText(preset, text, error)) << error;
+    std::string text;
+    ASSERT_NO_THROW(text = minihost::readableStateText(preset));
     EXPECT_NE(text.find("# mat_id (PINT) = 7"), std::string::npos) << text;
     EXPECT_NE(text.find("# lcol (PVPR) = colour (0.2, 0.4, 0.6)"), std::string::npos) << text;
 

@@ -102,9 +102,27 @@ public:
         for (const auto *s : scene_->allSurfaces()) n += static_cast<int>(s->shaders.size());
         return n;
     }
+    // Whether the live uses are indexed like the scene's: an instance for
+    // each shader of every surface, pointing at its own entry.
+    bool liveFollowsScene() const {
+        const minihost::LiveUses &live = servers_->live();
+        if (live.shaders.size() != scene_->objects.size()) return false;
+        for (size_t o = 0; o < scene_->objects.size(); ++o) {
+            const auto &surfaces = scene_->objects[o]->surfaces;
+            if (live.shaders[o].size() != surfaces.size()) return false;
+            for (size_t s = 0; s < surfaces.size(); ++s) {
+                if (live.shaders[o][s].size() != surfaces[s]->shaders.size()) return false;
+                for (size_t k = 0; k < surfaces[s]->shaders.size(); ++k)
+                    if (live.shaders[o][s][k].use != &surfaces[s]->shaders[k] ||
+                        !live.shaders[o][s][k].instance)
+                        return false;
+            }
+        }
+        return true;
+    }
     int64_t matId(const minihost::ServerUse &use) {
-        return shadertest::savedInt(shadertest::savedParam(
-            shadertest::parsed(minihost::savedText(use.handler->inst, use.instance)), "mat_id"));
+        return shadertest::savedInt(
+            shadertest::savedParam(shadertest::parsed(servers_->savedData(use)), "mat_id"));
     }
 
 private:
@@ -134,6 +152,7 @@ TEST(ShaderUtility, AllAppliesTwoCommandsPerSurfaceInOrderThenRemoves) {
                                         "Surf_SetSurf D Duo", "Surf_AddShader " + kShader,
                                         "Surf_SetSurf E Duo", "Surf_AddShader " + kShader}));
     EXPECT_EQ(s.shaderCount(), 5);
+    EXPECT_TRUE(s.liveFollowsScene());
     const auto panels = minihost::recordedPanels();
     ASSERT_EQ(panels.size(), 1u);
     EXPECT_EQ(
@@ -147,6 +166,23 @@ TEST(ShaderUtility, AllAppliesTwoCommandsPerSurfaceInOrderThenRemoves) {
     s.run(answer(0, 1));
     EXPECT_EQ(s.shaderCount(), 0);  // each removal destroyed its instance
     EXPECT_EQ(s.commands().removed(), 5);
+    EXPECT_TRUE(s.liveFollowsScene());
+    EXPECT_TRUE(s.servers().uses().empty());
+}
+
+TEST(ShaderUtility, LiveUsesFollowASurfaceWhoseListMoves) {
+    UtilityScene s(object("Tri", "three.obj"));
+    minihost::SceneSurface &b = *s.scene().allSurfaces()[1];
+    for (int i = 0; i < 5; ++i) s.servers().addShader(b, kShader);  // the list grows and moves
+    EXPECT_TRUE(s.liveFollowsScene());
+    EXPECT_TRUE(s.servers().removeShader(b, kShader));
+    EXPECT_TRUE(s.liveFollowsScene());
+    EXPECT_EQ(s.servers().shadersOf(b).size(), 4u);
+    EXPECT_EQ(s.servers().uses().size(), 4u);
+    EXPECT_TRUE(s.servers().shadersOf(*s.scene().allSurfaces()[0]).empty());
+    minihost::SceneSurface elsewhere;
+    EXPECT_TRUE(s.servers().shadersOf(elsewhere).empty());
+    EXPECT_ANY_THROW(s.servers().addShader(elsewhere, kShader));  // not a surface of the scene
 }
 
 TEST(ShaderUtility, SelectedMatchesFileNamesWithoutCaseAndIgnoresLights) {

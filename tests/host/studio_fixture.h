@@ -89,6 +89,7 @@ protected:
         minihost::studio::StudioOptions options;
         options.root = (root / "files").string();
         options.previewWidth = options.previewHeight = preview;
+        options.threads = threads;
         studio = std::make_unique<minihost::studio::Studio>(session.scene(), session.servers(), options);
         server = std::make_unique<minihost::studio::StudioServer>(*studio);
         std::string error;
@@ -139,6 +140,17 @@ protected:
         return -1;
     }
 
+    // The full-size image of `view` of frame 1, once the studio shows it.
+    std::vector<uint8_t> shown(minihost::studio::View view) {
+        studio->show(1, minihost::studio::viewName(view));
+        auto image = studio->renderer().newerThan(0, std::chrono::seconds(120));
+        while (!image->full || image->view != view)
+            image = studio->renderer().newerThan(image->version, std::chrono::seconds(120));
+        EXPECT_EQ(image->error, "");
+        return image->rgba;
+    }
+
+    int threads = 0;  // of the studio's renders; 0: every core
     fs::path root;
     minihost::cli::SceneSession session;
     std::unique_ptr<minihost::studio::Studio> studio;

@@ -1,7 +1,8 @@
 // `minihost serve` at its door and under load: requests from elsewhere, too
 // large, malformed or reaching outside the files folder are refused with a
 // 4xx and change nothing; the server is reachable on loopback alone unless
-// told; a change made while the full-size render runs supersedes it.
+// told; a change made while the full-size render runs supersedes it; each
+// view shows its own frame and leaves the instances as they were.
 #include "minihost/cli/serve_command.h"
 #include "studio_fixture.h"
 
@@ -9,6 +10,7 @@ namespace {
 
 using namespace studio_test;
 using minihost::studio::kMaxRequestBody;
+using minihost::studio::View;
 
 constexpr uint32_t kMaterialId = 0x8003;  // the shader panel's "Material ID : "
 
@@ -129,6 +131,22 @@ TEST_F(Served, AChangeDuringTheFullRenderSupersedesIt) {
     image = next(image->version);
     EXPECT_TRUE(image->full);
     EXPECT_EQ(value(1, kMaterialId), 6);
+}
+
+TEST_F(Served, EachViewShowsItsFrameAndPutsTheInstancesBack) {
+    // Without outlines the filters leave the frame as shaded; outlines only
+    // switches the tracers' own setting for that render alone.
+    threads = 1;
+    start("edges_stroke_edition.json", QR_MODULE_S, 48, 36, 48);
+    const auto with = shown(View::WithOutlines);
+    const auto without = shown(View::WithoutOutlines);
+    const auto only = shown(View::OutlinesOnly);
+    EXPECT_NE(with, without);
+    EXPECT_NE(only, with);
+    EXPECT_NE(only, without);
+    EXPECT_EQ(shown(View::WithOutlines), with);
+    EXPECT_EQ(shown(View::WithoutOutlines), without);
+    EXPECT_EQ(studio->sceneJson()["filters"].size(), 2u);
 }
 
 }  // namespace

@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <string>
 
 #include <unistd.h>
 
 #include "minihost/states/file_io.h"
 #include "module_base/edition.h"
 #include "module_base/module_state.h"
+#include "module_base/pending_preset.h"
 #include "shader/edge_shader_callbacks.h"
 #include "shader/edge_shader_instance.h"
 #include "shader/sample_values.h"
@@ -38,14 +40,14 @@ protected:
         setEdition(GetParam());
         services() = {};
         services().fileIO = minihost::fileIORecord();
-        moduleState().applying = false;
-        moduleState().presetPath[0] = '\0';
+        pendingPreset().stopApplying();
+        pendingPreset().clearPath();
         dir_ = std::filesystem::temp_directory_path() / ("qr_preset_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override {
-        moduleState().applying = false;
-        moduleState().presetPath[0] = '\0';
+        pendingPreset().stopApplying();
+        pendingPreset().clearPath();
         services() = {};
         std::filesystem::remove_all(dir_);
     }
@@ -85,8 +87,8 @@ TEST_P(EdgeShaderModuleState, NewInstancesLoadThePresetOnlyWhileApplying) {
         services().fileIO->closeSave(ss);
         destroyEdgeShader(source);
     }
-    std::snprintf(moduleState().presetPath, kPresetPathSize, "%s", path.c_str());
-    moduleState().applying = true;
+    ASSERT_TRUE(pendingPreset().setPath(path.c_str()));
+    pendingPreset().startApplying();
     auto *applied = asShader(createEdgeShader(nullptr, nullptr, nullptr));
     ASSERT_NE(applied, nullptr);
     EXPECT_EQ(applied->line.override_f, 1);
@@ -95,20 +97,39 @@ TEST_P(EdgeShaderModuleState, NewInstancesLoadThePresetOnlyWhileApplying) {
     EXPECT_EQ(applied->line.mat_id, 9);
 
     // A preset that does not open leaves the defaults.
-    std::snprintf(moduleState().presetPath, kPresetPathSize, "%s", (dir_ / "missing.qvx").c_str());
+    ASSERT_TRUE(pendingPreset().setPath((dir_ / "missing.qvx").c_str()));
     auto *missing = asShader(createEdgeShader(nullptr, nullptr, nullptr));
     EXPECT_EQ(missing->line.mat_id, 0);
     EXPECT_DOUBLE_EQ(missing->line.norm_err, ed.shaderNormErr);
 
     // By hand afterwards: defaults.
-    std::snprintf(moduleState().presetPath, kPresetPathSize, "%s", path.c_str());
-    moduleState().applying = false;
+    ASSERT_TRUE(pendingPreset().setPath(path.c_str()));
+    pendingPreset().stopApplying();
     auto *byHand = asShader(createEdgeShader(nullptr, nullptr, nullptr));
     EXPECT_EQ(byHand->line.mat_id, 0);
     EXPECT_EQ(byHand->line.override_f, 0);
     EXPECT_DOUBLE_EQ(byHand->line.norm_err, ed.shaderNormErr);
     EXPECT_DOUBLE_EQ(byHand->line.dist_err, 0.02);
     for (auto *inst : {applied, missing, byHand}) destroyEdgeShader(inst);
+}
+
+// The preset path keeps to its 260-byte buffer: a path of 259 characters is
+// taken, a longer one is refused whole (a cut path would name another file),
+// and nothing is handed over unless the utility is applying.
+TEST(PendingPreset, PathsKeepToTheBufferAndWaitForApplying) {
+    PendingPreset &preset = pendingPreset();
+    const std::string fits(PendingPreset::kPathSize - 1, 'a');
+    const std::string tooLong(PendingPreset::kPathSize, 'b');
+    ASSERT_TRUE(preset.setPath(fits.c_str()));
+    EXPECT_EQ(preset.presetToApply(), nullptr);  // not applying
+    preset.startApplying();
+    ASSERT_NE(preset.presetToApply(), nullptr);
+    EXPECT_EQ(std::string(preset.presetToApply()), fits);
+    EXPECT_FALSE(preset.setPath(tooLong.c_str()));
+    EXPECT_EQ(preset.presetToApply(), nullptr);
+    EXPECT_TRUE(preset.setPath(nullptr));
+    EXPECT_EQ(preset.presetToApply(), nullptr);
+    preset.stopApplying();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEditions, EdgeShaderModuleState,

@@ -1,6 +1,5 @@
-// An allocation interposer for the unit tests: while armed, every
-// non-throwing `operator new` of at least `bytes` returns null, as the heap
-// does when memory is short. The code under test keeps its own allocation.
+// Allocation interposers for the unit tests: while one is armed, allocations
+// of at least a given size fail, as they do when memory is short.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +14,17 @@ public:
     FailingAllocations &operator=(const FailingAllocations &) = delete;
     // Allocations refused so far.
     std::size_t refused() const;
+};
+
+// While armed, every throwing `operator new` of at least `bytes`, on any
+// thread, throws std::bad_alloc: the code under test meets memory running
+// out where it allocates as usual.
+class ThrowingAllocations {
+public:
+    explicit ThrowingAllocations(std::size_t bytes);
+    ~ThrowingAllocations();
+    ThrowingAllocations(const ThrowingAllocations &) = delete;
+    ThrowingAllocations &operator=(const ThrowingAllocations &) = delete;
 };
 
 }  // namespace alloctest

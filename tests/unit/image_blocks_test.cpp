@@ -45,9 +45,8 @@ protected:
         resetTextureSupportForTests();
         resetVparamServicesForTests();
         acquireSupportServices();
-        std::string error;
-        paper_ = minihost::imageHandle(scene_->imageFromFile("paper.png", error));
-        ASSERT_NE(paper_, nullptr) << error;
+        paper_ = minihost::imageHandle(scene_->imageFromFile("paper.png"));
+        ASSERT_NE(paper_, nullptr);
     }
     void TearDown() override {
         for (TextureID t : made_) tf().destroy(t);
@@ -103,7 +102,7 @@ protected:
     }
     int32_t value(const LoadState *ls) {
         int32_t v = -1;
-        EXPECT_EQ(ls->findBlock(ls->readData, kImageBlockIdents), kImageValueBlock);
+        EXPECT_EQ(ls->findBlock(ls->readData, kImageBlockIdents), SETTINGS_IMAGE_VALUE);
         ls->readI4(ls->readData, &v, 1);
         ls->endBlock(ls->readData);
         return v;
@@ -120,15 +119,15 @@ TEST_P(ImageBlocks, OnlyImagedLayersAreWrittenAndRestored) {
     tf().setParam(layer(source, 2), TXTAG_IMAGE, &paper_);
     minihost::MemoryLoadState ls(mode(), blocks(source));
     const LoadState *s = ls.state();
-    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), kImageEnvelopeBlock);
+    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), SETTINGS_IMAGE_ENVELOPE);
     EXPECT_EQ(value(s), 0);  // no channel has an envelope, and nothing follows
     EXPECT_EQ(s->findBlock(s->readData, kImageBlockIdents), 0u);
     s->endBlock(s->readData);  // after a failed find: nothing
     s->endBlock(s->readData);
-    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), kImageRefBlock);
+    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), SETTINGS_IMAGE_REF);
     EXPECT_EQ(value(s), 1);
     EXPECT_EQ(value(s), 2);  // the third layer
-    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), kImageDataBlock);
+    ASSERT_EQ(s->findBlock(s->readData, kImageBlockIdents), SETTINGS_IMAGE_DATA);
     int32_t version = 0;
     int16_t flag = 0;
     char name[16] = {};

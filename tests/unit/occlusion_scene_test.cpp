@@ -42,7 +42,7 @@ protected:
         minihost::installCoreServices();
         minihost::installSceneServices(*scene_);
         std::string error;
-        ASSERT_TRUE(frame_.prepare(*scene_, 1, 0.0, error)) << error;
+        ASSERT_TRUE(frame_.prepare(*scene_, nullptr, 1, 0.0, error)) << error;
         resetTextureSupportForTests();
         moduleState().global = minihost::globalLookup();
         acquireSupportServices();

@@ -61,11 +61,11 @@ struct Storage {
 };
 
 void tableFor(Storage &s, ParamEntry (&t)[6]) {
-    t[0] = {"ints", kParamInt, s.ints, 3, nullptr, nullptr};
-    t[1] = {"doubles", kParamDouble, s.doubles, 3, nullptr, nullptr};
-    t[2] = {"text", kParamString, s.text, sizeof s.text, nullptr, nullptr};
-    t[3] = {"bytes", kParamBinary, s.bytes, sizeof s.bytes, nullptr, nullptr};
-    t[4] = {"floats", kParamFloat, s.floats, 2, nullptr, nullptr};
+    t[0] = {"ints", SETTINGS_TYPE_INT, s.ints, 3, nullptr, nullptr};
+    t[1] = {"doubles", SETTINGS_TYPE_DOUBLE, s.doubles, 3, nullptr, nullptr};
+    t[2] = {"text", SETTINGS_TYPE_STRING, s.text, sizeof s.text, nullptr, nullptr};
+    t[3] = {"bytes", SETTINGS_TYPE_BINARY, s.bytes, sizeof s.bytes, nullptr, nullptr};
+    t[4] = {"floats", SETTINGS_TYPE_FLOAT, s.floats, 2, nullptr, nullptr};
     t[5] = kEnd;
 }
 
@@ -133,15 +133,15 @@ TEST(ParamBlockDamage, EveryTruncationOfATextStreamIsSafe) {
 std::string blockWithCount(int mode, int32_t count, int present) {
     minihost::MemorySaveState save(mode);
     const SaveState *ss = save.state();
-    const BlockIdent lib = {kParamBlockId, "PluginDataLib"};
-    const BlockIdent item = {kParamItemId, "PluginDataParam"};
+    const BlockIdent lib = {SETTINGS_PARAM_BLOCK, "PluginDataLib"};
+    const BlockIdent item = {SETTINGS_PARAM_ENTRY, "PluginDataParam"};
     ss->beginBlock(ss->writeData, &lib, 0);
     ss->writeI4(ss->writeData, &count, 1);
     for (int32_t i = 0; i < present; ++i) {
         ss->beginBlock(ss->writeData, &item, 0);
         const std::string name = "p" + std::to_string(i);
         ss->writeStr(ss->writeData, name.c_str());
-        const uint32_t type = kParamInt;
+        const uint32_t type = SETTINGS_TYPE_INT;
         ss->writeU4(ss->writeData, &type, 1);
         ss->writeI4(ss->writeData, &i, 1);
         ss->endBlock(ss->writeData);
@@ -154,9 +154,9 @@ TEST(ParamBlockDamage, CountsThatLieReadWhatFollowsAndNoMore) {
     for (int mode : {IO_MODE_BINARY, IO_MODE_TEXT}) {
         for (int32_t count : {0, 1, 3, 1000, INT32_MAX, -5}) {
             int32_t p0 = -1, p1 = -1, p2 = -1;
-            const ParamEntry t[] = {{"p0", kParamInt, &p0, 1, nullptr, nullptr},
-                                    {"p1", kParamInt, &p1, 1, nullptr, nullptr},
-                                    {"p2", kParamInt, &p2, 1, nullptr, nullptr},
+            const ParamEntry t[] = {{"p0", SETTINGS_TYPE_INT, &p0, 1, nullptr, nullptr},
+                                    {"p1", SETTINGS_TYPE_INT, &p1, 1, nullptr, nullptr},
+                                    {"p2", SETTINGS_TYPE_INT, &p2, 1, nullptr, nullptr},
                                     kEnd};
             minihost::MemoryLoadState load(mode, blockWithCount(mode, count, 2));
             readParamBlock(load.state(), t);
@@ -172,19 +172,19 @@ TEST(ParamBlockDamage, NamesLongerThanTheBufferMatchNothing) {
     const std::string cut = longName.substr(0, kParamNameSize - 1);  // what fits the buffer
     const std::string longest(kParamNameSize - 2, 'm');              // the longest usable name
     int32_t a = 1, b = 2, c = 3, d = 4;
-    const ParamEntry out[] = {{longName.c_str(), kParamInt, &a, 1, nullptr, nullptr},
-                              {cut.c_str(), kParamInt, &b, 1, nullptr, nullptr},
-                              {longest.c_str(), kParamInt, &c, 1, nullptr, nullptr},
-                              {"after", kParamInt, &d, 1, nullptr, nullptr},
+    const ParamEntry out[] = {{longName.c_str(), SETTINGS_TYPE_INT, &a, 1, nullptr, nullptr},
+                              {cut.c_str(), SETTINGS_TYPE_INT, &b, 1, nullptr, nullptr},
+                              {longest.c_str(), SETTINGS_TYPE_INT, &c, 1, nullptr, nullptr},
+                              {"after", SETTINGS_TYPE_INT, &d, 1, nullptr, nullptr},
                               kEnd};
     for (int mode : {IO_MODE_BINARY, IO_MODE_TEXT}) {
         minihost::MemorySaveState save(mode);
         writeParamBlock(save.state(), out);
         int32_t full = -1, prefix = -1, usable = -1, after = -1;
-        const ParamEntry in[] = {{longName.c_str(), kParamInt, &full, 1, nullptr, nullptr},
-                                 {cut.c_str(), kParamInt, &prefix, 1, nullptr, nullptr},
-                                 {longest.c_str(), kParamInt, &usable, 1, nullptr, nullptr},
-                                 {"after", kParamInt, &after, 1, nullptr, nullptr},
+        const ParamEntry in[] = {{longName.c_str(), SETTINGS_TYPE_INT, &full, 1, nullptr, nullptr},
+                                 {cut.c_str(), SETTINGS_TYPE_INT, &prefix, 1, nullptr, nullptr},
+                                 {longest.c_str(), SETTINGS_TYPE_INT, &usable, 1, nullptr, nullptr},
+                                 {"after", SETTINGS_TYPE_INT, &after, 1, nullptr, nullptr},
                                  kEnd};
         minihost::MemoryLoadState load(mode, save.bytes());
         readParamBlock(load.state(), in);

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "minihost/files/input_error.h"
 #include "minihost/render/frame_names.h"
 #include "minihost/render/frame_writer.h"
 #include "minihost/render/png_output.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_image.h"
 #include "minihost/servers/server_settings.h"
 #include "minihost/states/tree.h"
@@ -48,9 +48,9 @@ const char *kData = R"(I4 256
 ServerUse useWith(const nlohmann::json &settings) {
     ServerUse use;
     use.server = "Mod:Tracer";
-    use.where = "s.json:3:4";
+    use.where = {"s.json", 3, 4};
     use.settings = settings;
-    use.settingWhere["aa_samples"] = "s.json:5:6";
+    use.settingWhere["aa_samples"] = {"s.json", 5, 6};
     return use;
 }
 
@@ -62,7 +62,7 @@ std::string apply(const nlohmann::json &settings) {
 std::string failure(const nlohmann::json &settings) {
     try {
         apply(settings);
-    } catch (const SceneError &e) {
+    } catch (const InputError &e) {
         return e.what();
     }
     return "no error";
@@ -76,8 +76,7 @@ TEST(RenderSettings, ValuesChangeByNameWithTheirOwnTypes) {
 
     const std::string text = apply({{"aa_sample", 2}, {"norm_err", 0.3}, {"name", "new \"one\""}});
     StateItem root;
-    std::string error;
-    ASSERT_TRUE(parseStateText(text, root, error)) << error;
+    ASSERT_NO_THROW(parseStateText(text, root));
     const auto &block = root.children[1];
     EXPECT_EQ(block.children[1].children[2].ints[0], 2);
     EXPECT_EQ(block.children[2].children[2].data, std::string("\x3F\xD3\x33\x33\x33\x33\x33\x33", 8));
@@ -106,13 +105,13 @@ TEST(RenderSettings, FaultsNameTheServerTheKeyAndWhatIsKnown) {
     try {
         applySettingsToText("I4 256\n", use.settings, use);
         FAIL();
-    } catch (const SceneError &e) {
+    } catch (const InputError &e) {
         EXPECT_STREQ(e.what(), "s.json:3:4: Mod:Tracer has no settings to set by key");
     }
     try {
         applySettingsToText("{ broken", use.settings, use);
         FAIL();
-    } catch (const SceneError &e) {
+    } catch (const InputError &e) {
         EXPECT_NE(std::string(e.what()).find("cannot be read"), std::string::npos);
     }
     EXPECT_EQ(applySettingsToText(kData, nlohmann::json::object(), use), kData);
@@ -132,7 +131,7 @@ TEST(RenderOutput, PngRoundTripAndFrameNames) {
     std::string error;
     ASSERT_TRUE(writePng(f, path, error)) << error;
     SceneImage img;
-    ASSERT_TRUE(loadSceneImage(path, img, error)) << error;
+    ASSERT_NO_THROW(img = loadSceneImage(path));
     EXPECT_EQ(img.width, 3);
     EXPECT_EQ(img.height, 2);
     EXPECT_EQ(img.name, "f");
@@ -151,7 +150,7 @@ TEST(RenderOutput, PngRoundTripAndFrameNames) {
     for (int level : {0, 6, kMaxPngCompression}) {
         ASSERT_TRUE(writePng(f, path, error, level)) << error;
         SceneImage again;
-        ASSERT_TRUE(loadSceneImage(path, again, error)) << error;
+        ASSERT_NO_THROW(again = loadSceneImage(path));
         EXPECT_EQ(again.rgb, img.rgb) << "level " << level;
     }
     FrameWriter writer(9);
@@ -159,7 +158,7 @@ TEST(RenderOutput, PngRoundTripAndFrameNames) {
     writer.start(f, (dir / "w.png").string());
     ASSERT_TRUE(writer.wait(written, error)) << error;
     EXPECT_EQ(written, (dir / "w.png").string());
-    EXPECT_TRUE(loadSceneImage(written, img, error)) << error;
+    EXPECT_NO_THROW(img = loadSceneImage(written));
     writer.start(f, (dir / "no" / "w.png").string());
     EXPECT_FALSE(writer.wait(written, error));
     EXPECT_FALSE(std::filesystem::exists(dir / "no"));
@@ -168,8 +167,13 @@ TEST(RenderOutput, PngRoundTripAndFrameNames) {
     FrameBuffer empty;
     EXPECT_FALSE(writePng(empty, path, error));
     std::ofstream(dir / "junk.png") << "not a png";
-    EXPECT_FALSE(loadSceneImage((dir / "junk.png").string(), img, error));
-    EXPECT_NE(error.find("not a readable image"), std::string::npos);
+    try {
+        loadSceneImage((dir / "junk.png").string());
+        ADD_FAILURE() << "junk read as an image";
+    } catch (const InputError &e) {
+        EXPECT_NE(std::string(e.what()).find("junk.png: not a readable image"), std::string::npos)
+            << e.what();
+    }
 
     EXPECT_EQ(frameFileName("out.png", 7, false), "out.png");
     EXPECT_EQ(frameFileName("a/out.png", 7, true), "a/out.0007.png");

@@ -14,7 +14,7 @@
 #include "minihost/render/surface_shading.h"
 #include "minihost/render/tile_shading.h"
 #include "minihost/scene/scene_loader.h"
-#include "minihost/servers/active_handler.h"
+#include "minihost/servers/live_uses.h"
 
 namespace {
 
@@ -33,9 +33,9 @@ std::unique_ptr<Scene> oneBall(int w, int h, const std::string &extra = "") {
                          "shade.json");
 }
 
-void prepare(FrameState &f, const Scene &scene) {
+void prepare(FrameState &f, const Scene &scene, const LiveUses *live = nullptr) {
     std::string error;
-    EXPECT_TRUE(f.prepare(scene, 1, 0, error)) << error;
+    EXPECT_TRUE(f.prepare(scene, live, 1, 0, error)) << error;
 }
 
 // A shader that blackens the sample the way the stroke edition's pass does,
@@ -55,8 +55,9 @@ void testShader(Instance, ShaderAccess *sa) {
 
 TEST(RenderShading, ShaderResultsMakeTheColour) {
     auto scene = oneBall(9, 9);
+    LiveUses live;
     FrameState f;
-    prepare(f, *scene);
+    prepare(f, *scene, &live);
     const Vec3 centre = rayThrough(f.camera, 4.5, 4.5);
     TraceResult plain = traceAndShade(f, f.camera.position, centre, 0, 4, 4);
     ASSERT_TRUE(plain.hit);
@@ -68,9 +69,8 @@ TEST(RenderShading, ShaderResultsMakeTheColour) {
     static ActiveHandler handler;
     handler.shader.evaluate = testShader;
     ServerUse use;
-    use.handler = &handler;
-    use.instance = &handler;
     scene->objects[0]->surfaces[0]->shaders.push_back(use);
+    live.shaders = {{{LiveUse{&scene->objects[0]->surfaces[0]->shaders[0], &handler, &handler}}}};
     shaderMode = 1;
     EXPECT_EQ(traceAndShade(f, f.camera.position, centre, 0, 4, 4).color.x, 0.0);
     shaderMode = 2;  // values that are not numbers count as 0
@@ -171,9 +171,7 @@ TEST(RenderShading, PixelAccessReadsAndWritesItsOwnPixel) {
     const FrameBuffer before = buf;
     static ActiveHandler handler;
     handler.pixel.evaluate = probeFilter;
-    std::vector<ServerUse> filters(1);
-    filters[0].handler = &handler;
-    filters[0].instance = &handler;
+    const std::vector<LiveUse> filters{{nullptr, &handler, &handler}};
     filterLog = {};
     ASSERT_TRUE(runPixelFilters(f, filters, buf));
     ASSERT_EQ(filterLog.calls, 6);
@@ -220,11 +218,7 @@ TEST(RenderShading, ImageFiltersChainTheirResults) {
     buf.resize(2, 2);
     static ActiveHandler handler;
     handler.image.process = imageFilter;
-    std::vector<ServerUse> filters(2);
-    for (auto &u : filters) {
-        u.handler = &handler;
-        u.instance = &handler;
-    }
+    const std::vector<LiveUse> filters(2, LiveUse{nullptr, &handler, &handler});
     imageCalls = 0;
     runImageFilters(filters, buf, 1, 0, 0);
     EXPECT_EQ(imageCalls, 2);

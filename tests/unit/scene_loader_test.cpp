@@ -7,10 +7,10 @@
 #include <fstream>
 
 #include "host/item_services.h"
+#include "minihost/files/input_error.h"
 #include "minihost/scene/json_positions.h"
 #include "minihost/scene/obj_mesh.h"
 #include "minihost/scene/primitives.h"
-#include "minihost/scene/scene_error.h"
 #include "minihost/scene/scene_loader.h"
 
 namespace {
@@ -85,8 +85,7 @@ TEST(SceneLoader, ObjSurfacesFromMaterialsAndNormals) {
                                     "vn 0 0 -1\nusemtl Red\nf 1//1 2//1 3//1 4//1\nusemtl Blue\nf 2 5 3\n"
                                     "usemtl Red\nf 1 3 4\n";
     Mesh mesh;
-    std::string err;
-    ASSERT_TRUE(loadObjMesh((dir / "m.obj").string(), radians(60), mesh, err)) << err;
+    ASSERT_NO_THROW(mesh = loadObjMesh((dir / "m.obj").string(), radians(60)));
     EXPECT_EQ(mesh.numPolygons(), 3);
     EXPECT_EQ(mesh.polySize(0), 4);  // polygons are kept, not triangulated
     EXPECT_EQ(mesh.surfaceNames, (std::vector<std::string>{"Red", "Blue"}));
@@ -95,10 +94,18 @@ TEST(SceneLoader, ObjSurfacesFromMaterialsAndNormals) {
     EXPECT_NEAR(std::fabs(mesh.cornerNormals[4][2]), 1.0f, 1e-6);  // smoothed
 
     std::ofstream(dir / "bad.obj") << "v 0 0 0\nv 1 0 0\nf 1 2 9\n";
-    EXPECT_FALSE(loadObjMesh((dir / "bad.obj").string(), 1, mesh, err));
-    EXPECT_FALSE(err.empty());
-    EXPECT_FALSE(loadObjMesh((dir / "none.obj").string(), 1, mesh, err));
-    EXPECT_EQ(err, "no such mesh file");
+    // Faults name the file, and the line where there is one.
+    const std::pair<const char *, std::string> faults[] = {
+        {"bad.obj", (dir / "bad.obj").string() + ":3: vertex index 9 names no vertex (the file has 2)"},
+        {"none.obj", (dir / "none.obj").string() + ": no such mesh file"}};
+    for (const auto &[file, expected] : faults) {
+        try {
+            loadObjMesh((dir / file).string(), 1);
+            ADD_FAILURE() << file << " loaded";
+        } catch (const InputError &e) {
+            EXPECT_EQ(e.what(), expected);
+        }
+    }
     std::filesystem::remove_all(dir);
 }
 
@@ -134,8 +141,13 @@ TEST(SceneLoader, PositionsOfKeysAndElements) {
     try {
         loadSceneText("{\"camera\": {\"position\": [0, 0]}}", "cam.json");
         FAIL();
-    } catch (const SceneError &e) {
+    } catch (const InputError &e) {
         EXPECT_STREQ(e.what(), "cam.json:1:13: expected an array of three numbers");
+        // The position is typed: what the command line prints is built from it.
+        EXPECT_EQ(e.position().file, "cam.json");
+        EXPECT_EQ(e.position().line, 1);
+        EXPECT_EQ(e.position().column, 13);
+        EXPECT_EQ(e.message(), "expected an array of three numbers");
     }
     try {
         loadSceneText(
@@ -143,7 +155,7 @@ TEST(SceneLoader, PositionsOfKeysAndElements) {
             "{\"name\": \"A\", \"primitive\": {\"type\": \"box\"}}]}",
             "dup.json");
         FAIL();
-    } catch (const SceneError &e) {
+    } catch (const InputError &e) {
         EXPECT_STREQ(e.what(), "dup.json:2:1: two items are named \"A\"");
     }
 }
@@ -158,10 +170,13 @@ TEST(SceneLoader, MalformedObjTextIsRefusedWithItsLine) {
         {"mtllib /dev/zero\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "/dev/zero\": not a regular file"},
     };
     for (const auto &[text, expected] : cases) {
-        Mesh mesh;
         std::string error;
-        EXPECT_FALSE(meshFromObjText(text, ".", 1.0, mesh, error)) << text;
-        EXPECT_NE(error.find(expected), std::string::npos) << error;
+        try {
+            meshFromObjText(text, ".", 1.0);
+        } catch (const InputError &e) {
+            error = e.what();
+        }
+        EXPECT_NE(error.find(expected), std::string::npos) << text << ": " << error;
     }
 }
 

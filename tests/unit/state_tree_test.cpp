@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "minihost/files/input_error.h"
 #include "minihost/states/tree.h"
 
 namespace {
@@ -13,6 +14,16 @@ using minihost::parseStateText;
 using minihost::StateItem;
 using minihost::stateTextFrom;
 using Kind = StateItem::Kind;
+
+// What a parse of `text` reports ("line N: ..."), or "" when it parses.
+std::string parseError(const std::string &text, StateItem &root) {
+    try {
+        parseStateText(text, root);
+    } catch (const minihost::InputError &e) {
+        return e.what();
+    }
+    return "";
+}
 
 TEST(StateTree, ParsesEveryItemKind) {
     const std::string text =
@@ -35,8 +46,7 @@ TEST(StateTree, ParsesEveryItemKind) {
         "  }\n"
         "}\n";
     StateItem root;
-    std::string error;
-    ASSERT_TRUE(parseStateText(text, root, error)) << error;
+    ASSERT_NO_THROW(parseStateText(text, root));
     ASSERT_EQ(root.children.size(), 2u);
     EXPECT_EQ(root.children[0].kind, Kind::I4);
     EXPECT_EQ(root.children[0].ints, std::vector<int64_t>{256});
@@ -91,8 +101,7 @@ TEST(StateTree, PrintedTextParsesBackToTheSameTree) {
 
     const std::string text = stateTextFrom(root);
     StateItem again;
-    std::string error;
-    ASSERT_TRUE(parseStateText(text, again, error)) << error << "\n" << text;
+    ASSERT_NO_THROW(parseStateText(text, again));
     EXPECT_EQ(stateTextFrom(again), text);
     const StateItem &b = again.children.at(0);
     EXPECT_EQ(b.token, "QM's block");
@@ -134,13 +143,10 @@ TEST(StateTree, BadTextGivesTheLineAndKeepsWhatCameBefore) {
     };
     for (const Case &c : cases) {
         StateItem root;
-        std::string error;
-        EXPECT_FALSE(parseStateText(c.text, root, error)) << c.text;
-        EXPECT_EQ(error, c.error) << c.text;
+        EXPECT_EQ(parseError(c.text, root), c.error) << c.text;
     }
     StateItem root;
-    std::string error;
-    EXPECT_FALSE(parseStateText("I4 1\n{ A\n  I4 2\n  zz\n", root, error));
+    EXPECT_FALSE(parseError("I4 1\n{ A\n  I4 2\n  zz\n", root).empty());
     ASSERT_EQ(root.children.size(), 2u);
     EXPECT_EQ(root.children[1].children.size(), 1u);
 }
@@ -149,9 +155,7 @@ TEST(StateTree, NestingDeeperThanTheLimitIsRefused) {
     std::string text;
     for (int i = 0; i <= minihost::kMaxStateTextDepth; ++i) text += "{ A\n";
     StateItem root;
-    std::string error;
-    EXPECT_FALSE(parseStateText(text, root, error));
-    EXPECT_EQ(error, "line 257: blocks nested deeper than 256");
+    EXPECT_EQ(parseError(text, root), "line 257: blocks nested deeper than 256");
 }
 
 }  // namespace

@@ -16,7 +16,8 @@
 
 namespace storetest {
 
-// An edge shader's line settings, as the tracer reads them through Buff6.
+// An edge shader's line settings, as the tracer reads them through the
+// cells' shader addresses.
 using Shader = qr::EdgeLineSettings;
 
 inline Shader makeShader(int matId, int overrideF = 0, double normErr = 0.1, double distErr = 0.02) {

@@ -33,6 +33,14 @@ TEST(Vector, LengthAndDotSumInTheBindingOrder) {
     const Vector b = {1.0, 1.0, 1.0};
     EXPECT_EQ(dot(a, b), 1.0);
     EXPECT_DOUBLE_EQ(dot({1, 2, 3}, {4, 5, 6}), 32.0);
+    // Stored normals sum the same way, as doubles: the exact results of the
+    // tracers' normal tests depend on it.
+    const float na[3] = {1.0f, 1e16f, -1e16f};
+    const float nb[3] = {1.0f, 1.0f, 1.0f};
+    EXPECT_EQ(dotOfNormals(na, nb), 1.0);
+    const float nc[3] = {0.1f, -0.7f, 0.3f};
+    const float nd[3] = {0.6f, 0.2f, -0.9f};
+    EXPECT_EQ(dotOfNormals(nc, nd), dot({nc[0], nc[1], nc[2]}, {nd[0], nd[1], nd[2]}));
 }
 
 TEST(Vector, CrossFollowsTheRightHandRuleOfTheFormula) {

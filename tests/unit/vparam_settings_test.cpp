@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/variant_params.h"
-#include "minihost/scene/scene_error.h"
+#include "minihost/files/input_error.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/servers/server_settings.h"
 #include "minihost/servers/vparam_settings.h"
@@ -83,8 +83,7 @@ void loadParam(const std::string &text, const char *name, VParmID into) {
 
 int venvBlocks(const std::string &text, const char *name) {
     StateItem root;
-    std::string error;
-    EXPECT_TRUE(parseStateText(text, root, error)) << error;
+    EXPECT_NO_THROW(parseStateText(text, root));
     for (const auto &lib : root.children)
         for (const auto &p : lib.children)
             if (p.children.size() > 2 && p.children[0].data == name) {
@@ -113,9 +112,9 @@ protected:
         readColour = vp().create(VPTYPE_COLOR, VPTEX_COLOR);
         readBoost = vp().create(VPTYPE_PERCENT, VPTEX_PERCENT);
         use.server = "Mod:Shader";
-        use.where = "s.json:3:4";
-        use.settingWhere["lcol"] = "s.json:5:6";
-        use.settingWhere["boost"] = "s.json:7:8";
+        use.where = {"s.json", 3, 4};
+        use.settingWhere["lcol"] = {"s.json", 5, 6};
+        use.settingWhere["boost"] = {"s.json", 7, 8};
     }
     void TearDown() override {
         for (VParmID p : {colour, boost, readColour, readBoost}) vp().destroy(p);
@@ -127,7 +126,7 @@ protected:
     std::string failure(const nlohmann::json &settings) {
         try {
             apply(settings);
-        } catch (const SceneError &e) {
+        } catch (const InputError &e) {
             return e.what();
         }
         return "no error";

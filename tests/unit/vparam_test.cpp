@@ -59,8 +59,7 @@ protected:
         minihost::MemorySaveState ss(IO_MODE_TEXT);
         vp.save(ss.state());
         minihost::StateItem root;
-        std::string error;
-        EXPECT_TRUE(minihost::parseStateText(ss.bytes(), root, error)) << error;
+        EXPECT_NO_THROW(minihost::parseStateText(ss.bytes(), root));
         return root;
     }
 
