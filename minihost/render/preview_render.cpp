@@ -32,7 +32,8 @@ public:
         for (const LiveUse &live : shaders_) {
             if (const ActiveHandler *h = live.handler; h && live.instance && h->rend.init)
                 if (const char *err = h->rend.init(live.instance, 0))
-                    throw InputError(live.use->where, live.use->server + " could not start rendering: " + err);
+                    throw InputError(live.use->where,
+                                     live.use->server + " could not start rendering: " + err);
             ++started_;
         }
     }

@@ -49,8 +49,9 @@ const std::vector<LiveUse> &ServerSet::shadersOf(const SceneSurface &surface) co
 std::vector<LiveUse> &ServerSet::liveShadersOf(const SceneSurface &surface) {
     size_t o = 0, s = 0;
     if (!placeOf(surface, o, s))
-        throw InputError({scene_ ? scene_->path : std::string()},
-                         scene_ ? "surface \"" + surface.name + "\" is not in the scene" : "no scene is loaded");
+        throw InputError(
+            {scene_ ? scene_->path : std::string()},
+            scene_ ? "surface \"" + surface.name + "\" is not in the scene" : "no scene is loaded");
     return live_.shaders[o][s];
 }
 
