@@ -42,7 +42,7 @@ struct Fixture {
         for (const auto &object : listed["objects"])
             for (const auto &surface : object["surfaces"])
                 if (!use && !surface["shaders"].empty()) use = surface["shaders"][0]["id"];
-        const nlohmann::json panel = studio->panel(use);
+        const nlohmann::json panel = studio->openPanel(use);
         for (const auto &c : panel["controls"])
             if (c["class"] == "color-env") colour = c["id"];
         studio->start();

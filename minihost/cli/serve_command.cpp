@@ -81,6 +81,10 @@ int runServe(const ServeArgs &args, std::ostream &out, std::ostream &err) {
         }
         std::thread serving([&] { server.run(); });
         studio.start();
+        if (server.beyondLoopback())
+            err << "minihost: listening on " << args.listen << ", beyond this machine: whoever has the "
+                << "address below, token included, can change the scene and write files under "
+                << studio.files().root().string() << "; the traffic is not encrypted\n";
         out << "minihost: serving " << args.scene << " at " << server.url() << " (files under "
             << studio.files().root().string() << "; Ctrl-C stops)" << std::endl;
         signals.wait();

@@ -9,15 +9,19 @@ namespace minihost {
 
 namespace {
 std::atomic<bool> quietFlag{false};
-}
+std::atomic<ProgressListener> progressListener{nullptr};
+}  // namespace
 
 void setProgressQuiet(bool quiet) { quietFlag = quiet; }
 bool progressQuiet() { return quietFlag; }
+void setProgressListener(ProgressListener listener) { progressListener = listener; }
 
 ProgressBar::ProgressBar(std::string title, unsigned total)
         : title_(std::move(title)), total_(total), tty_(isatty(STDERR_FILENO) != 0) {}
 
 void ProgressBar::set(unsigned done, const std::string &text) {
+    if (const ProgressListener listener = progressListener.load(); listener && !finished_)
+        listener(title_.c_str(), done, total_);
     if (quietFlag || finished_) return;
     const int percent = total_ ? static_cast<int>(100.0 * (done > total_ ? total_ : done) / total_) : 100;
     const int step = tty_ ? percent : percent / 25 * 25;

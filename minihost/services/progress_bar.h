@@ -24,4 +24,10 @@ private:
 void setProgressQuiet(bool quiet);
 bool progressQuiet();
 
+// Told of every bar's progress, quiet or not, for an interface that shows it
+// elsewhere (the studio's page); null: nobody. Called on the thread that sets
+// the bar.
+using ProgressListener = void (*)(const char *title, unsigned done, unsigned total);
+void setProgressListener(ProgressListener listener);
+
 }  // namespace minihost

@@ -1,10 +1,12 @@
 #include "minihost/studio/frame_renderer.h"
 
+#include <atomic>
 #include <cmath>
 
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/render/render_session.h"
 #include "minihost/services/monitor_service.h"
+#include "minihost/services/progress_bar.h"
 
 namespace minihost::studio {
 
@@ -30,6 +32,18 @@ std::vector<uint8_t> rgbaBytes(const FrameBuffer &b) {
     return out;
 }
 
+// The progress of the render under way, as its stages report it.
+std::atomic<unsigned> gProgressDone{0}, gProgressTotal{0};
+std::mutex gStageMutex;
+std::string gStage;
+
+void heardProgress(const char *title, unsigned done, unsigned total) {
+    gProgressDone = done;
+    gProgressTotal = total;
+    std::lock_guard<std::mutex> l(gStageMutex);
+    if (gStage != title) gStage = title;
+}
+
 double secondsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
@@ -40,9 +54,13 @@ FrameRenderer::FrameRenderer(Scene &scene, ServerSet &servers, SceneLock &lock, 
                              int threads)
         : scene_(scene), servers_(servers), lock_(lock), sizes_(sizes), threads_(threads) {
     frame_ = scene.firstFrame;
+    setProgressListener(&heardProgress);
 }
 
-FrameRenderer::~FrameRenderer() { stop(); }
+FrameRenderer::~FrameRenderer() {
+    stop();
+    setProgressListener(nullptr);
+}
 
 void FrameRenderer::start() {
     if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
@@ -86,6 +104,37 @@ int FrameRenderer::frame() const {
 View FrameRenderer::view() const {
     std::lock_guard<std::mutex> l(mutex_);
     return view_;
+}
+
+std::shared_ptr<const FrameImage> FrameRenderer::latest() const {
+    std::lock_guard<std::mutex> l(mutex_);
+    return latest_;
+}
+
+void FrameRenderer::cancel() {
+    {
+        std::lock_guard<std::mutex> l(mutex_);
+        if (wantedGeneration_ == doneGeneration_) return;
+        doneGeneration_ = wantedGeneration_;
+    }
+    // The render in progress sees the abort; the next change clears it.
+    requestAbort();
+}
+
+RenderStatus FrameRenderer::status() const {
+    RenderStatus s;
+    {
+        std::lock_guard<std::mutex> l(mutex_);
+        s.rendering = wantedGeneration_ != doneGeneration_;
+        s.full = renderingFull_;
+        s.seconds = secondsSince(changedAt_);
+    }
+    if (!s.rendering) return s;
+    const unsigned total = gProgressTotal;
+    s.progress = total ? std::min(1.0, static_cast<double>(gProgressDone) / total) : 0.0;
+    std::lock_guard<std::mutex> l(gStageMutex);
+    s.stage = gStage;
+    return s;
 }
 
 std::shared_ptr<const FrameImage> FrameRenderer::newerThan(uint64_t since,
@@ -141,6 +190,13 @@ bool FrameRenderer::renderOne(int width, int height, bool full, uint64_t generat
     const int frame = this->frame();
     const View view = this->view();
     const auto start = Clock::now();
+    {
+        std::lock_guard<std::mutex> l(mutex_);
+        renderingFull_ = full;
+    }
+    gProgressDone = 0;
+    gProgressTotal = 0;
+    const size_t refusedBefore = renderMemoryRefusals().size();
     // Every render starts from fresh render memory: a store made at another
     // size or oversampling, or one that an aborted pass marked as failed,
     // must not carry over.
@@ -154,6 +210,7 @@ bool FrameRenderer::renderOne(int width, int height, bool full, uint64_t generat
         options.firstFrame = options.lastFrame = frame;
         options.threads = threads_;
         options.filters = viewRunsFilters(view);
+        options.progress = true;  // heard by heardProgress, printed nowhere
         StageTimes times;
         auto keep = [&](int, const FrameBuffer &image, std::string &) {
             pixels = rgbaBytes(image);
@@ -170,6 +227,11 @@ bool FrameRenderer::renderOne(int width, int height, bool full, uint64_t generat
     image->view = view;
     image->full = full;
     image->renderSeconds = secondsSince(start);
+    // Render memory the modules asked for and the machine could not give:
+    // the page says so, since the modules then draw no outlines.
+    const auto refused = renderMemoryRefusals();
+    for (size_t i = refusedBefore; i < refused.size(); ++i)
+        image->note += (image->note.empty() ? "render memory refused: " : ", ") + refused[i];
     if (result == RenderResult::Done) {
         image->rgba = std::move(pixels);
     } else {

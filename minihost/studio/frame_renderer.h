@@ -31,6 +31,16 @@ struct FrameImage {
     double sinceChangeSeconds = 0;  // from the change it shows to this image
     std::vector<uint8_t> rgba;      // 8 bits per channel, rows from the top
     std::string error;              // set, with no pixels, when the render failed
+    std::string note;               // what the render was refused (render memory), if anything
+};
+
+// What the renderer is doing, for the page's "rendering" state.
+struct RenderStatus {
+    bool rendering = false;  // a change is not yet shown at full size
+    bool full = false;       // the full-size image is being rendered (else the preview)
+    std::string stage;       // "shading", "pixel filters", ...
+    double progress = 0;     // of that stage, 0 to 1
+    double seconds = 0;      // since the change
 };
 
 struct RenderSizes {
@@ -59,6 +69,12 @@ public:
     // The newest image, once there is one newer than `since`, waiting up to
     // `timeout` for it; the newest (or null) when the wait runs out.
     std::shared_ptr<const FrameImage> newerThan(uint64_t since, std::chrono::milliseconds timeout);
+    // The newest image at once, or null.
+    std::shared_ptr<const FrameImage> latest() const;
+
+    // Stops the running render; the image on show stays until the next change.
+    void cancel();
+    RenderStatus status() const;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -83,6 +99,7 @@ private:
     std::shared_ptr<const FrameImage> latest_;
     uint64_t nextVersion_ = 1;
     bool stopping_ = false;
+    bool renderingFull_ = false;
     std::thread thread_;
 };
 

@@ -1,5 +1,5 @@
 // The studio's page: its HTML, CSS and JavaScript, built into the program
-// from minihost/studio/page/ (see studio.cmake).
+// from minihost/studio/page/ (see CMakeLists.txt).
 #pragma once
 
 #include <string>

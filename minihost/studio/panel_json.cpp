@@ -1,5 +1,9 @@
 #include "minihost/studio/panel_json.h"
 
+#include <regex>
+
+#include "host/variant_params.h"
+#include "minihost/core/service_registry.h"
 #include "minihost/panels/xpanel_host.h"
 
 namespace minihost::studio {
@@ -18,6 +22,14 @@ bool listed(const std::vector<uint32_t> &ids, uint32_t id) {
     for (uint32_t i : ids)
         if (i == id) return true;
     return false;
+}
+
+// Whether the variant parameter behind an envelope control has a texture.
+bool textured(XPanelID panel, const XPanelDataInfo &d) {
+    const auto *vpf = static_cast<const VParmFuncs *>(registry().lookup(SERVICE_VPARM_FUNCS));
+    const auto value = xpanelValue(panel, d.name);
+    const VParmID *vp = value ? std::get_if<VParmID>(&*value) : nullptr;
+    return vpf && vpf->getState && vp && *vp && (vpf->getState(*vp) & VPSTATE_TEXTURE) != 0;
 }
 
 json valueOf(XPanelID panel, const XPanelDataInfo &d, bool &animated) {
@@ -40,13 +52,15 @@ json controlJson(XPanelID panel, const XPanelRecord &rec, const XPanelControlInf
                 {"class", c.ctrlClass}, {"data", nullptr},
                 {"type", nullptr},      {"value", nullptr},
                 {"animated", false},    {"enabled", xpanelEnabled(panel, c.cid)},
-                {"choices", nullptr},   {"action", nullptr}};
+                {"choices", nullptr},   {"action", nullptr},
+                {"textured", false},    {"range", advisedRange(c.label, c.ctrlClass)}};
     if (const XPanelDataInfo *d = dataOf(rec, c.cid)) {
         bool animated = false;
         out["data"] = d->name;
         out["type"] = d->dataType;
         out["value"] = valueOf(panel, *d, animated);
         out["animated"] = animated;
+        if (d->dataType == "color-env" || d->dataType == "percent-env") out["textured"] = textured(panel, *d);
     }
     for (const auto &[cid, entries] : rec.choices)
         if (cid == c.cid) out["choices"] = entries;
@@ -86,12 +100,30 @@ json dialogJson(const RecordedPanel &dialog, const ConfinedFolder &files) {
                             {"label", c.label},
                             {"items", c.items},
                             {"value", value},
+                            {"range", c.kind == "FloatControl" ? advisedRange(c.label, "float") : json()},
                             {"x", c.x},
                             {"y", c.y},
                             {"width", c.descWidth},
                             {"height", c.descHeight}});
     }
     return {{"kind", "dialog"}, {"title", dialog.title}, {"controls", controls}};
+}
+
+std::string plainLabel(const std::string &label) {
+    size_t end = label.size();
+    while (end > 0 && (label[end - 1] == ' ' || label[end - 1] == ':')) --end;
+    return label.substr(0, end);
+}
+
+json advisedRange(const std::string &label, const std::string &kind) {
+    static const std::regex bracket(R"(\[\s*(-?[0-9]+(?:\.[0-9]+)?)\s*-\s*([0-9]+(?:\.[0-9]+)?|n)\s*\])");
+    std::smatch m;
+    if (std::regex_search(label, m, bracket)) {
+        const json max = m[2] == "n" ? json() : json(std::stod(m[2]));
+        return {{"min", std::stod(m[1])}, {"max", max}, {"labelled", true}};
+    }
+    if (kind == "percent" || kind == "percent-env") return {{"min", 0}, {"max", 10}, {"labelled", false}};
+    return nullptr;
 }
 
 }  // namespace minihost::studio

@@ -6,11 +6,13 @@
 //
 // Each call either does all it was asked or, on a request that is malformed
 // or not allowed, throws StudioError with the HTTP status to answer and
-// changes nothing.
+// changes nothing. Reads (sceneJson, panel) answer from a snapshot taken
+// after the last change, so they never wait for a render.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,7 +25,9 @@
 #include "minihost/servers/server_instances.h"
 #include "minihost/studio/confined_paths.h"
 #include "minihost/studio/frame_renderer.h"
+#include "minihost/studio/scene_history.h"
 #include "minihost/studio/scene_lock.h"
+#include "minihost/studio/staging_folder.h"
 
 namespace minihost::studio {
 
@@ -54,15 +58,24 @@ public:
     FrameRenderer &renderer() { return renderer_; }
     const ConfinedFolder &files() const { return files_; }
 
-    // The scene as the page lists it: objects, surfaces and their shaders,
-    // filters, utilities, frames and sizes.
-    nlohmann::json sceneJson();
-    // The panel of a shader or filter: an "LWXPanel" panel, the dialog its
-    // interface opens, or {"kind": "none"}.
-    nlohmann::json panel(int use);
+    // The scene as the page lists it: objects (with their mesh files),
+    // surfaces and all their shaders, filters, utilities, frames, sizes and
+    // the undo history. From the snapshot.
+    nlohmann::json sceneJson() const;
+    // The panel of a shader or filter as last opened, from the snapshot;
+    // {"kind": "closed"} when it has not been opened.
+    nlohmann::json panel(int use) const;
+    // Opens the panel (the module's interface activation, a change the first
+    // time): an "LWXPanel" panel, the dialog its interface opens, or
+    // {"kind": "none"}.
+    nlohmann::json openPanel(int use);
 
-    // Panel actions; each answers the panel as it is afterwards.
-    nlohmann::json setValue(int use, uint32_t control, const nlohmann::json &value);
+    // Panel actions; each answers the panel as it is afterwards. A value is
+    // checked against the control's description first (a choice within its
+    // list, a switch 0 or 1, a whole number where one is asked, a finite
+    // number). With `key` set, an animated colour or percent gets a key at
+    // the frame on show instead of losing its keys.
+    nlohmann::json setValue(int use, uint32_t control, const nlohmann::json &value, bool key = false);
     nlohmann::json press(int use, uint32_t control);
     // A pop-up command. When the module asks for a file and no `path` is
     // given, nothing is done and the answer describes the request
@@ -85,6 +98,14 @@ public:
     // Files below the root with that extension.
     nlohmann::json listFiles(const std::string &extension);
 
+    // Undo and redo of the changes made so far, each put back through the
+    // instances' own load (and, for shaders the utility added or removed,
+    // their create and destroy).
+    nlohmann::json undo();
+    nlohmann::json redo();
+    // Stops the running render; the frame on show stays until the next change.
+    nlohmann::json cancel();
+
 private:
     struct Use {
         int id = 0;
@@ -92,6 +113,8 @@ private:
         const ActiveHandler *handler = nullptr;
         Instance instance = nullptr;
         std::string kind;  // "shader", "pixel filter", "image filter"
+        SceneSurface *surface = nullptr;
+        std::string where;  // "Object/Surface", or the filter's kind
     };
     struct Generic {
         LoadedModule *module = nullptr;
@@ -106,29 +129,56 @@ private:
     std::string interfaceClass(const Use &u) const;
     // The "LWXPanel" panel of a use, null when it has none yet.
     XPanelID cachedPanel(const Use &u) const;
-    // Runs the use's interface activation (its dialog answered as queued).
-    // Keeps and returns the "LWXPanel" panel it makes; `dialog` gets the
-    // dialog it opened, if any.
+    // Runs the interface activation of `inst` (its dialog answered as
+    // queued). Returns the "LWXPanel" panel it makes, if any; `dialog` gets
+    // the dialog it opened, if any.
+    XPanelID activateFor(const Use &u, Instance inst, RecordedPanel *dialog);
+    // The same for the use's own instance, keeping the panel it makes.
     XPanelID activateInterface(const Use &u, RecordedPanel *dialog);
     // Inside a change: the use's "LWXPanel" panel, made now if need be;
     // throws StudioError(404) when its interface makes none.
     XPanelID panelOf(const Use &u);
-    nlohmann::json panelAfterChange(const Use &u);
+    nlohmann::json panelJsonOf(const Use &u);
+    // What a fresh instance of the use's server shows: by control id for a
+    // panel, by index for a dialog. Made once per server.
+    const nlohmann::json &defaultsOf(const Use &u);
     const Generic &genericOf(const std::string &server) const;
     // Checks dialog values against the dialog's controls and turns them into
-    // its answer; throws StudioError(400) on a value that does not fit.
-    void queueConfirm(const RecordedPanel &dialog, const nlohmann::json &values);
+    // its answer; throws StudioError(400) on a value that does not fit. A
+    // file is handed over as a private copy: the names made in the staging
+    // folder are returned, to remove once the dialog ran.
+    std::vector<std::string> queueConfirm(const RecordedPanel &dialog, const nlohmann::json &values);
+
+    // Every instance's saved data now, for the history.
+    SceneState capture();
+    // Puts the scene back to `state` through the instances' own load, making
+    // and destroying shaders where their lists differ.
+    void restore(const SceneState &state);
+    // Ends a change: records it in the history when it changed an instance,
+    // renders again and takes the snapshot.
+    void changed(const std::string &what, SceneState before);
+    // The snapshot of the scene and the open panels (inside a change).
+    void takeSnapshot();
+    nlohmann::json buildSceneJson();
+    nlohmann::json historyJson() const;
 
     Scene &scene_;
     ServerSet &servers_;
     ConfinedFolder files_;
+    StagingFolder staging_;
     SceneLock lock_;
     FrameRenderer renderer_;
     std::vector<Use> uses_;
     std::map<Instance, int> ids_;
     std::map<Instance, XPanelID> panels_;
+    std::map<std::string, nlohmann::json> defaults_;  // by server
     std::vector<Generic> generics_;
+    SceneHistory history_;
     int nextId_ = 1;
+
+    mutable std::mutex snapshotMutex_;
+    nlohmann::json sceneSnapshot_;
+    std::map<int, nlohmann::json> panelSnapshots_;
 };
 
 // The preview size of a frame when none is given: the frame scaled down to

@@ -15,6 +15,13 @@ namespace minihost::studio {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
+namespace {
+
+// More names than any scene of the studio has objects.
+constexpr size_t kMostSelected = 10000;
+
+}  // namespace
+
 const Studio::Generic &Studio::genericOf(const std::string &server) const {
     for (const Generic &g : generics_)
         if (g.server == server) return g;
@@ -46,16 +53,18 @@ json Studio::runUtility(const std::string &server, const json &values) {
     const auto dialogs = recordedPanels();
     if (dialogs.empty()) throw StudioError(404, server + " shows no dialog");
     clearRecordedPanels();
-    queueConfirm(dialogs.back(), values);
+    SceneState before = capture();
+    const auto staged = queueConfirm(dialogs.back(), values);
 
     SurfaceCommands commands(scene_, servers_);
     g.module->activate(CLASS_LAYOUT_GENERIC, server, GENERIC_VERSION, commands.record());
     const bool answered = scriptedAnswersLeft() == 0;
     clearRecordedPanels();
+    for (const std::string &name : staged) staging_.remove(name);
     // Shaders came and went: new instances get ids, panels of those gone
     // are dropped.
     listUses();
-    renderer_.invalidate();
+    changed(dialogs.back().title.empty() ? server : dialogs.back().title, std::move(before));
     if (!answered) throw StudioError(409, server + " did not open its dialog again");
     json log = json::array();
     int notDone = 0;
@@ -71,26 +80,32 @@ json Studio::runUtility(const std::string &server, const json &values) {
 }
 
 json Studio::select(const json &objects) {
-    if (!objects.is_array()) throw StudioError(400, "the selection is a list of object names");
+    if (!objects.is_array() || objects.size() > kMostSelected)
+        throw StudioError(400, "the selection is a list of object names");
     std::vector<SceneItem *> chosen;
     for (const json &name : objects) {
-        SceneItem *item = name.is_string() ? scene_.itemNamed(name.get<std::string>()) : nullptr;
-        if (!item || item->type != ITEM_TYPE_OBJECT)
-            throw StudioError(400,
-                              "no object named " + name.dump(-1, ' ', false, json::error_handler_t::replace));
+        // Never echoed back: only a known name is.
+        if (!name.is_string()) throw StudioError(400, "the selection is a list of object names");
+        SceneItem *item = scene_.itemNamed(name.get<std::string>());
+        if (!item || item->type != ITEM_TYPE_OBJECT) throw StudioError(400, "the scene has no such object");
         chosen.push_back(item);
     }
     auto changing = lock_.change();
     for (const auto &[id, item] : scene_.items) item->selected = false;
+    json names = json::array();
     for (SceneItem *item : chosen) item->selected = true;
     // What "LW Interface Info 3" hands out, in the order the scene services
     // list it.
     ActiveScene &active = activeScene();
     active.selection.clear();
     for (const auto &[id, item] : scene_.items)
-        if (item->selected) active.selection.push_back(id);
+        if (item->selected) {
+            active.selection.push_back(id);
+            names.push_back(item->name);
+        }
     active.selection.push_back(ITEM_NULL);
-    return {{"selected", objects}};
+    takeSnapshot();
+    return {{"selected", names}};
 }
 
 json Studio::show(int frame, const std::string &view) {
@@ -103,23 +118,37 @@ json Studio::show(int frame, const std::string &view) {
     // Panels show values at the frame on show, as a host's do.
     activeScene().currentTime = scene_.frameTime(frame);
     renderer_.show(frame, v);
+    takeSnapshot();
     return {{"frame", frame}, {"view", viewName(v)}};
 }
 
 json Studio::saveScene(const std::string &path, bool overwrite) {
-    fs::path full;
-    std::string error;
-    if (!files_.resolve(path, "json", full, error)) throw StudioError(403, error);
-    std::error_code ec;
-    const bool exists = fs::exists(full, ec);
-    if (exists && !fs::is_regular_file(full, ec))
-        throw StudioError(409, files_.shown(full) + " is not a file");
-    if (exists && !overwrite)
-        throw StudioError(409, files_.shown(full) + " exists; overwrite it?",
-                          {{"exists", true}, {"path", files_.shown(full)}});
-    auto changing = lock_.change();
-    if (!minihost::saveScene(scene_, servers_, full.string(), error)) throw StudioError(500, error);
-    return {{"saved", files_.shown(full)}};
+    std::string relative, error;
+    const FileRefusal named = files_.name(path, "json", relative, error);
+    if (named != FileRefusal::None) throw StudioError(named == FileRefusal::Outside ? 403 : 400, error);
+    const FileRefusal there = files_.probe(relative, error);
+    if (there == FileRefusal::None && !overwrite)
+        throw StudioError(409, relative + " exists; overwrite it?", {{"exists", true}, {"path", relative}});
+    if (there == FileRefusal::Outside) throw StudioError(403, error);
+    if (there == FileRefusal::NoFolder) throw StudioError(404, error);
+    if (there == FileRefusal::NotAFile) throw StudioError(409, error);
+    std::string text;
+    {
+        auto changing = lock_.change();
+        try {
+            // Paths in the scene are written relative to where the file goes.
+            text = savedSceneDocument(scene_, servers_, (files_.root() / relative).string()).dump(2) + "\n";
+        } catch (const std::exception &e) {
+            throw StudioError(500, relative + ": cannot write the scene: " + e.what());
+        }
+    }
+    const FileRefusal written = files_.write(relative, text, overwrite, error);
+    if (written == FileRefusal::Exists)
+        throw StudioError(409, relative + " exists; overwrite it?", {{"exists", true}, {"path", relative}});
+    if (written == FileRefusal::Outside) throw StudioError(403, error);
+    if (written == FileRefusal::NoFolder || written == FileRefusal::Missing) throw StudioError(404, error);
+    if (written != FileRefusal::None) throw StudioError(written == FileRefusal::NotAFile ? 409 : 500, error);
+    return {{"saved", relative}};
 }
 
 json Studio::listFiles(const std::string &extension) {

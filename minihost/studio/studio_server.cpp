@@ -6,6 +6,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -19,8 +20,9 @@ using nlohmann::json;
 
 namespace {
 
-// How long a request for a newer frame waits before answering "none yet".
-constexpr long kLongestFrameWaitMs = 10000;
+// Request bodies nest no deeper than this (the deepest the API takes is a
+// colour in a body: 2).
+constexpr int kDeepestBody = 4;
 
 std::string dumped(const json &j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
 
@@ -68,6 +70,8 @@ T queryNumber(const httplib::Request &req, const char *name) {
 json bodyOf(const httplib::Request &req) {
     const std::string type = req.get_header_value("Content-Type");
     if (type.rfind("application/json", 0) != 0) throw StudioError(415, "the body must be JSON");
+    if (!nestingWithin(req.body, kDeepestBody))
+        throw StudioError(400, "the body nests deeper than " + std::to_string(kDeepestBody) + " levels");
     json body = json::parse(req.body, nullptr, false);
     if (body.is_discarded() || !body.is_object()) throw StudioError(400, "the body is not a JSON object");
     return body;
@@ -114,6 +118,22 @@ std::string seconds(double s) {
     return text;
 }
 
+// Text for a header: one line of printable ASCII.
+std::string headerText(const std::string &text) {
+    std::string out = text.substr(0, 2000);
+    for (char &c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f) c = ' ';
+    return out;
+}
+
+// The page, with the run's token where it asks for it.
+std::string withToken(std::string body, const std::string &token) {
+    const std::string mark = "{{token}}";
+    for (size_t at = body.find(mark); at != std::string::npos; at = body.find(mark, at + token.size()))
+        body.replace(at, mark.size(), token);
+    return body;
+}
+
 }  // namespace
 
 struct StudioServer::Impl {
@@ -128,6 +148,7 @@ struct StudioServer::Impl {
 
     void routes();
     void frame(const httplib::Request &req, httplib::Response &res);
+    void post(const std::string &path, std::function<json(const json &)> call);
 };
 
 void StudioServer::Impl::routes() {
@@ -147,6 +168,19 @@ void StudioServer::Impl::routes() {
             answerError(res, 403, "requests from another origin are refused");
             return httplib::Server::HandlerResponse::Handled;
         }
+        if (!checks->tokenAllowed(req.get_header_value("X-Studio-Token"), req.get_param_value("token"))) {
+            answerError(res, 403, "this studio answers only with the token of the address it printed");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        // Nothing the studio serves is worth a part: a request for ranges,
+        // which the library would answer with one copy per range, is refused.
+        if (req.has_header("Range")) {
+            // The library would cut even this answer into the ranges asked
+            // for: they are dropped first.
+            const_cast<httplib::Request &>(req).ranges.clear();
+            answerError(res, 416, "the studio serves whole answers only");
+            return httplib::Server::HandlerResponse::Handled;
+        }
         return httplib::Server::HandlerResponse::Unhandled;
     });
     http.set_error_handler([](const httplib::Request &, httplib::Response &res) {
@@ -156,86 +190,79 @@ void StudioServer::Impl::routes() {
 
     for (const PageFile &f : pageFiles()) {
         const std::string path = f.path;
-        auto serve = [f](const httplib::Request &, httplib::Response &res) {
-            res.set_content(f.body, f.contentType);
+        auto serve = [this, f](const httplib::Request &, httplib::Response &res) {
+            res.set_content(withToken(f.body, checks->token()), f.contentType);
         };
         http.Get(path, serve);
         if (path == "/index.html") http.Get("/", serve);
     }
 
+    // Reads answer from the studio's snapshot; every effect is a POST with
+    // a JSON body.
     http.Get("/api/scene", [this](const httplib::Request &, httplib::Response &res) {
         answer(res, [&] { return studio.sceneJson(); });
     });
     http.Get("/api/panel", [this](const httplib::Request &req, httplib::Response &res) {
         answer(res, [&] { return studio.panel(queryNumber<int>(req, "use")); });
     });
-    http.Post("/api/panel/set", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] {
-            const json body = bodyOf(req);
-            return studio.setValue(smallInt(body, "use"), static_cast<uint32_t>(smallInt(body, "control")),
-                                   field(body, "value"));
-        });
-    });
-    http.Post("/api/panel/press", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] {
-            const json body = bodyOf(req);
-            return studio.press(smallInt(body, "use"), static_cast<uint32_t>(smallInt(body, "control")));
-        });
-    });
-    http.Post("/api/panel/popup", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] {
-            const json body = bodyOf(req);
-            return studio.popup(smallInt(body, "use"), static_cast<uint32_t>(smallInt(body, "control")),
-                                smallInt(body, "entry"), textField(body, "path", false),
-                                flagField(body, "overwrite"));
-        });
-    });
-    http.Post("/api/dialog", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] {
-            const json body = bodyOf(req);
-            return studio.confirmDialog(smallInt(body, "use"), field(body, "values"));
-        });
-    });
-    http.Get("/api/utility", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] { return studio.utility(req.get_param_value("server")); });
-    });
-    http.Post("/api/utility", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] {
-            const json body = bodyOf(req);
-            return studio.runUtility(textField(body, "server", true), field(body, "values"));
-        });
-    });
-    http.Post("/api/select", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] { return studio.select(field(bodyOf(req), "objects")); });
-    });
-    http.Post("/api/show", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] {
-            const json body = bodyOf(req);
-            return studio.show(smallInt(body, "frame"), textField(body, "view", true));
-        });
-    });
-    http.Post("/api/save", [this](const httplib::Request &req, httplib::Response &res) {
-        answer(res, [&] {
-            const json body = bodyOf(req);
-            return studio.saveScene(textField(body, "path", true), flagField(body, "overwrite"));
-        });
-    });
     http.Get("/api/files", [this](const httplib::Request &req, httplib::Response &res) {
         answer(res, [&] { return studio.listFiles(req.get_param_value("ext")); });
     });
     http.Get("/api/frame", [this](const httplib::Request &req, httplib::Response &res) { frame(req, res); });
+
+    post("/api/panel/open", [this](const json &body) { return studio.openPanel(smallInt(body, "use")); });
+    post("/api/panel/set", [this](const json &body) {
+        return studio.setValue(smallInt(body, "use"), static_cast<uint32_t>(smallInt(body, "control")),
+                               field(body, "value"), flagField(body, "key"));
+    });
+    post("/api/panel/press", [this](const json &body) {
+        return studio.press(smallInt(body, "use"), static_cast<uint32_t>(smallInt(body, "control")));
+    });
+    post("/api/panel/popup", [this](const json &body) {
+        return studio.popup(smallInt(body, "use"), static_cast<uint32_t>(smallInt(body, "control")),
+                            smallInt(body, "entry"), textField(body, "path", false),
+                            flagField(body, "overwrite"));
+    });
+    post("/api/dialog", [this](const json &body) {
+        return studio.confirmDialog(smallInt(body, "use"), field(body, "values"));
+    });
+    post("/api/utility/dialog",
+         [this](const json &body) { return studio.utility(textField(body, "server", true)); });
+    post("/api/utility", [this](const json &body) {
+        return studio.runUtility(textField(body, "server", true), field(body, "values"));
+    });
+    post("/api/select", [this](const json &body) { return studio.select(field(body, "objects")); });
+    post("/api/show", [this](const json &body) {
+        return studio.show(smallInt(body, "frame"), textField(body, "view", true));
+    });
+    post("/api/save", [this](const json &body) {
+        return studio.saveScene(textField(body, "path", true), flagField(body, "overwrite"));
+    });
+    post("/api/undo", [this](const json &) { return studio.undo(); });
+    post("/api/redo", [this](const json &) { return studio.redo(); });
+    post("/api/cancel", [this](const json &) { return studio.cancel(); });
 }
 
-// The newest frame as raw RGBA bytes, described in headers; the request
-// waits (up to `wait` ms) for one newer than `since`, so the page learns of a
-// new image as soon as it is there. 204 when there is none yet.
+void StudioServer::Impl::post(const std::string &path, std::function<json(const json &)> call) {
+    http.Post(path, [call](const httplib::Request &req, httplib::Response &res) {
+        answer(res, [&] { return call(bodyOf(req)); });
+    });
+}
+
+// The newest frame as raw RGBA bytes, described in headers, when it is newer
+// than `since`; 204 at once when it is not: no request waits, so none holds a
+// worker thread. Either way the headers say what the renderer is doing.
 void StudioServer::Impl::frame(const httplib::Request &req, httplib::Response &res) {
     try {
         const auto since = req.has_param("since") ? queryNumber<uint64_t>(req, "since") : 0;
-        long waitMs = req.has_param("wait") ? queryNumber<long>(req, "wait") : kLongestFrameWaitMs;
-        if (waitMs < 0 || waitMs > kLongestFrameWaitMs) throw StudioError(400, "\"wait\" is 0 to 10000 ms");
-        const auto image = studio.renderer().newerThan(since, std::chrono::milliseconds(waitMs));
-        if (!image) {
+        const RenderStatus status = studio.renderer().status();
+        res.set_header("X-Rendering", status.rendering ? "1" : "0");
+        res.set_header("X-Rendering-Full", status.full ? "1" : "0");
+        res.set_header("X-Rendering-Stage", headerText(status.stage));
+        res.set_header("X-Rendering-Progress", seconds(status.progress));
+        res.set_header("X-Rendering-Seconds", seconds(status.seconds));
+        const auto image = studio.renderer().latest();
+        if (!image || image->version <= since) {
             res.status = 204;
             return;
         }
@@ -247,7 +274,8 @@ void StudioServer::Impl::frame(const httplib::Request &req, httplib::Response &r
         res.set_header("X-Frame-Full", image->full ? "1" : "0");
         res.set_header("X-Render-Seconds", seconds(image->renderSeconds));
         res.set_header("X-Since-Change-Seconds", seconds(image->sinceChangeSeconds));
-        if (!image->error.empty()) res.set_header("X-Frame-Error", image->error);
+        if (!image->error.empty()) res.set_header("X-Frame-Error", headerText(image->error));
+        if (!image->note.empty()) res.set_header("X-Frame-Note", headerText(image->note));
         res.set_content(std::string(image->rgba.begin(), image->rgba.end()), "application/octet-stream");
     } catch (const StudioError &e) {
         answerError(res, e.status, e.what());
@@ -279,7 +307,12 @@ bool StudioServer::bind(const std::string &address, int port, std::string &error
     }
     impl_->address = address;
     impl_->port = bound;
-    impl_->checks = std::make_unique<RequestChecks>(address, bound);
+    try {
+        impl_->checks = std::make_unique<RequestChecks>(address, bound, newToken());
+    } catch (const std::exception &e) {
+        error = e.what();
+        return false;
+    }
     impl_->routes();
     return true;
 }
@@ -287,6 +320,10 @@ bool StudioServer::bind(const std::string &address, int port, std::string &error
 int StudioServer::port() const { return impl_->port; }
 
 std::string StudioServer::url() const { return impl_->checks ? impl_->checks->url() : std::string(); }
+
+std::string StudioServer::token() const { return impl_->checks ? impl_->checks->token() : std::string(); }
+
+bool StudioServer::beyondLoopback() const { return impl_->checks && impl_->checks->beyondLoopback(); }
 
 void StudioServer::run() {
     impl_->started = true;

@@ -1,7 +1,9 @@
 // The studio over HTTP: the page and a small JSON API on a cpp-httplib
 // server. Safety at the door, before anything else runs: only requests whose
-// Host (and Origin, when sent) name the studio itself; bodies up to a small
-// limit, in JSON; a malformed request gets a 4xx answer and changes nothing.
+// Host (and Origin, when sent) name the studio itself and that carry the
+// run's token; no ranges; bodies up to a small limit, in JSON, shallow; a
+// malformed request gets a 4xx answer and changes nothing. GETs only read;
+// every effect is a POST. No request waits for a render.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +28,12 @@ public:
     // set when the address cannot be bound.
     bool bind(const std::string &address, int port, std::string &error);
     int port() const;
-    // http://ADDRESS:PORT/
+    // http://ADDRESS:PORT/?token=TOKEN
     std::string url() const;
+    // The run's secret, made at bind().
+    std::string token() const;
+    // Whether the bound address reaches beyond this machine.
+    bool beyondLoopback() const;
 
     // Serves until stop(); call after bind().
     void run();
