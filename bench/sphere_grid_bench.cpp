@@ -54,9 +54,11 @@ std::string sphereGridScene(int count, int edition) {
     for (int i = 0; i < count; ++i) {
         ordered_json surface = {{"color", {0.3 + 0.5 * (i % 3) / 2.0, 0.6, 0.8}}, {"specular", 0.3}};
         if (edition != 0)
-            surface["shaders"] = ordered_json::array(
-                {{{"server", shader},
-                  {"settings", {{"lcol", {0.1, 0.05, 0.0}}, {second, edition == 1 ? 1.0 : 0.0}, {"mat_id", 1 + i % 7}}}}});
+            surface["shaders"] = ordered_json::array({{{"server", shader},
+                                                       {"settings",
+                                                        {{"lcol", {0.1, 0.05, 0.0}},
+                                                         {second, edition == 1 ? 1.0 : 0.0},
+                                                         {"mat_id", 1 + i % 7}}}}});
         objects.push_back({{"name", "Ball" + std::to_string(i)},
                            {"primitive", {{"type", "sphere"}, {"radius", kRadius}, {"surface", "Skin"}}},
                            {"position", {(i % side) * kSpacing, kRadius, (i / side) * kSpacing}},
@@ -69,8 +71,8 @@ std::string sphereGridScene(int count, int edition) {
     } else if (edition == 2) {
         scene["modules"] = {"QM_Quillrim_S"};
         // The module reads aa_sample as b - 1.
-        scene["pixel_filters"] = ordered_json::array(
-            {{{"server", "QM_Quillrim_S:TraceStep1"}, {"settings", {{"aa_sample", 1}}}}});
+        scene["pixel_filters"] =
+            ordered_json::array({{{"server", "QM_Quillrim_S:TraceStep1"}, {"settings", {{"aa_sample", 1}}}}});
         scene["image_filters"] = {"QM_Quillrim_S:TraceStep2"};
     }
     return scene.dump();

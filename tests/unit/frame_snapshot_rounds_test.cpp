@@ -38,8 +38,10 @@ struct CountingScene {
         return ITEM_NULL;
     }
     static int type(ItemID item) {
-        return item == 1 ? ITEM_TYPE_LIGHT : item == 2 ? ITEM_TYPE_CAMERA : item == 31 ? ITEM_TYPE_BONE
-                                                                                     : ITEM_TYPE_OBJECT;
+        return item == 1    ? ITEM_TYPE_LIGHT
+               : item == 2  ? ITEM_TYPE_CAMERA
+               : item == 31 ? ITEM_TYPE_BONE
+                            : ITEM_TYPE_OBJECT;
     }
     static void param(ItemID item, int code, double time, double vec[3]) {
         ++calls;
