@@ -10,6 +10,7 @@
 #include "shader/edge_shader_callbacks.h"
 #include "shader/edge_shader_instance.h"
 #include "shader/shader_instance_list.h"
+#include "texlib/item_snapshot.h"
 #include "texlib/shader_texture_support.h"
 
 namespace qr {
@@ -66,6 +67,7 @@ Instance createEdgeShader(void *, void *surface, const char **) {
     inst->line = {0, ed.shaderNormErr, ed.shaderDistErr, 0};
     loadAppliedPreset(inst.get());
     addShaderInstance(inst.get());
+    endFrameRound();  // the scene changed: the next new-time reads it afresh
     return inst.release();
 }
 
@@ -73,6 +75,7 @@ void destroyEdgeShader(Instance instance) {
     auto *inst = asShader(instance);
     if (!inst) return;
     removeShaderInstance(inst);
+    endFrameRound();
     freeInstance(inst);
 }
 

@@ -6,6 +6,8 @@
 // destroy.
 #pragma once
 
+#include <cstdint>
+
 #include "host/host_types.h"
 #include "paramlib/vparam.h"
 #include "shader/edge_line_settings.h"
@@ -20,6 +22,9 @@ struct EdgeShaderInstance {
     Vparam *second;         // "line_boost" (stroke) or "line_density" (line), a percentage
     char description[kShaderDescriptionSize];
     SurfaceID surface;  // the surface this instance shades
+    // The frame snapshot's round this instance last refreshed in (0: none);
+    // not copied: it is the instance's own history.
+    uint64_t snapshotRound;
 };
 
 static_assert(offsetof(EdgeShaderInstance, line) == 0,

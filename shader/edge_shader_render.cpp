@@ -13,6 +13,7 @@ namespace qr {
 const char *initEdgeShader(Instance instance, int) {
     auto *inst = asShader(instance);
     if (!inst) return nullptr;
+    endFrameRound();  // a render begins: the host may have changed its scene
     prepareLightImages();
     prepareSurfaceImages(inst->surface);
     return nullptr;
@@ -21,6 +22,7 @@ const char *initEdgeShader(Instance instance, int) {
 void cleanupEdgeShader(Instance instance) {
     auto *inst = asShader(instance);
     if (!inst) return;
+    endFrameRound();  // a render ends: the host may change its scene now
     if (inst->lineColor) inst->lineColor->cleanup();
     if (inst->second) inst->second->cleanup();
 }
@@ -29,9 +31,10 @@ const char *newTimeEdgeShader(Instance instance, int frame, double time) {
     auto *inst = asShader(instance);
     if (!inst) return nullptr;
     setFrameTime(time);
-    // Every instance refreshes the snapshot: with several surfaces it is
-    // rebuilt once per instance, which keeps each instance self-sufficient.
-    refreshFrameSnapshot(time, frame);
+    // The first instance of a frame rebuilds the snapshot; the others of the
+    // same run of new-time calls keep what it read (refreshFrameSnapshotOnce
+    // gives the rule that makes this exact).
+    inst->snapshotRound = refreshFrameSnapshotOnce(time, frame, inst->snapshotRound);
     if (inst->lineColor) inst->lineColor->newTime(time, frame);
     if (inst->second) inst->second->newTime(time, frame);
     return nullptr;

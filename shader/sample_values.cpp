@@ -17,6 +17,24 @@ bool recordingServicesPresent() noexcept {
 bool isSceneObject(ItemID object) {
     const ItemInfo *items = services().itemInfo;
     if (!items || !items->first || !items->next) return false;
+    // Inside a frame's round the host's objects are those its new-time
+    // rebuild walked (the host changes its scene only between renders): that
+    // walk answers, without a walk for every sample. Each thread keeps its
+    // last answer, since neighbouring samples mostly share their object.
+    thread_local struct {
+        uint64_t round;
+        ItemID item;
+        bool answer;
+    } last{0, ITEM_NULL, false};
+    if (const uint64_t open = openFrameRound(); open != 0) {
+        if (last.round == open && last.item == object) return last.answer;
+        uint64_t round = 0;
+        const int known = frameRoundSceneObject(object, round);
+        if (known >= 0) {
+            last = {round, object, known == 1};
+            return known == 1;
+        }
+    }
     for (ItemID id = items->first(ITEM_TYPE_OBJECT, ITEM_NULL); id != ITEM_NULL; id = items->next(id))
         if (id == object) return true;
     return false;
@@ -58,11 +76,23 @@ Vector unitSampleNormal(const ShaderAccess &sa) noexcept {
 }
 
 double cameraDepth(ItemID camera, const double position[3]) noexcept {
-    double forward[3] = {0.0, 0.0, 0.0};
-    double origin[3] = {0.0, 0.0, 0.0};
-    lookupFrameSnapshotPair(camera, 4, forward, 8, origin);
-    const Vector d{position[0] - origin[0], position[1] - origin[1], position[2] - origin[2]};
-    return dot(d, Vector{forward[0], forward[1], forward[2]});
+    // The lookup's answer changes only when the snapshot is rebuilt: each
+    // thread keeps the last one with the content it came from, so a sample
+    // takes no lock.
+    thread_local struct {
+        uint64_t content;
+        ItemID camera;
+        double forward[3], origin[3];
+    } last{0, ITEM_NULL, {}, {}};
+    const uint64_t content = frameSnapshotContent();
+    if (content == 0 || last.content != content || last.camera != camera) {
+        double forward[3] = {0.0, 0.0, 0.0};
+        double origin[3] = {0.0, 0.0, 0.0};
+        lookupFrameSnapshotPair(camera, 4, forward, 8, origin);
+        last = {content, camera, {forward[0], forward[1], forward[2]}, {origin[0], origin[1], origin[2]}};
+    }
+    const Vector d{position[0] - last.origin[0], position[1] - last.origin[1], position[2] - last.origin[2]};
+    return dot(d, Vector{last.forward[0], last.forward[1], last.forward[2]});
 }
 
 uint8_t colorByte(double c) noexcept {

@@ -1,5 +1,6 @@
 #include "texlib/item_snapshot.h"
 
+#include <cstring>
 #include <new>
 
 #include "host/item_services.h"
@@ -42,13 +43,35 @@ void recordItem(ItemSnapshot &snap, const ItemInfo &info, ItemID item) {
     }
 }
 
-void recordAllOfType(ItemSnapshot &snap, const ItemInfo &info, int type, ItemID parent) {
+// `walked`, when given, receives the items of the walk itself (not their
+// bones); it is cleared when memory for it runs short.
+void recordAllOfType(ItemSnapshot &snap, const ItemInfo &info, int type, ItemID parent,
+                     std::unordered_set<ItemID> *walked = nullptr, bool *walkKept = nullptr) {
     if (!info.first) return;
     for (ItemID item = info.first(type, parent); item != ITEM_NULL;
          item = info.next ? info.next(item) : ITEM_NULL) {
         recordItem(snap, info, item);
+        if (walked && *walkKept) {
+            try {
+                walked->insert(item);
+            } catch (const std::bad_alloc &) {
+                *walkKept = false;
+                walked->clear();
+            }
+        }
         if (type == ITEM_TYPE_OBJECT) recordAllOfType(snap, info, ITEM_TYPE_BONE, item);
     }
+}
+
+// The rebuild itself, with the lock held and the item service present.
+void rebuild(ItemSnapshot &snap, const ItemInfo &info, double time, int frame,
+             std::unordered_set<ItemID> *objects = nullptr, bool *objectsKept = nullptr) {
+    snap.states.clear();
+    snap.time = time;
+    snap.frame = frame;
+    recordAllOfType(snap, info, ITEM_TYPE_LIGHT, ITEM_NULL);
+    recordAllOfType(snap, info, ITEM_TYPE_CAMERA, ITEM_NULL);
+    recordAllOfType(snap, info, ITEM_TYPE_OBJECT, ITEM_NULL, objects, objectsKept);
 }
 
 }  // namespace
@@ -80,12 +103,13 @@ void refreshItemSnapshot(ItemSnapshot *snapshot, double time, int frame) {
     CriticalSectionGuard guard(snapshotLock());
     const ItemInfo *info = services().itemInfo;
     if (!info) return;
-    snapshot->states.clear();
-    snapshot->time = time;
-    snapshot->frame = frame;
-    recordAllOfType(*snapshot, *info, ITEM_TYPE_LIGHT, ITEM_NULL);
-    recordAllOfType(*snapshot, *info, ITEM_TYPE_CAMERA, ITEM_NULL);
-    recordAllOfType(*snapshot, *info, ITEM_TYPE_OBJECT, ITEM_NULL);
+    // A plain refresh of the frame snapshot is a round of its own, which no
+    // other refresh joins.
+    if (snapshot == frameSnapshot->snapshot) {
+        frameSnapshot->roundOpen.store(false, std::memory_order_relaxed);
+        frameSnapshot->content.fetch_add(1, std::memory_order_relaxed);
+    }
+    rebuild(*snapshot, *info, time, frame);
 }
 
 namespace {
@@ -111,6 +135,90 @@ void lookupItemSnapshot(const ItemSnapshot *snapshot, ItemID item, int code, dou
 }
 
 ModuleObjectSlot<FrameSnapshotState> &frameSnapshotSlot() noexcept { return frameSnapshot; }
+
+uint64_t refreshFrameSnapshotOnce(double time, int frame, uint64_t heldRound) {
+    FrameSnapshotState &st = *frameSnapshot;
+    ItemSnapshot *snapshot = st.snapshot;
+    if (!snapshot) return 0;
+    CriticalSectionGuard guard(st.lock);
+    const uint64_t current = st.content.load(std::memory_order_relaxed);
+    // Same bits of the time, not merely equal numbers: the host is asked at
+    // exactly this time.
+    const bool sameTime = std::memcmp(&snapshot->time, &time, sizeof time) == 0 && snapshot->frame == frame;
+    if (st.roundOpen.load(std::memory_order_relaxed) && sameTime && heldRound != current) return current;
+    const ItemInfo *info = services().itemInfo;
+    st.roundOpen.store(false, std::memory_order_relaxed);
+    if (!info) return 0;  // the snapshot keeps its content, as a refresh would
+    st.objects.clear();
+    st.sharedPrivate.reset();
+    bool kept = info->first != nullptr && info->next != nullptr;
+    rebuild(*snapshot, *info, time, frame, &st.objects, &kept);
+    st.objectsKnown = kept;
+    const uint64_t next = current + 1;
+    st.content.store(next, std::memory_order_relaxed);
+    st.roundOpen.store(true, std::memory_order_release);
+    return next;
+}
+
+void endFrameRound() noexcept {
+    FrameSnapshotState *st = frameSnapshot.operator->();
+    if (!st) return;
+    CriticalSectionGuard guard(st->lock);
+    st->roundOpen.store(false, std::memory_order_relaxed);
+    st->sharedPrivate.reset();
+}
+
+uint64_t frameSnapshotContent() noexcept {
+    const FrameSnapshotState *st = frameSnapshot.operator->();
+    return st ? st->content.load(std::memory_order_acquire) : 0;
+}
+
+uint64_t openFrameRound() noexcept {
+    const FrameSnapshotState *st = frameSnapshot.operator->();
+    if (!st || !st->roundOpen.load(std::memory_order_acquire)) return 0;
+    return st->content.load(std::memory_order_relaxed);
+}
+
+int frameRoundSceneObject(ItemID item, uint64_t &round) noexcept {
+    FrameSnapshotState *st = frameSnapshot.operator->();
+    if (!st) return -1;
+    CriticalSectionGuard guard(st->lock);
+    if (!st->roundOpen.load(std::memory_order_relaxed) || !st->objectsKnown) return -1;
+    round = st->content.load(std::memory_order_relaxed);
+    return st->objects.count(item) != 0 ? 1 : 0;
+}
+
+std::shared_ptr<ItemSnapshot> privateSnapshotAt(double time, int frame) noexcept {
+    FrameSnapshotState &st = *frameSnapshot;
+    uint64_t round = 0;
+    {
+        CriticalSectionGuard guard(st.lock);
+        if (st.roundOpen.load(std::memory_order_relaxed)) {
+            round = st.content.load(std::memory_order_relaxed);
+            if (st.sharedPrivate && st.sharedPrivateRound == round &&
+                std::memcmp(&st.sharedPrivateTime, &time, sizeof time) == 0 && st.sharedPrivateFrame == frame)
+                return st.sharedPrivate;
+        }
+    }
+    std::shared_ptr<ItemSnapshot> made;
+    try {
+        made = std::shared_ptr<ItemSnapshot>(createItemSnapshot(), destroyItemSnapshot);
+    } catch (const std::bad_alloc &) {
+        return nullptr;  // the shared pointer's own record (the deleter freed the snapshot)
+    }
+    if (!made) return nullptr;
+    refreshItemSnapshot(made.get(), time, frame);
+    if (round == 0) return made;
+    CriticalSectionGuard guard(st.lock);
+    // Shared only if the round it was made in is still the open one.
+    if (st.roundOpen.load(std::memory_order_relaxed) && st.content.load(std::memory_order_relaxed) == round) {
+        st.sharedPrivate = made;
+        st.sharedPrivateRound = round;
+        st.sharedPrivateTime = time;
+        st.sharedPrivateFrame = frame;
+    }
+    return made;
+}
 
 void refreshFrameSnapshot(double time, int frame) {
     refreshItemSnapshot(frameSnapshot->snapshot, time, frame);

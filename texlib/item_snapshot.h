@@ -5,9 +5,11 @@
 // lookup of every snapshot.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <unordered_set>
 
 #include "host/host_types.h"
 #include "module_base/critical_section.h"
@@ -60,6 +62,49 @@ void lookupFrameSnapshot(ItemID item, int code, double out[3]) noexcept;
 // every sample).
 void lookupFrameSnapshotPair(ItemID item, int codeA, double outA[3], int codeB, double outB[3]) noexcept;
 
+// One refresh per frame.
+//
+// A host calls the new-time of every shader instance once before it shades a
+// frame, one after the other, and changes nothing in its scene while it does
+// (shading may not start before all of them returned). So when one instance
+// has rebuilt the frame snapshot at a time and frame, every other instance
+// that refreshes at the same time and frame in that run of calls would read
+// the very same answers from the host: its refresh keeps the content, and
+// every lookup answers exactly as after a refresh of its own.
+//
+// A run of calls (a round) starts with each rebuild and ends when
+//  - the time or the frame changes;
+//  - an instance that took part in it refreshes again (the host renders the
+//    frame once more, and may have changed the scene in between);
+//  - a shader instance is created, destroyed, initialised or cleaned up
+//    (endFrameRound): a host changes its scene only between renders, and
+//    every render begins with init and ends with cleanup.
+// Everything else rebuilds as a refresh always did.
+//
+// Refreshes the frame snapshot for one shader instance unless the current
+// round already holds its content and the instance has not taken part in it.
+// `heldRound` is the round the instance last took part in (0: none); the
+// instance keeps the result.
+uint64_t refreshFrameSnapshotOnce(double time, int frame, uint64_t heldRound);
+// Ends the current round: the next refresh rebuilds.
+void endFrameRound() noexcept;
+// The identifier of the frame snapshot's current content, changed by every
+// rebuild (0 before the first). A lookup's answer is the same for as long as
+// this stays the same.
+uint64_t frameSnapshotContent() noexcept;
+// The open round's identifier (the current content's), or 0 outside a round.
+uint64_t openFrameRound() noexcept;
+// While a round is open: 1 when `item` is one of the objects of the host's
+// object walk that the round's rebuild made, 0 when it is not, and `round`
+// the round that answered; -1 outside a round or when the rebuild could not
+// keep the walk's answer.
+int frameRoundSceneObject(ItemID item, uint64_t &round) noexcept;
+// A private snapshot at (time, frame), shared with the other private
+// snapshots made at the same time and frame in the same open round (they
+// would all read the same answers from the host); outside a round, a snapshot
+// of its own. Null when memory is short. Never refreshed again.
+std::shared_ptr<ItemSnapshot> privateSnapshotAt(double time, int frame) noexcept;
+
 // The fourth of the module-wide objects: the snapshot lock, created before
 // the frame snapshot and deleted after it.
 struct FrameSnapshotState {
@@ -70,6 +115,18 @@ struct FrameSnapshotState {
 
     CriticalSection lock;
     ItemSnapshot *snapshot;
+
+    // Rounds (above): read without the lock by every sample, written under it.
+    std::atomic<uint64_t> content{0};
+    std::atomic<bool> roundOpen{false};
+    // Under the lock: the object walk of the round's rebuild, and the last
+    // private snapshot made in the round.
+    std::unordered_set<ItemID> objects;
+    bool objectsKnown = false;
+    std::shared_ptr<ItemSnapshot> sharedPrivate;
+    uint64_t sharedPrivateRound = 0;
+    double sharedPrivateTime = 0.0;
+    int32_t sharedPrivateFrame = 0;
 };
 
 // The module frame binds the module's frame snapshot here.

@@ -6,6 +6,7 @@
 // the time record.
 #include "texlib/texture_context.h"
 
+#include <memory>
 #include <new>
 
 #include "module_base/callback_guard.h"
@@ -67,25 +68,28 @@ constexpr struct InputRow {
 constexpr int kInputCount = static_cast<int>(sizeof kInputs / sizeof kInputs[0]);
 static_assert(kInputCount == kGradientInputCount);
 
+// The record the host holds, with what keeps its snapshot alive: records
+// made at the same time of one frame share one snapshot (privateSnapshotAt).
+struct OwnedTimeRecord {
+    InputTimeRecord record;
+    std::shared_ptr<ItemSnapshot> owner;
+};
+
 double evaluateInput(TxtrInputParam *param, int inputNumber, TexturedSpot *spot, void *timeData) {
     if (inputNumber < 1 || inputNumber > kInputCount) return 1.0;
     if (!spot) return 0.0;
-    return evaluateGradientInput(param, inputNumber, *spot, static_cast<const InputTimeRecord *>(timeData));
+    const auto *owned = static_cast<const OwnedTimeRecord *>(timeData);
+    return evaluateGradientInput(param, inputNumber, *spot, owned ? &owned->record : nullptr);
 }
 
 void *prepareTime(void *, TxtrInputParam *param, int, double time, int frame) {
     if (!param) return nullptr;
-    auto *record = new (std::nothrow) InputTimeRecord{time, frame, createItemSnapshot()};
-    if (record && record->snapshot) refreshItemSnapshot(record->snapshot, time, frame);
-    return record;
+    auto *owned = new (std::nothrow) OwnedTimeRecord{{time, frame, nullptr}, privateSnapshotAt(time, frame)};
+    if (owned) owned->record.snapshot = owned->owner.get();
+    return owned;
 }
 
-void releaseTime(TxtrInputParam *, int, void *timeData) {
-    auto *record = static_cast<InputTimeRecord *>(timeData);
-    if (!record) return;
-    destroyItemSnapshot(record->snapshot);
-    delete record;
-}
+void releaseTime(TxtrInputParam *, int, void *timeData) { delete static_cast<OwnedTimeRecord *>(timeData); }
 
 }  // namespace
 
