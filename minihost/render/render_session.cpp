@@ -40,6 +40,33 @@ bool frameFits(const Scene &scene, std::string &error) {
     return false;
 }
 
+// The frame as shaded, before any filter.
+void takeBase(FrameBuffer &buffer) {
+    const std::vector<float> *planes[4] = {&buffer.red, &buffer.green, &buffer.blue, &buffer.alpha};
+    for (int c = 0; c < 4; ++c) buffer.layers.base[c] = *planes[c];
+}
+
+// How far from a silhouette a stroke still takes its object's depth.
+constexpr int kLinesDepthReach = 16;
+
+// The image filters once more over a black image with alpha 0: what they
+// write there is their own drawing alone, its colour already multiplied by
+// its coverage. The filters keep nothing between calls, so the frame
+// itself is unchanged.
+void drawLinesAlone(const std::vector<LiveUse> &imageFilters, FrameBuffer &buffer, int frame, double time) {
+    FrameBuffer alone;
+    alone.resize(buffer.width, buffer.height);
+    alone.depth = buffer.depth;
+    runImageFilters(imageFilters, alone, frame, time, time);
+    FrameLayers &layers = buffer.layers;
+    layers.lines[0] = std::move(alone.red);
+    layers.lines[1] = std::move(alone.green);
+    layers.lines[2] = std::move(alone.blue);
+    layers.lines[3] = std::move(alone.alpha);
+    layers.linesDepth =
+        linesDepthOf(buffer.depth, layers.lines[3], buffer.width, buffer.height, kLinesDepthReach);
+}
+
 // Calls cleanup on every instance however the render ends.
 struct CleanupGuard {
     ServerSet &servers;
@@ -66,6 +93,7 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
         if (!frameFits(scene, error)) return RenderResult::Failed;
         FrameState state;
         FrameBuffer buffer;
+        buffer.layers.chosen = options.layers;
         const std::vector<LiveUse> none;
         const std::vector<LiveUse> &pixelFilters = options.filters ? servers.live().pixelFilters : none;
         const std::vector<LiveUse> &imageFilters = options.filters ? servers.live().imageFilters : none;
@@ -101,6 +129,7 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
                 if (options.progress) bar.finish();
             }
             times.shading += since(t0);
+            if (options.layers.base) takeBase(buffer);
 
             t0 = Clock::now();
             if (!pixelFilters.empty()) {
@@ -115,6 +144,7 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
 
             t0 = Clock::now();
             runImageFilters(imageFilters, buffer, frame, time, time);
+            if (options.layers.lines) drawLinesAlone(imageFilters, buffer, frame, time);
             times.imageFilters += since(t0);
             if (abortRequested()) return RenderResult::Aborted;
 

@@ -20,6 +20,7 @@ struct TraceResult {
     bool hit = false;
     double distance = -1;
     Vec3 color;
+    Vec3 normal;  // the shading normal the surface's shaders left, world space
 };
 
 // Traces and fully shades a ray (mirror and transparency rays included, up to

@@ -20,6 +20,11 @@ void shadePixel(const FrameState &frame, int x, int y, FrameBuffer &out) {
     out.blue[i] = static_cast<float>(r.color.z);
     out.alpha[i] = r.hit ? 1.0f : 0.0f;
     out.depth[i] = r.hit ? static_cast<float>(r.distance) : kNoHitDepth;
+    if (!out.layers.normal[0].empty() && r.hit) {
+        out.layers.normal[0][i] = static_cast<float>(r.normal.x);
+        out.layers.normal[1][i] = static_cast<float>(r.normal.y);
+        out.layers.normal[2][i] = static_cast<float>(r.normal.z);
+    }
 }
 
 bool shadeFrame(const FrameState &frame, FrameBuffer &out, int threads,
