@@ -199,7 +199,7 @@ void addRenderCommand(CLI::App &app, int &exitCode) {
     render->add_flag("--exr-straight", args->exrStraight,
                      "OpenEXR colour not multiplied by the alpha (default: premultiplied)");
     render->add_option("--layers", args->layers,
-                       "Layers for compositing in the OpenEXR file: lines, base, N (e.g. lines,base)");
+                       "Layers for compositing in the OpenEXR file: lines, base, N, id (e.g. lines,base)");
     render->add_flag("--skip-existing", args->skipExisting, "Leave frames whose file exists and is whole");
     render->add_option("--report", args->report, "Write a run report (JSON) to this file");
     render

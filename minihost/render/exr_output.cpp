@@ -15,7 +15,10 @@
 
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "minihost/files/atomic_file.h"
+#include "minihost/render/id_mattes.h"
 #include "minihost/render/pixel_hash.h"
 
 namespace minihost {
@@ -92,6 +95,27 @@ void addColourLayer(const std::string &layer, const std::vector<float> (&planes)
     }
 }
 
+// One ID matte: rank 0 the pixel's ID with coverage 1 (0 and 0 where
+// nothing was hit), rank 1 empty; its names in the header's manifest.
+void addMatte(const std::string &name, const std::vector<float> &ids, const std::vector<std::string> &names,
+              ExrImage &image) {
+    std::vector<float> coverage(ids.size());
+    std::transform(ids.begin(), ids.end(), coverage.begin(),
+                   [](float id) { return id != 0.0f ? 1.0f : 0.0f; });
+    const std::string prefix = name + "00.";
+    image.layers.push_back({prefix + "R", true, ids});
+    image.layers.push_back({prefix + "G", true, std::move(coverage)});
+    image.layers.push_back({prefix + "B", true, std::vector<float>(ids.size(), 0.0f)});
+    image.layers.push_back({prefix + "A", true, std::vector<float>(ids.size(), 0.0f)});
+    nlohmann::ordered_json manifest = nlohmann::ordered_json::object();
+    for (const std::string &n : names) manifest[n] = mattesHex(n);
+    const std::string key = "cryptomatte/" + mattesKey(name) + "/";
+    image.layerTexts.emplace_back(key + "name", name);
+    image.layerTexts.emplace_back(key + "hash", "MurmurHash3_32");
+    image.layerTexts.emplace_back(key + "conversion", "uint32_to_float32");
+    image.layerTexts.emplace_back(key + "manifest", manifest.dump());
+}
+
 void addLayers(const FrameLayers &layers, const ExrChoices &choices, ExrImage &image) {
     addColourLayer("base", layers.base, false, choices, image);
     addColourLayer("lines", layers.lines, true, choices, image);
@@ -103,6 +127,10 @@ void addLayers(const FrameLayers &layers, const ExrChoices &choices, ExrImage &i
     const char *const axes[3] = {"N.X", "N.Y", "N.Z"};
     for (int c = 0; c < 3; ++c)
         if (!layers.normal[c].empty()) image.layers.push_back({axes[c], true, layers.normal[c]});
+    if (!layers.objectIds.empty()) {
+        addMatte("CryptoObject", layers.objectIds, layers.objectNames, image);
+        addMatte("CryptoMaterial", layers.surfaceIds, layers.surfaceNames, image);
+    }
 }
 
 }  // namespace
@@ -153,6 +181,7 @@ bool writeExr(const ExrImage &image, const FrameTags &tags, const std::string &p
         if (!tags.scene.empty()) header.insert("scene", Imf::StringAttribute(tags.scene));
         if (!tags.pixelHash.empty()) header.insert("pixelHash", Imf::StringAttribute(tags.pixelHash));
         if (tags.view.known) addCamera(header, tags.view);
+        for (const auto &[key, text] : image.layerTexts) header.insert(key, Imf::StringAttribute(text));
 
         const std::size_t width = static_cast<std::size_t>(image.width);
         Imf::FrameBuffer buffer;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "minihost/render/frame_buffer.h"
@@ -30,6 +31,8 @@ struct ExrImage {
         std::vector<float> values;
     };
     std::vector<Channel> layers;
+    // Header strings the layers need (the ID mattes' names and manifests).
+    std::vector<std::pair<std::string, std::string>> layerTexts;
 };
 
 struct ExrChoices {
@@ -39,7 +42,11 @@ struct ExrChoices {
 
 // Colour channels follow the choices, the lines layer included (it is made
 // premultiplied; straight divides it by its coverage); depths and normals
-// are 32-bit floats.
+// are 32-bit floats. The ID mattes are "CryptoObject" (objects) and
+// "CryptoMaterial" (surfaces): one ray per pixel makes them hard-edged, so
+// each pixel holds one (ID, coverage 1) pair in rank 0 and an empty rank 1
+// (channels NAME00.R/G/B/A, 32-bit), and the header the matte's name, hash,
+// conversion and manifest under "cryptomatte/KEY/".
 
 ExrImage toExrImage(const FrameBuffer &frame, const ExrChoices &choices);
 

@@ -26,12 +26,10 @@ struct FrameBuffer {
         blue.assign(n, 0.0f);
         alpha.assign(n, 0.0f);
         depth.assign(n, kNoHitDepth);
-        // The shading fills the normals; the other layers are taken whole later.
-        for (auto &plane : layers.normal)
-            if (layers.chosen.normal)
-                plane.assign(n, 0.0f);
-            else
-                plane.clear();
+        // The shading fills the normals and IDs; the other layers are taken whole later.
+        for (auto &plane : layers.normal) plane.assign(layers.chosen.normal ? n : 0, 0.0f);
+        layers.objectIds.assign(layers.chosen.ids ? n : 0, 0.0f);
+        layers.surfaceIds.assign(layers.chosen.ids ? n : 0, 0.0f);
     }
     size_t index(int x, int y) const {
         return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);

@@ -46,9 +46,10 @@ bool parseLayerChoice(const std::string &list, LayerChoice &choice, std::string 
         bool *flag = name == "lines"  ? &choice.lines
                      : name == "base" ? &choice.base
                      : name == "N"    ? &choice.normal
+                     : name == "id"   ? &choice.ids
                                       : nullptr;
         if (!flag) {
-            error = "unknown layer \"" + name + "\" (known: lines, base, N)";
+            error = "unknown layer \"" + name + "\" (known: lines, base, N, id)";
             return false;
         }
         if (*flag) {
@@ -58,7 +59,7 @@ bool parseLayerChoice(const std::string &list, LayerChoice &choice, std::string 
         *flag = true;
     }
     if (!choice.any() || (!list.empty() && list.back() == ',')) {
-        error = "no layer named in \"" + list + "\" (known: lines, base, N)";
+        error = "no layer named in \"" + list + "\" (known: lines, base, N, id)";
         return false;
     }
     return true;
@@ -69,6 +70,7 @@ std::vector<std::string> layerNames(const LayerChoice &choice) {
     if (choice.base) names.emplace_back("base");
     if (choice.lines) names.emplace_back("lines");
     if (choice.normal) names.emplace_back("N");
+    if (choice.ids) names.emplace_back("id");
     return names;
 }
 

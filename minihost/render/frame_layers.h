@@ -1,6 +1,7 @@
 // The layers a frame may carry besides its finished picture, for
 // compositing: the outlines alone, the frame before the filters, the shading
-// normal. Chosen by name ("lines,base,N"); only OpenEXR files hold them.
+// normal, ID mattes of objects and surfaces. Chosen by name
+// ("lines,base,N,id"); only OpenEXR files hold them.
 #pragma once
 
 #include <string>
@@ -12,7 +13,8 @@ struct LayerChoice {
     bool lines = false;   // lines.R/G/B/A (premultiplied) and lines.Z
     bool base = false;    // base.R/G/B/A: the frame before the pixel and image filters
     bool normal = false;  // N.X/Y/Z: the shading normal in world space
-    bool any() const { return lines || base || normal; }
+    bool ids = false;     // ID mattes of objects and surfaces (render/id_mattes.h)
+    bool any() const { return lines || base || normal || ids; }
 };
 
 // Reads a comma-separated list of layer names; false with `error` set for
@@ -30,6 +32,10 @@ struct FrameLayers {
     std::vector<float> lines[4];    // premultiplied colour and coverage
     std::vector<float> linesDepth;  // see linesDepthOf
     std::vector<float> normal[3];   // unit, world space; 0 where nothing was hit
+    // The ID (mattesId) of the object and of the surface each pixel's ray
+    // hit, 0 where it hit nothing; the names the IDs come from.
+    std::vector<float> objectIds, surfaceIds;
+    std::vector<std::string> objectNames, surfaceNames;
 };
 
 // The depth of each line pixel: that of the pixel itself where a surface was

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <thread>
 
 #include "minihost/core/system_memory.h"
@@ -38,6 +39,16 @@ bool frameFits(const Scene &scene, std::string &error) {
             std::to_string(scene.height) + " pixels needs " + std::to_string(need >> 20) +
             " MB, more than the " + std::to_string(can >> 20) + " MB this machine can give";
     return false;
+}
+
+// The names an ID matte may hold: every object's and every surface's, each once.
+void nameMattes(const Scene &scene, FrameLayers &layers) {
+    std::set<std::string> surfaces;
+    for (const auto &object : scene.objects) {
+        layers.objectNames.push_back(object->name);
+        for (const auto &surface : object->surfaces) surfaces.insert(surface->name);
+    }
+    layers.surfaceNames.assign(surfaces.begin(), surfaces.end());
 }
 
 // The frame as shaded, before any filter.
@@ -94,6 +105,7 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
         FrameState state;
         FrameBuffer buffer;
         buffer.layers.chosen = options.layers;
+        if (options.layers.ids) nameMattes(scene, buffer.layers);
         const std::vector<LiveUse> none;
         const std::vector<LiveUse> &pixelFilters = options.filters ? servers.live().pixelFilters : none;
         const std::vector<LiveUse> &imageFilters = options.filters ? servers.live().imageFilters : none;

@@ -9,6 +9,7 @@
 #include <OpenEXR/ImfFrameBuffer.h>
 #include <OpenEXR/ImfHeader.h>
 #include <OpenEXR/ImfInputFile.h>
+#include <OpenEXR/ImfStringAttribute.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,7 @@
 #include "minihost/cli/render_command.h"
 #include "minihost/render/frame_buffer.h"
 #include "minihost/render/frame_layers.h"
+#include "minihost/render/id_mattes.h"
 
 namespace {
 
@@ -154,6 +156,66 @@ TEST_F(ExrLayers, LinesOverBaseGiveTheFrameAndLinesKeepTheirObjectsDepth) {
     EXPECT_EQ(plain.size(), 5u);
     for (const char *c : {"R", "G", "B", "A", "Z"}) EXPECT_EQ(plain[c], p[c]) << c;
     EXPECT_FALSE(Json::parse(std::ifstream(dir / "run.json"))["frames"][0].contains("layers"));
+}
+
+TEST_F(ExrLayers, AnObjectsIdMatteIsItsPixelMask) {
+    ASSERT_EQ(render("ids.exr", "id", true), 0);
+    Planes p = read(dir / "ids.exr");
+    EXPECT_EQ(p.size(), 13u);
+    // The ball alone, with nothing in front of it in the full scene: its
+    // pixels are those its own frame covers.
+    Json scene = Json::parse(std::ifstream(dir / "scene.json"));
+    scene["objects"] = Json::array({scene["objects"][2]});
+    ASSERT_EQ(scene["objects"][0]["name"], "Ball");
+    std::ofstream(dir / "scene.json") << scene.dump();
+    ASSERT_EQ(render("ball.exr", "base", true), 0);
+    Planes ball = read(dir / "ball.exr");
+
+    const float ballId = minihost::mattesId("Ball"), clayId = minihost::mattesId("Clay");
+    int ballPixels = 0, clayPixels = 0;
+    for (std::size_t i = 0; i < p["A"].size(); ++i) {
+        const bool inMatte = p["CryptoObject00.R"][i] == ballId && p["CryptoObject00.G"][i] == 1.0f;
+        ASSERT_EQ(inMatte, ball["base.A"][i] == 1.0f) << i;
+        ballPixels += inMatte;
+        // Hard-edged: one ID per pixel, rank 1 empty; the surface matte
+        // covers the ball and the block, both of clay.
+        ASSERT_EQ(p["CryptoObject00.B"][i], 0.0f);
+        ASSERT_EQ(p["CryptoObject00.A"][i], 0.0f);
+        ASSERT_EQ(p["CryptoObject00.G"][i], std::isfinite(p["Z"][i]) ? 1.0f : 0.0f) << i;
+        if (inMatte) {
+            ASSERT_EQ(p["CryptoMaterial00.R"][i], clayId) << i;
+        }
+        clayPixels += p["CryptoMaterial00.R"][i] == clayId;
+    }
+    EXPECT_GT(ballPixels, 100);
+    EXPECT_GT(clayPixels, ballPixels);
+
+    Imf::InputFile exr((dir / "ids.exr").c_str());
+    const auto text = [&](const std::string &key) {
+        const auto *attribute = exr.header().findTypedAttribute<Imf::StringAttribute>(key);
+        return attribute ? attribute->value() : std::string("(none)");
+    };
+    EXPECT_EQ(text("cryptomatte/3ae39a5/name"), "CryptoObject");
+    EXPECT_EQ(text("cryptomatte/3ae39a5/hash"), "MurmurHash3_32");
+    EXPECT_EQ(text("cryptomatte/3ae39a5/conversion"), "uint32_to_float32");
+    EXPECT_EQ(Json::parse(text("cryptomatte/3ae39a5/manifest")),
+              Json::parse(R"({"Floor": "6a2fb16e", "Block": "3af60354", "Ball": "74d3ebe9"})"));
+    const std::string surfaces = "cryptomatte/" + minihost::mattesKey("CryptoMaterial") + "/";
+    EXPECT_EQ(text(surfaces + "name"), "CryptoMaterial");
+    EXPECT_EQ(Json::parse(text(surfaces + "manifest")).size(), 2u);  // Clay, Floor
+}
+
+TEST(IdMattes, HashesAsTheConventionGives) {
+    EXPECT_EQ(minihost::murmurHash3(""), 0u);
+    EXPECT_EQ(minihost::murmurHash3("hello"), 0x248bfa47u);
+    EXPECT_EQ(minihost::murmurHash3("The quick brown fox jumps over the lazy dog"), 0x2e4ff723u);
+    EXPECT_EQ(minihost::mattesKey("CryptoObject"), "3ae39a5");
+    EXPECT_EQ(minihost::mattesHex("Ball"), "74d3ebe9");
+    // An exponent of 0 or 255 would make a denormal, an infinity or a NaN:
+    // its lowest bit is flipped, and every ID is a normal float.
+    EXPECT_EQ(minihost::mattesHash(""), 1u << 23);
+    for (const char *name : {"", "a", "Floor", "Block", "Ball", "Clay", "x1", "x2", "x3"})
+        EXPECT_TRUE(std::isnormal(minihost::mattesId(name))) << name;
 }
 
 TEST_F(ExrLayers, BadLayerListsAndPngOutputsAreRefused) {
