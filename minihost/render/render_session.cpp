@@ -60,14 +60,18 @@ void takeBase(FrameBuffer &buffer) {
 // How far from a silhouette a stroke still takes its object's depth.
 constexpr int kLinesDepthReach = 16;
 
-// The image filters once more over a black image with alpha 0: what they
-// write there is their own drawing alone, its colour already multiplied by
-// its coverage. The filters keep nothing between calls, so the frame
-// itself is unchanged.
-void drawLinesAlone(const std::vector<LiveUse> &imageFilters, FrameBuffer &buffer, int frame, double time) {
-    FrameBuffer alone;
+// A black image with alpha 0 and the frame's depth, over which the filters
+// run a second time (after each pixel filter's evaluate on the same pixel,
+// after the image filters): what they write there is their own drawing
+// alone, its colour already multiplied by its coverage.
+void startLinesAlone(const FrameBuffer &buffer, FrameBuffer &alone) {
     alone.resize(buffer.width, buffer.height);
     alone.depth = buffer.depth;
+}
+
+// The image filters keep nothing between calls, so the frame itself is unchanged.
+void drawLinesAlone(const std::vector<LiveUse> &imageFilters, FrameBuffer &alone, FrameBuffer &buffer,
+                    int frame, double time) {
     runImageFilters(imageFilters, alone, frame, time, time);
     FrameLayers &layers = buffer.layers;
     layers.lines[0] = std::move(alone.red);
@@ -142,6 +146,9 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
             }
             times.shading += since(t0);
             if (options.layers.base) takeBase(buffer);
+            FrameBuffer alone;
+            if (options.layers.lines) startLinesAlone(buffer, alone);
+            FrameBuffer *const linesAlone = options.layers.lines ? &alone : nullptr;
 
             t0 = Clock::now();
             if (!pixelFilters.empty()) {
@@ -149,14 +156,15 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
                 auto show = [&](unsigned done, unsigned total) {
                     if (options.progress) bar.set(done * 1000 / total);
                 };
-                if (!runPixelFilters(state, pixelFilters, buffer, show)) return RenderResult::Aborted;
+                if (!runPixelFilters(state, pixelFilters, buffer, show, linesAlone))
+                    return RenderResult::Aborted;
                 if (options.progress) bar.finish();
             }
             times.pixelFilters += since(t0);
 
             t0 = Clock::now();
             runImageFilters(imageFilters, buffer, frame, time, time);
-            if (options.layers.lines) drawLinesAlone(imageFilters, buffer, frame, time);
+            if (linesAlone) drawLinesAlone(imageFilters, alone, buffer, frame, time);
             times.imageFilters += since(t0);
             if (abortRequested()) return RenderResult::Aborted;
 

@@ -158,6 +158,27 @@ TEST_F(ExrLayers, LinesOverBaseGiveTheFrameAndLinesKeepTheirObjectsDepth) {
     EXPECT_FALSE(Json::parse(std::ifstream(dir / "run.json"))["frames"][0].contains("layers"));
 }
 
+TEST_F(ExrLayers, TheLineEditionsLinesComeFromItsPixelFilterAlone) {
+    Json scene =
+        Json::parse(std::ifstream(std::string(QR_TEST_DATA_DIR) + "/scenes/edges_line_edition.json"));
+    scene["modules"] = {QR_MODULE_P};
+    std::ofstream(dir / "scene.json") << scene.dump();
+    ASSERT_EQ(render("p.exr", "lines,base", true), 0);
+    Planes p = read(dir / "p.exr");
+    EXPECT_LT(linesOverBaseError(p), 2.5e-7);
+    int lines = 0;
+    for (std::size_t i = 0; i < p["A"].size(); ++i) {
+        lines += p["lines.A"][i] > 0;
+        for (const char *c : {"lines.R", "lines.G", "lines.B"})
+            ASSERT_LE(p[c][i], p["lines.A"][i] + 1e-6f) << i;
+    }
+    EXPECT_GT(lines, 50);
+    // The frame is the one rendered without layers.
+    ASSERT_EQ(render("plain.exr", "", true), 0);
+    Planes plain = read(dir / "plain.exr");
+    for (const char *c : {"R", "G", "B", "A", "Z"}) EXPECT_EQ(plain[c], p[c]) << c;
+}
+
 TEST_F(ExrLayers, AnObjectsIdMatteIsItsPixelMask) {
     ASSERT_EQ(render("ids.exr", "id", true), 0);
     Planes p = read(dir / "ids.exr");
