@@ -6,6 +6,9 @@
 // pass or the line tracer --, the image filters -- TraceStep2 --, output),
 // the process's peak resident memory and, for the stroke edition, what the
 // store, TraceStep2's draw buffer and the host's frame buffer hold.
+// StrokeEditionLines/2 is StrokeEdition/2 with the lines layer made too
+// (render --layers lines): its time over StrokeEdition/2's, in the same run,
+// is the layer's cost.
 // Run one benchmark per process for a peak that belongs to it alone, e.g.
 //   build/bench/frame_stages_bench --benchmark_filter='Stroke/2$'
 #include <benchmark/benchmark.h>
@@ -58,7 +61,8 @@ double neededMiB(int width, int height, int b) {
     return (store + 4.0 * cells + 5.0 * 4.0 * pixels) / (1024.0 * 1024.0);
 }
 
-void renderFrame(benchmark::State &state, const char *scenePath, int b, int width = 1920, int height = 1080) {
+void renderFrame(benchmark::State &state, const char *scenePath, int b, int width = 1920, int height = 1080,
+                 LayerChoice layers = {}) {
     setProgressQuiet(true);
     setMessagesQuiet(true);
     installCoreServices();
@@ -73,6 +77,7 @@ void renderFrame(benchmark::State &state, const char *scenePath, int b, int widt
     RenderOptions options;
     options.firstFrame = options.lastFrame = scene->firstFrame;
     options.threads = defaultThreadCount();
+    options.layers = layers;
     StageTimes sum;
     int64_t frames = 0;
     const std::string out =
@@ -109,6 +114,11 @@ void BM_LineEdition(benchmark::State &state) { renderFrame(state, "pawn_line_edi
 void BM_StrokeEdition(benchmark::State &state) {
     renderFrame(state, "pawn_stroke_edition.json", static_cast<int>(state.range(0)));
 }
+void BM_StrokeEditionLines(benchmark::State &state) {
+    LayerChoice lines;
+    lines.lines = true;
+    renderFrame(state, "pawn_stroke_edition.json", static_cast<int>(state.range(0)), 1920, 1080, lines);
+}
 void BM_StrokeEdition4K(benchmark::State &state) {
     renderFrame(state, "pawn_stroke_edition.json", 3, 3840, 2160);
 }
@@ -122,6 +132,7 @@ BENCHMARK(BM_StrokeEdition)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);
+BENCHMARK(BM_StrokeEditionLines)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_StrokeEdition4K)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

@@ -86,7 +86,8 @@ void BM_ExrWriter(benchmark::State &state) {
     const bool fullFloat = state.range(0) != 0;
     for (auto _ : state) {
         std::string error;
-        if (!writeExr(toExrImage(im.buffer, fullFloat), {}, path, error)) state.SkipWithError(error.c_str());
+        if (!writeExr(toExrImage(im.buffer, {fullFloat, false}), {}, path, error))
+            state.SkipWithError(error.c_str());
     }
     fileSize(state, path);
     std::remove(path.c_str());

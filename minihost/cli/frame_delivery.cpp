@@ -1,6 +1,7 @@
 #include "minihost/cli/frame_delivery.h"
 
 #include "minihost/core/process_memory.h"
+#include "minihost/render/camera_matrices.h"
 
 namespace minihost::cli {
 
@@ -13,6 +14,7 @@ FrameTags tagsOf(const Scene &scene, int frame) {
     tags.frame = frame;
     if (const SceneItem *camera = scene.item(scene.renderCamera)) tags.camera = camera->name;
     tags.scene = scene.name;
+    tags.view = cameraMatricesOf(cameraFrameAt(scene, scene.frameTime(frame)));
     return tags;
 }
 
@@ -41,6 +43,7 @@ bool FrameDelivery::deliver(int frame, const FrameBuffer &image, std::string &er
         record->peakMemory = peakMemoryBytes();
         record->messages = messages_.take();
         record->status = FrameStatus::Rendering;
+        record->layers = layerNames(image.layers.chosen);
     }
     if (!finish(error)) return false;
     writer_.start(image, outputs_.imageOf(frame), tagsOf(scene_, frame));

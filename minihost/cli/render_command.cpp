@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "minihost/cli/frame_delivery.h"
+#include "minihost/cli/layer_option.h"
 #include "minihost/cli/module_errors.h"
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/output_paths.h"
@@ -91,6 +92,8 @@ int runRender(const RenderArgs &args, std::ostream &err) {
         return 1;
     }
     if (!checkThreadCount(args.threads, err) || !checkOutputFolder(args.output, err)) return 1;
+    LayerChoice layers;
+    if (!chooseLayers(args.layers, args.output, layers, err)) return 1;
     for (const std::string &file : {args.saveScene, args.report})
         if (!file.empty() && !checkOutputFolder(file, err)) return 1;
 
@@ -120,10 +123,12 @@ int runRender(const RenderArgs &args, std::ostream &err) {
     options.frames = toRender;
     options.threads = args.threads > 0 ? args.threads : defaultThreadCount();
     options.progress = !args.quiet && toRender.size() == 1;  // a range shows its own progress
+    options.layers = layers;
     setProgressQuiet(args.quiet);
     FrameWriterOptions writing;
     writing.pngCompression = args.pngCompression;
     writing.exrFloat = args.exrFloat;
+    writing.exrStraight = args.exrStraight;
 
     const ModuleErrorWatch moduleErrors;
     RenderResult result = RenderResult::Done;
@@ -191,6 +196,10 @@ void addRenderCommand(CLI::App &app, int &exitCode) {
                      "PNG compression level, 0 (none) to 9 (smallest, slowest); default 1 (fastest)")
         ->check(CLI::Range(0, kMaxPngCompression));
     render->add_flag("--exr-float", args->exrFloat, "OpenEXR colour in 32-bit floats (default: half floats)");
+    render->add_flag("--exr-straight", args->exrStraight,
+                     "OpenEXR colour not multiplied by the alpha (default: premultiplied)");
+    render->add_option("--layers", args->layers,
+                       "Layers for compositing in the OpenEXR file: lines, base, N, id (e.g. lines,base)");
     render->add_flag("--skip-existing", args->skipExisting, "Leave frames whose file exists and is whole");
     render->add_option("--report", args->report, "Write a run report (JSON) to this file");
     render

@@ -25,6 +25,8 @@ struct RenderArgs {
     bool quiet = false;                    // no progress bars
     int pngCompression = 1;                // zlib level of the PNG files, 0..9
     bool exrFloat = false;                 // 32-bit colour in OpenEXR files (else half)
+    bool exrStraight = false;              // OpenEXR colour not multiplied by the alpha
+    std::string layers;                    // layers for compositing, "lines,base,N"; "" for none
     bool skipExisting = false;             // leave frames whose file exists whole
     std::string report;                    // the run report's file; "" for none
     std::vector<std::string> modulePaths;  // folders searched for modules named by name

@@ -41,6 +41,7 @@ Json frameJson(const FrameRecord &r) {
     j["stages"] = stagesJson(r.stages, false);
     j["peak_memory_bytes"] = r.peakMemory;
     if (!r.pixelHash.empty()) j["pixel_hash"] = r.pixelHash;
+    if (!r.layers.empty()) j["layers"] = r.layers;
     Json messages = Json::array();
     for (const RecordedMessage &m : r.messages)
         messages.push_back({{"kind", m.kind}, {"text", m.line1}, {"detail", m.line2}});

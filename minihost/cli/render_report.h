@@ -37,6 +37,7 @@ struct FrameRecord {
     StageTimes stages;   // this frame's stages; `output` is its file's encoding and writing
     std::size_t peakMemory = 0;
     std::string pixelHash;
+    std::vector<std::string> layers;  // the file's layers besides its picture
     std::vector<RecordedMessage> messages;
 };
 

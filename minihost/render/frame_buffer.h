@@ -1,9 +1,12 @@
 // The buffers of one frame, one plane per channel: red, green, blue, alpha
-// and the camera depth (> 1e14 where nothing was hit).
+// and the camera depth (> 1e14 where nothing was hit), and the layers chosen
+// for compositing.
 #pragma once
 
 #include <cstddef>
 #include <vector>
+
+#include "minihost/render/frame_layers.h"
 
 namespace minihost {
 
@@ -12,6 +15,7 @@ constexpr float kNoHitDepth = 1e30f;
 struct FrameBuffer {
     int width = 0, height = 0;
     std::vector<float> red, green, blue, alpha, depth;
+    FrameLayers layers;
 
     void resize(int w, int h) {
         width = w;
@@ -22,6 +26,10 @@ struct FrameBuffer {
         blue.assign(n, 0.0f);
         alpha.assign(n, 0.0f);
         depth.assign(n, kNoHitDepth);
+        // The shading fills the normals and IDs; the other layers are taken whole later.
+        for (auto &plane : layers.normal) plane.assign(layers.chosen.normal ? n : 0, 0.0f);
+        layers.objectIds.assign(layers.chosen.ids ? n : 0, 0.0f);
+        layers.surfaceIds.assign(layers.chosen.ids ? n : 0, 0.0f);
     }
     size_t index(int x, int y) const {
         return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "minihost/render/camera_matrices.h"
+
 namespace minihost {
 
 struct FrameTags {
@@ -11,6 +13,7 @@ struct FrameTags {
     std::string camera;     // the render camera's name
     std::string scene;      // the scene file's name
     std::string pixelHash;  // framePixelHash (render/pixel_hash.h)
+    CameraMatrices view;    // the render camera at the frame's time (OpenEXR only)
 };
 
 }  // namespace minihost

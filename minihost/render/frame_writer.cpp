@@ -29,7 +29,7 @@ void FrameWriter::start(const FrameBuffer &frame, const std::string &path, Frame
     // the file is written.
     isExr_ = imageFormatOf(path) == ImageFormat::Exr;
     if (isExr_) {
-        exr_ = toExrImage(frame, options_.exrFloat);
+        exr_ = toExrImage(frame, {options_.exrFloat, options_.exrStraight});
         image_ = {};
     } else {
         image_ = toRgba8(frame);

@@ -15,7 +15,8 @@ namespace minihost {
 
 struct FrameWriterOptions {
     int pngCompression = kDefaultPngCompression;
-    bool exrFloat = false;  // 32-bit colour channels in OpenEXR files
+    bool exrFloat = false;     // 32-bit colour channels in OpenEXR files
+    bool exrStraight = false;  // OpenEXR colour not multiplied by the alpha
 };
 
 class FrameWriter {

@@ -62,7 +62,7 @@ void setRGBA(const float rgba[4]) { setVal(BUFFER_RGBA, 4, rgba); }
 }  // namespace
 
 bool runPixelFilters(const FrameState &frame, const std::vector<LiveUse> &filters, FrameBuffer &buffer,
-                     const std::function<void(unsigned, unsigned)> &progress) {
+                     const std::function<void(unsigned, unsigned)> &progress, FrameBuffer *alone) {
     const auto rows = static_cast<unsigned>(buffer.height) * static_cast<unsigned>(filters.size());
     unsigned done = 0;
     for (const LiveUse &live : filters) {
@@ -83,6 +83,10 @@ bool runPixelFilters(const FrameState &frame, const std::vector<LiveUse> &filter
                                      guardedService<"PixelAccess.rayCast", hostRayCast, kMissedRay>,
                                      guardedService<"PixelAccess.rayShade", hostRayShade, kMissedRay>};
                 h->evaluate(live.instance, &pa);
+                if (alone) {
+                    current = CurrentPixel{alone, x, y};
+                    h->evaluate(live.instance, &pa);
+                }
             }
             if (progress) progress(++done, rows);
         }

@@ -12,8 +12,13 @@
 
 namespace minihost {
 
-// False when aborted (Ctrl-C) before the stage finished.
+// False when aborted (Ctrl-C) before the stage finished. With `alone`, each
+// filter's evaluate runs a second time on each pixel, right after the first,
+// over that pixel of `alone`: a filter that keeps its state in a store
+// finds it as the first call left it, so over a black image with alpha 0 it
+// draws its own lines alone.
 bool runPixelFilters(const FrameState &frame, const std::vector<LiveUse> &filters, FrameBuffer &buffer,
-                     const std::function<void(unsigned done, unsigned total)> &progress = {});
+                     const std::function<void(unsigned done, unsigned total)> &progress = {},
+                     FrameBuffer *alone = nullptr);
 
 }  // namespace minihost

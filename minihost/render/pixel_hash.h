@@ -13,8 +13,9 @@ namespace minihost {
 // most significant byte first) of the planes red, green, blue, alpha and
 // depth in that order, each as 32-bit IEEE floats, least significant byte
 // first, rows from the top; depth beyond 1e14 (nothing hit) counts as +infinity.
-// These are exactly the channels R, G, B, A and Z of the frame's 32-bit
-// OpenEXR file (`--exr-float`), so the hash can be checked from that file.
+// The colour is straight (not multiplied by the alpha): these are exactly the
+// channels R, G, B, A and Z of the frame's 32-bit straight OpenEXR file
+// (`--exr-float --exr-straight`), so the hash can be checked from that file.
 std::string framePixelHash(const FrameBuffer &frame);
 
 // The depth as written to files: +infinity where nothing was hit (beyond

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <thread>
 
 #include "minihost/core/system_memory.h"
@@ -40,6 +41,47 @@ bool frameFits(const Scene &scene, std::string &error) {
     return false;
 }
 
+// The names an ID matte may hold: every object's and every surface's, each once.
+void nameMattes(const Scene &scene, FrameLayers &layers) {
+    std::set<std::string> surfaces;
+    for (const auto &object : scene.objects) {
+        layers.objectNames.push_back(object->name);
+        for (const auto &surface : object->surfaces) surfaces.insert(surface->name);
+    }
+    layers.surfaceNames.assign(surfaces.begin(), surfaces.end());
+}
+
+// The frame as shaded, before any filter.
+void takeBase(FrameBuffer &buffer) {
+    const std::vector<float> *planes[4] = {&buffer.red, &buffer.green, &buffer.blue, &buffer.alpha};
+    for (int c = 0; c < 4; ++c) buffer.layers.base[c] = *planes[c];
+}
+
+// How far from a silhouette a stroke still takes its object's depth.
+constexpr int kLinesDepthReach = 16;
+
+// A black image with alpha 0 and the frame's depth, over which the filters
+// run a second time (after each pixel filter's evaluate on the same pixel,
+// after the image filters): what they write there is their own drawing
+// alone, its colour already multiplied by its coverage.
+void startLinesAlone(const FrameBuffer &buffer, FrameBuffer &alone) {
+    alone.resize(buffer.width, buffer.height);
+    alone.depth = buffer.depth;
+}
+
+// The image filters keep nothing between calls, so the frame itself is unchanged.
+void drawLinesAlone(const std::vector<LiveUse> &imageFilters, FrameBuffer &alone, FrameBuffer &buffer,
+                    int frame, double time) {
+    runImageFilters(imageFilters, alone, frame, time, time);
+    FrameLayers &layers = buffer.layers;
+    layers.lines[0] = std::move(alone.red);
+    layers.lines[1] = std::move(alone.green);
+    layers.lines[2] = std::move(alone.blue);
+    layers.lines[3] = std::move(alone.alpha);
+    layers.linesDepth =
+        linesDepthOf(buffer.depth, layers.lines[3], buffer.width, buffer.height, kLinesDepthReach);
+}
+
 // Calls cleanup on every instance however the render ends.
 struct CleanupGuard {
     ServerSet &servers;
@@ -66,6 +108,8 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
         if (!frameFits(scene, error)) return RenderResult::Failed;
         FrameState state;
         FrameBuffer buffer;
+        buffer.layers.chosen = options.layers;
+        if (options.layers.ids) nameMattes(scene, buffer.layers);
         const std::vector<LiveUse> none;
         const std::vector<LiveUse> &pixelFilters = options.filters ? servers.live().pixelFilters : none;
         const std::vector<LiveUse> &imageFilters = options.filters ? servers.live().imageFilters : none;
@@ -101,6 +145,10 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
                 if (options.progress) bar.finish();
             }
             times.shading += since(t0);
+            if (options.layers.base) takeBase(buffer);
+            FrameBuffer alone;
+            if (options.layers.lines) startLinesAlone(buffer, alone);
+            FrameBuffer *const linesAlone = options.layers.lines ? &alone : nullptr;
 
             t0 = Clock::now();
             if (!pixelFilters.empty()) {
@@ -108,13 +156,15 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
                 auto show = [&](unsigned done, unsigned total) {
                     if (options.progress) bar.set(done * 1000 / total);
                 };
-                if (!runPixelFilters(state, pixelFilters, buffer, show)) return RenderResult::Aborted;
+                if (!runPixelFilters(state, pixelFilters, buffer, show, linesAlone))
+                    return RenderResult::Aborted;
                 if (options.progress) bar.finish();
             }
             times.pixelFilters += since(t0);
 
             t0 = Clock::now();
             runImageFilters(imageFilters, buffer, frame, time, time);
+            if (linesAlone) drawLinesAlone(imageFilters, alone, buffer, frame, time);
             times.imageFilters += since(t0);
             if (abortRequested()) return RenderResult::Aborted;
 

@@ -27,6 +27,8 @@ struct RenderOptions {
     // False: the frames are left as shaded. The filters' instances still get
     // their init, new-time and cleanup.
     bool filters = true;
+    // Layers for compositing, made beside each frame (render/frame_layers.h).
+    LayerChoice layers;
 };
 
 // Receives each finished frame; false (with `error` set) stops the render.

@@ -213,6 +213,9 @@ TraceResult traceAndShade(const FrameState &frame, Vec3 origin, Vec3 dir, int bo
     result.distance = hit.distance;
     result.color =
         shadeSample(frame, *frame.scene->objects[static_cast<size_t>(hit.object)], surf, sa, dir, px, py);
+    result.normal = load(sa.wNorm);
+    result.object = hit.object;
+    result.surface = &surf;
     return result;
 }
 

@@ -20,6 +20,9 @@ struct TraceResult {
     bool hit = false;
     double distance = -1;
     Vec3 color;
+    Vec3 normal;                            // the shading normal the surface's shaders left, world space
+    int object = -1;                        // index in the scene's objects
+    const SceneSurface *surface = nullptr;  // the surface hit
 };
 
 // Traces and fully shades a ray (mirror and transparency rays included, up to

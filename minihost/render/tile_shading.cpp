@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "minihost/render/id_mattes.h"
 #include "minihost/render/surface_shading.h"
 #include "minihost/services/monitor_service.h"
 
@@ -20,6 +21,15 @@ void shadePixel(const FrameState &frame, int x, int y, FrameBuffer &out) {
     out.blue[i] = static_cast<float>(r.color.z);
     out.alpha[i] = r.hit ? 1.0f : 0.0f;
     out.depth[i] = r.hit ? static_cast<float>(r.distance) : kNoHitDepth;
+    if (!out.layers.normal[0].empty() && r.hit) {
+        out.layers.normal[0][i] = static_cast<float>(r.normal.x);
+        out.layers.normal[1][i] = static_cast<float>(r.normal.y);
+        out.layers.normal[2][i] = static_cast<float>(r.normal.z);
+    }
+    if (!out.layers.objectIds.empty() && r.hit) {
+        out.layers.objectIds[i] = mattesId(frame.scene->objects[static_cast<size_t>(r.object)]->name);
+        out.layers.surfaceIds[i] = mattesId(r.surface->name);
+    }
 }
 
 bool shadeFrame(const FrameState &frame, FrameBuffer &out, int threads,

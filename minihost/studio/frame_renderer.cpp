@@ -32,6 +32,19 @@ std::vector<uint8_t> rgbaBytes(const FrameBuffer &b) {
     return out;
 }
 
+// The lines layer as the page draws it: straight colour, the coverage as alpha.
+std::vector<uint8_t> linesLayerBytes(const FrameBuffer &b) {
+    const std::vector<float>(&lines)[4] = b.layers.lines;
+    std::vector<uint8_t> out(lines[3].size() * 4, 0);
+    for (size_t i = 0; i < lines[3].size(); ++i) {
+        const float a = lines[3][i];
+        if (!(a > 0)) continue;
+        for (int c = 0; c < 3; ++c) out[4 * i + static_cast<size_t>(c)] = toByte(lines[c][i] / a);
+        out[4 * i + 3] = toByte(a);
+    }
+    return out;
+}
+
 // The progress of the render under way, as its stages report it.
 std::atomic<unsigned> gProgressDone{0}, gProgressTotal{0};
 std::mutex gStageMutex;
@@ -210,10 +223,11 @@ bool FrameRenderer::renderOne(int width, int height, bool full, uint64_t generat
         options.firstFrame = options.lastFrame = frame;
         options.threads = threads_;
         options.filters = viewRunsFilters(view);
+        options.layers.lines = view == View::LinesLayer;
         options.progress = true;  // heard by heardProgress, printed nowhere
         StageTimes times;
         auto keep = [&](int, const FrameBuffer &image, std::string &) {
-            pixels = rgbaBytes(image);
+            pixels = view == View::LinesLayer ? linesLayerBytes(image) : rgbaBytes(image);
             return true;
         };
         result = renderFrames(scene_, servers_, options, keep, times, error);

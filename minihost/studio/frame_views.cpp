@@ -16,13 +16,14 @@ const char *viewName(View view) {
     switch (view) {
     case View::WithoutOutlines: return "without";
     case View::OutlinesOnly: return "only";
+    case View::LinesLayer: return "lines";
     case View::WithOutlines: break;
     }
     return "with";
 }
 
 bool viewNamed(const std::string &name, View &view) {
-    for (View v : {View::WithOutlines, View::WithoutOutlines, View::OutlinesOnly})
+    for (View v : {View::WithOutlines, View::WithoutOutlines, View::OutlinesOnly, View::LinesLayer})
         if (name == viewName(v)) {
             view = v;
             return true;

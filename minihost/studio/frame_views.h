@@ -1,5 +1,6 @@
-// The three ways the studio shows a frame: as rendered, without the outline
-// filters, and the outlines alone. The scene and its instances are changed
+// The ways the studio shows a frame: as rendered, without the outline
+// filters, the outlines alone (the tracers' own "render only lines"), and
+// the lines layer a compositor gets (render/frame_layers.h). The scene and its instances are changed
 // only for the length of one render and put back however the render ends.
 #pragma once
 
@@ -11,9 +12,9 @@
 
 namespace minihost::studio {
 
-enum class View { WithOutlines, WithoutOutlines, OutlinesOnly };
+enum class View { WithOutlines, WithoutOutlines, OutlinesOnly, LinesLayer };
 
-const char *viewName(View view);  // "with", "without", "only"
+const char *viewName(View view);  // "with", "without", "only", "lines"
 bool viewNamed(const std::string &name, View &view);
 
 // Whether showing `view` writes to instances (and so must keep readers out).

@@ -110,7 +110,8 @@ json Studio::select(const json &objects) {
 
 json Studio::show(int frame, const std::string &view) {
     View v;
-    if (!viewNamed(view, v)) throw StudioError(400, "the view is \"with\", \"without\" or \"only\"");
+    if (!viewNamed(view, v))
+        throw StudioError(400, "the view is \"with\", \"without\", \"only\" or \"lines\"");
     if (frame < scene_.firstFrame || frame > scene_.lastFrame)
         throw StudioError(400, "the scene's frames are " + std::to_string(scene_.firstFrame) + " to " +
                                    std::to_string(scene_.lastFrame));

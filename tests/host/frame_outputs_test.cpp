@@ -8,10 +8,12 @@
 #include <unistd.h>
 #include <xxhash.h>
 
+#include <OpenEXR/ImfFloatAttribute.h>
 #include <OpenEXR/ImfFrameBuffer.h>
 #include <OpenEXR/ImfHeader.h>
 #include <OpenEXR/ImfInputFile.h>
 #include <OpenEXR/ImfIntAttribute.h>
+#include <OpenEXR/ImfMatrixAttribute.h>
 #include <OpenEXR/ImfStringAttribute.h>
 
 #include <algorithm>
@@ -109,9 +111,31 @@ std::string pngText(const fs::path &file, const std::string &key) {
     return value;
 }
 
+// The named channels of an OpenEXR file as 32-bit floats.
+std::vector<std::vector<float>> readExrChannels(const fs::path &file, const std::vector<std::string> &names) {
+    Imf::InputFile exr(file.c_str());
+    const Imath::Box2i window = exr.header().dataWindow();
+    const int w = window.max.x - window.min.x + 1, h = window.max.y - window.min.y + 1;
+    std::vector<std::vector<float>> planes(names.size());
+    Imf::FrameBuffer buffer;
+    for (std::size_t c = 0; c < names.size(); ++c) {
+        planes[c].resize(static_cast<std::size_t>(w) * h);
+        buffer.insert(names[c], Imf::Slice(Imf::FLOAT, reinterpret_cast<char *>(planes[c].data()),
+                                           sizeof(float), sizeof(float) * w));
+    }
+    exr.setFrameBuffer(buffer);
+    exr.readPixels(window.min.y, window.max.y);
+    return planes;
+}
+
 TEST_F(FrameOutputs, ExrMatchesPngAndEveryPlaceHoldsOnePixelHash) {
     ASSERT_EQ(render("f.####.png", "2"), 0);
-    ASSERT_EQ(render("f.%04d.exr", "2", nullptr, [](auto &a) { a.exrFloat = true; }), 0);
+    ASSERT_EQ(render("f.%04d.exr", "2", nullptr,
+                     [](auto &a) {
+                         a.exrFloat = true;
+                         a.exrStraight = true;
+                     }),
+              0);
     const std::string hash = report()["frames"][0]["pixel_hash"];
     EXPECT_EQ(pngText(dir / "f.0002.png", "pixelHash"), hash);
     int w = 0, h = 0, n = 0;
@@ -127,16 +151,9 @@ TEST_F(FrameOutputs, ExrMatchesPngAndEveryPlaceHoldsOnePixelHash) {
     EXPECT_EQ(header.typedAttribute<Imf::StringAttribute>("camera").value(), "Camera");
     EXPECT_EQ(header.typedAttribute<Imf::StringAttribute>("pixelHash").value(), hash);
     const std::size_t pixels = static_cast<std::size_t>(w) * h;
-    std::vector<float> planes[5];
-    Imf::FrameBuffer buffer;
-    const char *names[5] = {"R", "G", "B", "A", "Z"};
-    for (int c = 0; c < 5; ++c) {
-        planes[c].resize(pixels);
-        buffer.insert(names[c], Imf::Slice(Imf::FLOAT, reinterpret_cast<char *>(planes[c].data()),
-                                           sizeof(float), sizeof(float) * w));
-    }
-    exr.setFrameBuffer(buffer);
-    exr.readPixels(0, h - 1);
+    const std::vector<std::string> names = {"R", "G", "B", "A", "Z"};
+    const std::vector<std::vector<float>> planes = readExrChannels(dir / "f.0002.exr", names);
+    ASSERT_EQ(planes[0].size(), pixels);
     // The PNG is the EXR's colour clamped and rounded to 8 bits; Z is +inf
     // where nothing was hit (alpha 0 there, unless a stroke covers it).
     int misses = 0;
@@ -160,9 +177,58 @@ TEST_F(FrameOutputs, ExrMatchesPngAndEveryPlaceHoldsOnePixelHash) {
     for (int i = 0; i < 16; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest.digest[i]);
     EXPECT_EQ(hash, std::string("xxh3-128:") + hex);
 
+    // Premultiplied by default: colour times alpha, the alpha and depth as
+    // they were, and the header's hash still that of the straight colour.
+    ASSERT_EQ(render("p.####.exr", "2", nullptr, [](auto &a) { a.exrFloat = true; }), 0);
+    const std::vector<std::vector<float>> premultiplied = readExrChannels(dir / "p.0002.exr", names);
+    int partial = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(premultiplied[c][i], planes[c][i] * planes[3][i]) << i;
+        ASSERT_EQ(premultiplied[3][i], planes[3][i]) << i;
+        partial += planes[3][i] > 0 && planes[3][i] < 1 && planes[0][i] != premultiplied[0][i];
+    }
+    EXPECT_GT(partial, 0);  // the strokes' soft edges
+    EXPECT_EQ(Imf::InputFile((dir / "p.0002.exr").c_str())
+                  .header()
+                  .typedAttribute<Imf::StringAttribute>("pixelHash")
+                  .value(),
+              hash);
+
     // Half floats by default: the same pixels to within a half's precision.
     ASSERT_EQ(render("half.####.exr", "2"), 0);
     EXPECT_LT(fs::file_size(dir / "half.0002.exr"), fs::file_size(dir / "f.0002.exr"));
+}
+
+TEST_F(FrameOutputs, ExrHeaderCameraProjectsTheSceneOntoItsPixels) {
+    ASSERT_EQ(render("cam.####.exr", "2"), 0);
+    Imf::InputFile exr((dir / "cam.0002.exr").c_str());
+    const Imf::Header &header = exr.header();
+    const Imath::M44f toCamera = header.typedAttribute<Imf::M44fAttribute>("worldToCamera").value();
+    const Imath::M44f toNdc = header.typedAttribute<Imf::M44fAttribute>("worldToNDC").value();
+    EXPECT_NEAR(header.typedAttribute<Imf::FloatAttribute>("fovHorizontal").value(), 42.0f, 1e-4f);
+    EXPECT_GT(header.typedAttribute<Imf::FloatAttribute>("fovVertical").value(), 0.0f);
+    const Imath::V3f eye(1.1f, 2.2f, -5.2f), ball(-0.35f, 0.45f, -0.55f);
+    Imath::V3f atEye;
+    toCamera.multVecMatrix(eye, atEye);
+    EXPECT_LT(atEye.length(), 1e-5f);
+    Imath::V3f inCamera;
+    toCamera.multVecMatrix(ball, inCamera);
+    EXPECT_NEAR(inCamera.length(), (ball - eye).length(), 1e-5f);
+    EXPECT_GT(inCamera.z, 0.0f);  // in front, looking down +z
+
+    // The ball's centre lands on a pixel whose depth is the ball's near side.
+    Imath::V3f ndc;
+    toNdc.multVecMatrix(ball, ndc);
+    const int w = 80, h = 60;
+    const int px = static_cast<int>(ndc.x * w), py = static_cast<int>(ndc.y * h);
+    ASSERT_TRUE(px >= 0 && px < w && py >= 0 && py < h) << ndc;
+    const std::vector<std::vector<float>> z = readExrChannels(dir / "cam.0002.exr", {"Z"});
+    EXPECT_NEAR(z[0][static_cast<std::size_t>(py) * w + px], (ball - eye).length() - 0.45f, 0.02f);
+    // A point on the view axis lands on the frame's centre.
+    Imath::V3f centre;
+    toNdc.multVecMatrix(eye + Imath::V3f(toCamera[0][2], toCamera[1][2], toCamera[2][2]), centre);
+    EXPECT_NEAR(centre.x, 0.5f, 1e-5f);
+    EXPECT_NEAR(centre.y, 0.5f, 1e-5f);
 }
 
 TEST_F(FrameOutputs, ReportAndSkipExistingAndModulesByName) {

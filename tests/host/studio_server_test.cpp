@@ -147,6 +147,17 @@ TEST_F(Served, EachViewShowsItsFrameAndPutsTheInstancesBack) {
     EXPECT_EQ(shown(View::WithOutlines), with);
     EXPECT_EQ(shown(View::WithoutOutlines), without);
     EXPECT_EQ(studio->sceneJson()["filters"].size(), 2u);
+    // The lines layer: strokes over transparency, where the shaded frame is opaque.
+    const auto lines = shown(View::LinesLayer);
+    ASSERT_EQ(lines.size(), with.size());
+    int clear = 0, stroked = 0;
+    for (std::size_t i = 3; i < lines.size(); i += 4) {
+        clear += lines[i] == 0 && without[i] == 255;
+        stroked += lines[i] > 0;
+    }
+    EXPECT_GT(clear, 0);
+    EXPECT_GT(stroked, 0);
+    EXPECT_EQ(shown(View::WithOutlines), with);
 }
 
 }  // namespace
