@@ -34,7 +34,7 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
         err << "minihost: --size " << args.size << ": expected 1 to " << kMaxPreviewSize << '\n';
         return 1;
     }
-    if (!checkThreadCount(args.threads, err) || !checkOutputFolder(args.output, err)) return 1;
+    if (!checkThreadCount(args.threads, err) || !checkOutputPath(args.output, err)) return 1;
 
     installCoreServices();
     clearAbort();

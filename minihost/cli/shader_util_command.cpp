@@ -43,7 +43,7 @@ bool checkArgs(const ShaderUtilArgs &args, std::ostream &err) {
             return false;
         }
     }
-    return checkOutputFolder(args.output, err);
+    return checkOutputPath(args.output, err);
 }
 
 // The utility's generic server of the module; empty when it has none.

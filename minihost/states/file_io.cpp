@@ -21,7 +21,8 @@ namespace {
 
 // A save in progress: its record and the temporary file beside its target.
 // The temporary is closed and removed on every path but the one that puts it
-// in the target's place (which sets fd to -1).
+// in the target's place (which sets fd to -1). A character device is written
+// in place: `temporary` is then empty and nothing is removed.
 struct PendingSave {
     std::unique_ptr<SaveStateRecord> record;
     std::string target, temporary;
@@ -48,7 +49,7 @@ struct PendingSave {
     void discard() {
         if (fd < 0) return;
         ::close(fd);
-        ::unlink(temporary.c_str());
+        if (!temporary.empty()) ::unlink(temporary.c_str());
         fd = -1;
     }
 };
@@ -122,7 +123,14 @@ SaveState *openSave(const char *name, int mode) {
     }
     PendingSave pending;
     pending.target = name;
-    pending.fd = createTemporaryBeside(pending.target, pending.temporary);
+    std::string kind;
+    switch (outputTargetKind(pending.target, kind)) {
+    case OutputTarget::Refused:
+        noteError(pending.target + ": " + kind + ", not a regular file; refusing to replace it");
+        return nullptr;
+    case OutputTarget::InPlace: pending.fd = openDeviceForWriting(pending.target); break;
+    case OutputTarget::Replace: pending.fd = createTemporaryBeside(pending.target, pending.temporary); break;
+    }
     if (pending.fd < 0) {
         noteError(pending.target + ": cannot create: " + std::strerror(errno));
         return nullptr;
@@ -153,14 +161,21 @@ bool writeAll(int fd, const std::string &data) {
 void finishSave(PendingSave &pending) {
     std::string why;
     const std::string data = pending.record->writer->bytes();
+    const bool inPlace = pending.temporary.empty();
     if (pending.record->writer->failed())
         why = "data was lost while saving";
-    else if (!writeAll(pending.fd, data) || ::fsync(pending.fd) != 0)
+    else if (inPlace) {
+        if (!writeAll(pending.fd, data)) why = std::string("write failed: ") + std::strerror(errno);
+    } else if (!writeAll(pending.fd, data) || ::fsync(pending.fd) != 0)
         why = std::string("write failed: ") + std::strerror(errno);
     else if (::fchmod(pending.fd, permissionsFor(pending.target)) != 0)
         why = std::string("cannot set permissions: ") + std::strerror(errno);
     if (::close(pending.fd) != 0 && why.empty()) why = std::string("close failed: ") + std::strerror(errno);
     pending.fd = -1;
+    if (inPlace) {
+        if (!why.empty()) noteError(pending.target + ": " + why);
+        return;
+    }
     if (why.empty() && ::rename(pending.temporary.c_str(), pending.target.c_str()) != 0)
         why = std::string("cannot replace: ") + std::strerror(errno);
     if (!why.empty()) {
