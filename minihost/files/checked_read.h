@@ -19,4 +19,8 @@ inline constexpr std::size_t kMaxStateFileBytes = 64u << 20;  // presets and oth
 // does not repeat the path.
 bool readRegularFile(const std::string &path, std::size_t limit, std::string &out, std::string &error);
 
+// The same checks without reading: for a file that another part (a module,
+// through "File IO") will read, so that the user hears at once what is wrong.
+bool checkRegularFile(const std::string &path, std::size_t limit, std::string &error);
+
 }  // namespace minihost

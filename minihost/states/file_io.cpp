@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -59,6 +60,8 @@ struct PendingSave {
 struct OpenFiles {
     std::mutex mutex;
     std::map<const LoadState *, std::unique_ptr<LoadStateRecord>> loads;
+    std::map<const LoadState *, std::string> loadNames;
+    std::vector<std::string> unread;
     std::map<const SaveState *, PendingSave> saves;
     std::string lastError;
 };
@@ -91,13 +94,22 @@ LoadState *openLoad(const char *name, int mode) {
     OpenFiles &f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
     f.loads.emplace(state, std::move(record));
+    f.loadNames[state] = name;
     return state;
 }
 
 void closeLoad(LoadState *ls) {
     OpenFiles &f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
-    f.loads.erase(ls);  // an unknown or already closed state is ignored
+    const auto it = f.loads.find(ls);
+    if (it == f.loads.end()) return;  // unknown or already closed
+    const LoadStateRecord &record = *it->second;
+    std::string &name = f.loadNames[ls];
+    if (record.finds > 0 && record.blocksFound == 0 &&
+        std::find(f.unread.begin(), f.unread.end(), name) == f.unread.end())
+        f.unread.push_back(name);
+    f.loadNames.erase(ls);
+    f.loads.erase(it);
 }
 
 // What an open that failed on an exception answers, and leaves for
@@ -216,6 +228,18 @@ void clearFileIOError() {
     OpenFiles &f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
     f.lastError.clear();
+}
+
+std::vector<std::string> unreadFileIOLoads() {
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    return f.unread;
+}
+
+void clearUnreadFileIOLoads() {
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    f.unread.clear();
 }
 
 }  // namespace minihost
