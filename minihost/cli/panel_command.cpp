@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "host/handler.h"
+#include "minihost/cli/module_trust_options.h"
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
 #include "minihost/cli/scene_targets.h"
@@ -197,7 +198,9 @@ void addPanelCommand(CLI::App &app, int &exitCode) {
         ->take_all();
     cmd->add_option("--save-scene", args->saveScene, "Scenes: write the changed scene here");
     cmd->add_flag("--overwrite", args->overwrite, "Let --save-scene replace the scene read");
-    cmd->callback([cmd, args, sets, presses, chooses, set, press, choose, &exitCode] {
+    const auto trust = addModuleTrustOptions(*cmd);
+    cmd->callback([cmd, args, sets, presses, chooses, set, press, choose, trust, &exitCode] {
+        applyModuleTrust(*trust);
         // The steps run in the order they stand on the command line.
         size_t nextSet = 0, nextPress = 0, nextChoose = 0;
         args->steps.clear();

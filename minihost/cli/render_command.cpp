@@ -97,11 +97,11 @@ int runRender(const RenderArgs &args, std::ostream &err) {
     installCoreServices();
     clearAbort();
     setModuleSearchPath(args.modulePaths);
+    setSceneModulesAllowed(args.allowSceneModules);
     SceneSession session;
-    if (!session.load(args.scene, err) || !session.start(err)) return 1;
+    if (!session.load(args.scene, err) || !session.start(err)) return refused();
     Scene *scene = &session.scene();
     ServerSet *servers = &session.servers();
-    StageTimes times;
     times.load = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     if (args.frames.empty())
@@ -195,8 +195,14 @@ void addRenderCommand(CLI::App &app, int &exitCode) {
     render->add_option("--report", args->report, "Write a run report (JSON) to this file");
     render
         ->add_option("--module-path", args->modulePaths,
-                     "A folder to look in for modules a scene names by name (repeatable)")
+                     "A trusted folder of modules, searched for modules a scene names by name (repeatable)")
         ->allow_extra_args(false);
+    render->add_flag(
+        "--allow-scene-modules", args->allowSceneModules,
+        "Let the scene load modules from its own folder or any path (they run with your rights)");
+    render->add_option("--memory-limit", args->memoryLimit,
+                       "Memory the render may use, such as 1500M or 2G (default: what the machine, its "
+                       "memory cgroup and the address-space limit leave)");
     render->add_flag("-q,--quiet", args->quiet, "No progress bars");
     render->callback([args, &exitCode] { exitCode = runRender(*args, std::cerr); });
 }

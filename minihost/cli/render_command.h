@@ -28,6 +28,8 @@ struct RenderArgs {
     bool skipExisting = false;             // leave frames whose file exists whole
     std::string report;                    // the run report's file; "" for none
     std::vector<std::string> modulePaths;  // folders searched for modules named by name
+    bool allowSceneModules = false;        // modules from the scene's folder, or any path
+    std::string memoryLimit;               // --memory-limit as given; "" for none
 };
 
 // 0 when every frame was written (or skipped); 1 on a fault (reported on

@@ -215,7 +215,11 @@ void addShaderUtilCommand(CLI::App &app, int &exitCode) {
     cmd->add_flag("--cancel", args->cancel, "Answer the utility's dialog with Cancel");
     cmd->add_flag("--overwrite", args->overwrite, "Let -o replace the scene read");
     cmd->add_flag("-v,--verbose", args->verbose, "List every command the utility issued");
-    cmd->callback([args, &exitCode] { exitCode = runShaderUtil(*args, std::cerr); });
+    const auto trust = addModuleTrustOptions(*cmd);
+    cmd->callback([args, trust, &exitCode] {
+        applyModuleTrust(*trust);
+        exitCode = runShaderUtil(*args, std::cerr);
+    });
 }
 
 }  // namespace minihost::cli
