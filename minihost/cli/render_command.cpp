@@ -13,6 +13,7 @@
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/render_report.h"
 #include "minihost/cli/scene_session.h"
+#include "minihost/core/system_memory.h"
 #include "minihost/files/module_search.h"
 #include "minihost/render/image_files.h"
 #include "minihost/render/render_session.h"
@@ -90,9 +91,25 @@ int runRender(const RenderArgs &args, std::ostream &err) {
         err << "minihost: " << error << '\n';
         return 1;
     }
-    if (!checkThreadCount(args.threads, err) || !checkOutputFolder(args.output, err)) return 1;
+    const auto refused = [&] {
+        if (reportWritable) finished(report, "failed", 1, times, recorded.lastMessage(), err);
+        return 1;
+    };
+
+    std::vector<int> frames;
+    if (!args.frames.empty() && !parseFrameList(args.frames, frames, error)) {
+        err << "minihost: " << error << '\n';
+        return refused();
+    }
+    if (!checkThreadCount(args.threads, err) || !checkOutputPath(args.output, err)) return refused();
+    std::size_t memoryLimit = 0;
+    if (!args.memoryLimit.empty() && !parseMemorySize(args.memoryLimit, memoryLimit)) {
+        err << "minihost: --memory-limit " << args.memoryLimit << ": expected a size such as 1500M or 2G\n";
+        return refused();
+    }
+    setMemoryLimit(memoryLimit);
     for (const std::string &file : {args.saveScene, args.report})
-        if (!file.empty() && !checkOutputFolder(file, err)) return 1;
+        if (!file.empty() && !checkOutputPath(file, err)) return refused();
 
     installCoreServices();
     clearAbort();
@@ -109,9 +126,16 @@ int runRender(const RenderArgs &args, std::ostream &err) {
             frames.push_back(static_cast<int>(f));
     OutputPlan outputs(args.output, frames, args.saveScene);
     outputs.addOutput("--report", args.report);
-    if (!outputs.check(*scene, err)) return 1;
-    RunReport report(args.report, args.scene, args.output);
-    const std::vector<int> toRender = planFrames(frames, outputs, args.skipExisting, report);
+    if (!outputs.check(*scene, err)) return refused();
+    reportWritable = true;
+    const std::vector<int> toRender = planFrames(*scene, frames, outputs, args.skipExisting, report);
+    // A frame the memory budget cannot hold fails as a module's refused
+    // block does, with the need and the budget, before anything is touched.
+    if (!toRender.empty() && !frameFitsInMemory(*scene, error)) {
+        err << "minihost: " << error << '\n';
+        for (const int frame : toRender) report.find(frame)->status = FrameStatus::Failed;
+        return finished(report, "failed", kModuleErrorStatus, times, error, err);
+    }
     if (toRender.size() < frames.size())
         err << "minihost: " << frames.size() - toRender.size() << " of " << frames.size()
             << " frames exist already and are left as they are\n";

@@ -35,7 +35,9 @@ struct RenderArgs {
 // 0 when every frame was written (or skipped); 1 on a fault (reported on
 // `err`, naming the file and the fault; no output file is touched);
 // kModuleErrorStatus (3) when a module reported an error during the render
-// (every frame is still written; the scene is not saved); 130 when stopped
+// (the frames it happened in are written beside their names as failures,
+// render/frame_names.h; the scene is not saved), or when the frame's own
+// buffers do not fit in the memory budget (nothing is rendered); 130 when stopped
 // with Ctrl-C, 143 when terminated (the frame being rendered is dropped).
 int runRender(const RenderArgs &args, std::ostream &err);
 
