@@ -56,13 +56,14 @@ private:
 };
 
 // The frames to render: each gets its record in the report; with
-// --skip-existing, a frame whose file exists whole is left as it is.
-std::vector<int> planFrames(const std::vector<int> &frames, const OutputPlan &outputs, bool skipExisting,
-                            RunReport &report) {
+// --skip-existing, a frame whose file exists whole, at the scene's size, is
+// left as it is.
+std::vector<int> planFrames(const Scene &scene, const std::vector<int> &frames, const OutputPlan &outputs,
+                            bool skipExisting, RunReport &report) {
     std::vector<int> toRender;
     for (const int frame : frames) {
         FrameRecord &record = report.add(frame, outputs.imageOf(frame));
-        if (skipExisting && isCompleteImage(record.file))
+        if (skipExisting && isCompleteImage(record.file, scene.width, scene.height))
             record.status = FrameStatus::Skipped;
         else
             toRender.push_back(frame);
