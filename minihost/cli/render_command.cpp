@@ -7,6 +7,7 @@
 #include <csignal>
 #include <iostream>
 
+#include "minihost/cli/early_report.h"
 #include "minihost/cli/frame_delivery.h"
 #include "minihost/cli/module_errors.h"
 #include "minihost/cli/output_checks.h"
@@ -84,11 +85,17 @@ int finished(RunReport &report, const std::string &state, int status, const Stag
 
 }  // namespace
 
-int runRender(const RenderArgs &args, std::ostream &err) {
+int runRender(const RenderArgs &args, std::ostream &realErr) {
     const auto start = std::chrono::steady_clock::now();
-    std::vector<int> frames;
+    // The report is written at the start and with any fault below, where it
+    // can replace nothing the scene reads (cli/early_report.h).
+    RecordedErrors recorded(realErr);
+    std::ostream err(&recorded);
+    RunReport report(args.report, args.scene, args.output);
+    bool reportWritable = reportMayBeWrittenEarly(args.report, args.scene);
+    StageTimes times;
     std::string error;
-    if (!args.frames.empty() && !parseFrameList(args.frames, frames, error)) {
+    if (reportWritable && !report.save(error)) {
         err << "minihost: " << error << '\n';
         return 1;
     }
