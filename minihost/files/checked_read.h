@@ -12,6 +12,7 @@ namespace minihost {
 inline constexpr std::size_t kMaxSceneFileBytes = 64u << 20;
 inline constexpr std::size_t kMaxMeshFileBytes = 1024u << 20;
 inline constexpr std::size_t kMaxMaterialFileBytes = 16u << 20;
+inline constexpr std::size_t kMaxImageFileBytes = 256u << 20;
 inline constexpr std::size_t kMaxStateFileBytes = 64u << 20;  // presets and other "File IO" loads
 
 // The file's bytes into `out`; false with `error` set ("not a regular file",
