@@ -34,8 +34,7 @@ TEST(SceneImageLimits, HugeHeadersAndNodesAreRefusedBeforeDecoding) {
     std::ofstream(dir / "huge.png", std::ios::binary) << png;
     ASSERT_EQ(::mkfifo((dir / "fifo.png").c_str(), 0644), 0);
     const std::pair<std::string, std::string> cases[] = {
-        {"huge.png",
-         "huge.png: an image of 9000 x 9000 pixels is larger than the limit of 67108864 pixels"},
+        {"huge.png", "huge.png: an image of 9000 x 9000 pixels is larger than the limit of 67108864 pixels"},
         {"fifo.png", "fifo.png: not a regular file"},
     };
     for (const auto &[name, message] : cases) {
