@@ -1,7 +1,9 @@
 #include "minihost/cli/frame_delivery.h"
 
 #include "minihost/core/process_memory.h"
+#include "minihost/files/atomic_file.h"
 #include "minihost/render/camera_matrices.h"
+#include "minihost/render/frame_names.h"
 
 namespace minihost::cli {
 
@@ -19,6 +21,16 @@ FrameTags tagsOf(const Scene &scene, int frame) {
 }
 
 }  // namespace
+
+std::string FrameDelivery::fileFor(int frame, FrameRecord *record) const {
+    const std::string file = outputs_.imageOf(frame);
+    std::string kind;
+    // A device takes whatever comes; only a file could be mistaken for done.
+    if (!record || !holdsError(record->messages) || outputTargetKind(file, kind) == OutputTarget::InPlace)
+        return file;
+    record->failedFile = failedFrameName(file);
+    return record->failedFile;
+}
 
 FrameDelivery::FrameDelivery(const Scene &scene, const OutputPlan &outputs, const std::vector<int> &frames,
                              const FrameWriterOptions &options, RunReport &report, StageTimes &times,
@@ -46,7 +58,7 @@ bool FrameDelivery::deliver(int frame, const FrameBuffer &image, std::string &er
         record->layers = layerNames(image.layers.chosen);
     }
     if (!finish(error)) return false;
-    writer_.start(image, outputs_.imageOf(frame), tagsOf(scene_, frame));
+    writer_.start(image, fileFor(frame, record), tagsOf(scene_, frame));
     writing_ = record;
     ++next_;
     before_ = times_;

@@ -41,6 +41,12 @@ public:
     bool reportSaved() const { return reportError_.empty(); }
 
 private:
+    // The file a frame is written to: its own, or, when a module reported an
+    // error while it rendered, the failure's name beside it (kept in the
+    // record), so that its own name never holds a frame without the
+    // modules' work.
+    std::string fileFor(int frame, FrameRecord *record) const;
+
     const Scene &scene_;
     const OutputPlan &outputs_;
     const std::vector<int> &frames_;

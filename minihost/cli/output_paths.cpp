@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "minihost/cli/output_checks.h"
 #include "minihost/render/frame_names.h"
 
 namespace minihost::cli {
@@ -46,6 +47,7 @@ bool OutputPlan::check(const Scene &scene, std::ostream &err) const {
     // The other outputs: none may name an input or one another.
     std::map<std::string, std::string> others;  // identity -> option
     for (const auto &[option, path] : others_) {
+        if (!checkOutputTarget(path, err)) return false;
         const std::string id = identity(path);
         const auto before = others.find(id);
         if (inputs.count(id) || before != others.end()) {
@@ -74,6 +76,7 @@ bool OutputPlan::check(const Scene &scene, std::ostream &err) const {
             err << "minihost: " << file << ": the output " << clash << "; refusing to replace it\n";
             return false;
         }
+        if (!checkOutputTarget(file, err)) return false;
     }
     return true;
 }
@@ -83,8 +86,10 @@ std::vector<std::string> inputFilesOf(const Scene &scene) {
     files.insert(files.end(), scene.modulePaths.begin(), scene.modulePaths.end());
     // A primitive's "file" is a made-up name ("box:Floor") that exists nowhere.
     std::error_code ec;
-    for (const auto &object : scene.objects)
+    for (const auto &object : scene.objects) {
         if (fs::exists(object->filename, ec)) files.push_back(object->filename);
+        files.insert(files.end(), object->mesh.sideFiles.begin(), object->mesh.sideFiles.end());
+    }
     std::lock_guard<std::mutex> lock(scene.imageMutex);
     for (const auto &image : scene.images) files.push_back(image->path);
     return files;
@@ -92,6 +97,7 @@ std::vector<std::string> inputFilesOf(const Scene &scene) {
 
 bool checkSavedScene(const Scene &scene, const std::string &option, const std::string &path,
                      bool mayReplaceScene, std::ostream &err) {
+    if (!checkOutputTarget(path, err)) return false;
     const std::string id = identity(path);
     for (const std::string &file : inputFilesOf(scene)) {
         if (identity(file) != id) continue;

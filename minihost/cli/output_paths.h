@@ -1,7 +1,8 @@
 // Where a command's outputs go, decided in one place: the image of each
 // frame, and the saved scene. Before anything is rendered, no output may
-// name one of the command's inputs (the scene, its modules, meshes and
-// images) nor another output; files are then written whole or not at all
+// name one of the command's inputs (the scene, its modules, meshes, their
+// material files and images) nor another output, nor an existing folder,
+// FIFO or block device; files are then written whole or not at all
 // (files/atomic_file.h).
 #pragma once
 
@@ -37,7 +38,8 @@ private:
     std::vector<std::pair<std::string, std::string>> others_;  // option, file; --save-scene first
 };
 
-// The files a scene reads: the scene itself, its modules, meshes and images.
+// The files a scene reads: the scene itself, its modules, meshes (with their
+// material files) and images.
 std::vector<std::string> inputFilesOf(const Scene &scene);
 
 // For commands that write the scene back (panel --save-scene, shader-util

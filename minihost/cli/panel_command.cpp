@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "host/handler.h"
+#include "minihost/cli/module_trust_options.h"
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
 #include "minihost/cli/scene_targets.h"
@@ -15,6 +16,7 @@
 #include "minihost/servers/active_handler.h"
 #include "minihost/servers/scene_saver.h"
 #include "minihost/services/core_services.h"
+#include "minihost/states/file_io.h"
 
 namespace minihost::cli {
 
@@ -104,11 +106,30 @@ void reportFileRequests(std::ostream &err) {
             << " not asked for\n";
 }
 
+// Whether every file the panel read or wrote through "File IO" was whole and
+// its module's own; says what went wrong otherwise.
+bool fileIOWentWell(std::ostream &err) {
+    bool well = true;
+    if (const std::string error = lastFileIOError(); !error.empty()) {
+        err << "minihost: " << error << '\n';
+        well = false;
+    }
+    for (const std::string &file : unreadFileIOLoads()) {
+        err << "minihost: " << file
+            << ": holds no settings the panel's module reads (data of another module or edition, or cut "
+               "short)\n";
+        well = false;
+    }
+    return well;
+}
+
 }  // namespace
 
 int runPanel(const PanelArgs &args, std::ostream &out, std::ostream &err) {
     installCoreServices();
     clearFileRequests();
+    clearFileIOError();
+    clearUnreadFileIOLoads();
     const bool scene = endsWith(args.target, ".json");
     if (!scene && (!args.surface.empty() || !args.saveScene.empty())) {
         err << "minihost: --surface and --save-scene need a scene, not a module\n";
@@ -135,9 +156,11 @@ int runPanel(const PanelArgs &args, std::ostream &out, std::ostream &err) {
     }
     const bool done = runPanelSteps(panel, args.steps, err);
     reportFileRequests(err);
+    const bool filesWell = fileIOWentWell(err);
     if (done) out << xpanelText(panel);
     xpanelRecord()->destroy(panel);
     if (!done) return 2;
+    if (!filesWell) return 1;
     if (!args.saveScene.empty()) {
         std::string error;
         if (!saveScene(subject.session->scene(), subject.session->servers(), args.saveScene, error)) {
@@ -175,7 +198,9 @@ void addPanelCommand(CLI::App &app, int &exitCode) {
         ->take_all();
     cmd->add_option("--save-scene", args->saveScene, "Scenes: write the changed scene here");
     cmd->add_flag("--overwrite", args->overwrite, "Let --save-scene replace the scene read");
-    cmd->callback([cmd, args, sets, presses, chooses, set, press, choose, &exitCode] {
+    const auto trust = addModuleTrustOptions(*cmd);
+    cmd->callback([cmd, args, sets, presses, chooses, set, press, choose, trust, &exitCode] {
+        applyModuleTrust(*trust);
         // The steps run in the order they stand on the command line.
         size_t nextSet = 0, nextPress = 0, nextChoose = 0;
         args->steps.clear();

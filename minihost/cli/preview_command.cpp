@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "minihost/cli/module_errors.h"
+#include "minihost/cli/module_trust_options.h"
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
@@ -34,7 +35,7 @@ int runPreview(const PreviewArgs &args, std::ostream &err) {
         err << "minihost: --size " << args.size << ": expected 1 to " << kMaxPreviewSize << '\n';
         return 1;
     }
-    if (!checkThreadCount(args.threads, err) || !checkOutputFolder(args.output, err)) return 1;
+    if (!checkThreadCount(args.threads, err) || !checkOutputPath(args.output, err)) return 1;
 
     installCoreServices();
     clearAbort();
@@ -90,7 +91,11 @@ void addPreviewCommand(CLI::App &app, int &exitCode) {
     preview->add_option("--size", args->size, "Width and height in pixels (default 96)");
     preview->add_option("--threads", args->threads, "Shading threads (default: every core)");
     preview->add_flag("-q,--quiet", args->quiet, "No messages on success");
-    preview->callback([args, &exitCode] { exitCode = runPreview(*args, std::cerr); });
+    const auto trust = addModuleTrustOptions(*preview);
+    preview->callback([args, trust, &exitCode] {
+        applyModuleTrust(*trust);
+        exitCode = runPreview(*args, std::cerr);
+    });
 }
 
 }  // namespace minihost::cli

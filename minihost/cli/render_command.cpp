@@ -7,6 +7,7 @@
 #include <csignal>
 #include <iostream>
 
+#include "minihost/cli/early_report.h"
 #include "minihost/cli/frame_delivery.h"
 #include "minihost/cli/layer_option.h"
 #include "minihost/cli/module_errors.h"
@@ -14,6 +15,7 @@
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/render_report.h"
 #include "minihost/cli/scene_session.h"
+#include "minihost/core/system_memory.h"
 #include "minihost/files/module_search.h"
 #include "minihost/render/image_files.h"
 #include "minihost/render/render_session.h"
@@ -56,13 +58,14 @@ private:
 };
 
 // The frames to render: each gets its record in the report; with
-// --skip-existing, a frame whose file exists whole is left as it is.
-std::vector<int> planFrames(const std::vector<int> &frames, const OutputPlan &outputs, bool skipExisting,
-                            RunReport &report) {
+// --skip-existing, a frame whose file exists whole, at the scene's size, is
+// left as it is.
+std::vector<int> planFrames(const Scene &scene, const std::vector<int> &frames, const OutputPlan &outputs,
+                            bool skipExisting, RunReport &report) {
     std::vector<int> toRender;
     for (const int frame : frames) {
         FrameRecord &record = report.add(frame, outputs.imageOf(frame));
-        if (skipExisting && isCompleteImage(record.file))
+        if (skipExisting && isCompleteImage(record.file, scene.width, scene.height))
             record.status = FrameStatus::Skipped;
         else
             toRender.push_back(frame);
@@ -83,28 +86,50 @@ int finished(RunReport &report, const std::string &state, int status, const Stag
 
 }  // namespace
 
-int runRender(const RenderArgs &args, std::ostream &err) {
+int runRender(const RenderArgs &args, std::ostream &realErr) {
     const auto start = std::chrono::steady_clock::now();
-    std::vector<int> frames;
+    // The report is written at the start and with any fault below, where it
+    // can replace nothing the scene reads (cli/early_report.h).
+    RecordedErrors recorded(realErr);
+    std::ostream err(&recorded);
+    RunReport report(args.report, args.scene, args.output);
+    bool reportWritable = reportMayBeWrittenEarly(args.report, args.scene);
+    StageTimes times;
     std::string error;
-    if (!args.frames.empty() && !parseFrameList(args.frames, frames, error)) {
+    if (reportWritable && !report.save(error)) {
         err << "minihost: " << error << '\n';
         return 1;
     }
-    if (!checkThreadCount(args.threads, err) || !checkOutputFolder(args.output, err)) return 1;
+    const auto refused = [&] {
+        if (reportWritable) finished(report, "failed", 1, times, recorded.lastMessage(), err);
+        return 1;
+    };
+
+    std::vector<int> frames;
+    if (!args.frames.empty() && !parseFrameList(args.frames, frames, error)) {
+        err << "minihost: " << error << '\n';
+        return refused();
+    }
+    if (!checkThreadCount(args.threads, err) || !checkOutputPath(args.output, err)) return refused();
+    std::size_t memoryLimit = 0;
+    if (!args.memoryLimit.empty() && !parseMemorySize(args.memoryLimit, memoryLimit)) {
+        err << "minihost: --memory-limit " << args.memoryLimit << ": expected a size such as 1500M or 2G\n";
+        return refused();
+    }
+    setMemoryLimit(memoryLimit);
     LayerChoice layers;
-    if (!chooseLayers(args.layers, args.output, layers, err)) return 1;
+    if (!chooseLayers(args.layers, args.output, layers, err)) return refused();
     for (const std::string &file : {args.saveScene, args.report})
-        if (!file.empty() && !checkOutputFolder(file, err)) return 1;
+        if (!file.empty() && !checkOutputPath(file, err)) return refused();
 
     installCoreServices();
     clearAbort();
     setModuleSearchPath(args.modulePaths);
+    setSceneModulesAllowed(args.allowSceneModules);
     SceneSession session;
-    if (!session.load(args.scene, err) || !session.start(err)) return 1;
+    if (!session.load(args.scene, err) || !session.start(err)) return refused();
     Scene *scene = &session.scene();
     ServerSet *servers = &session.servers();
-    StageTimes times;
     times.load = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     if (args.frames.empty())
@@ -112,9 +137,16 @@ int runRender(const RenderArgs &args, std::ostream &err) {
             frames.push_back(static_cast<int>(f));
     OutputPlan outputs(args.output, frames, args.saveScene);
     outputs.addOutput("--report", args.report);
-    if (!outputs.check(*scene, err)) return 1;
-    RunReport report(args.report, args.scene, args.output);
-    const std::vector<int> toRender = planFrames(frames, outputs, args.skipExisting, report);
+    if (!outputs.check(*scene, err)) return refused();
+    reportWritable = true;
+    const std::vector<int> toRender = planFrames(*scene, frames, outputs, args.skipExisting, report);
+    // A frame the memory budget cannot hold fails as a module's refused
+    // block does, with the need and the budget, before anything is touched.
+    if (!toRender.empty() && !frameFitsInMemory(*scene, error)) {
+        err << "minihost: " << error << '\n';
+        for (const int frame : toRender) report.find(frame)->status = FrameStatus::Failed;
+        return finished(report, "failed", kModuleErrorStatus, times, error, err);
+    }
     if (toRender.size() < frames.size())
         err << "minihost: " << frames.size() - toRender.size() << " of " << frames.size()
             << " frames exist already and are left as they are\n";
@@ -204,8 +236,14 @@ void addRenderCommand(CLI::App &app, int &exitCode) {
     render->add_option("--report", args->report, "Write a run report (JSON) to this file");
     render
         ->add_option("--module-path", args->modulePaths,
-                     "A folder to look in for modules a scene names by name (repeatable)")
+                     "A trusted folder of modules, searched for modules a scene names by name (repeatable)")
         ->allow_extra_args(false);
+    render->add_flag(
+        "--allow-scene-modules", args->allowSceneModules,
+        "Let the scene load modules from its own folder or any path (they run with your rights)");
+    render->add_option("--memory-limit", args->memoryLimit,
+                       "Memory the render may use, such as 1500M or 2G (default: what the machine, its "
+                       "memory cgroup and the address-space limit leave)");
     render->add_flag("-q,--quiet", args->quiet, "No progress bars");
     render->callback([args, &exitCode] { exitCode = runRender(*args, std::cerr); });
 }

@@ -30,12 +30,16 @@ struct RenderArgs {
     bool skipExisting = false;             // leave frames whose file exists whole
     std::string report;                    // the run report's file; "" for none
     std::vector<std::string> modulePaths;  // folders searched for modules named by name
+    bool allowSceneModules = false;        // modules from the scene's folder, or any path
+    std::string memoryLimit;               // --memory-limit as given; "" for none
 };
 
 // 0 when every frame was written (or skipped); 1 on a fault (reported on
 // `err`, naming the file and the fault; no output file is touched);
 // kModuleErrorStatus (3) when a module reported an error during the render
-// (every frame is still written; the scene is not saved); 130 when stopped
+// (the frames it happened in are written beside their names as failures,
+// render/frame_names.h; the scene is not saved), or when the frame's own
+// buffers do not fit in the memory budget (nothing is rendered); 130 when stopped
 // with Ctrl-C, 143 when terminated (the frame being rendered is dropped).
 int runRender(const RenderArgs &args, std::ostream &err);
 

@@ -36,6 +36,7 @@ Json frameJson(const FrameRecord &r) {
     j["frame"] = r.frame;
     j["file"] = r.file;
     j["status"] = statusName(r.status);
+    if (!r.failedFile.empty()) j["failed_file"] = r.failedFile;
     if (r.status == FrameStatus::Pending || r.status == FrameStatus::Skipped) return j;
     j["seconds"] = rounded(r.seconds);
     j["stages"] = stagesJson(r.stages, false);

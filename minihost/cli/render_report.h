@@ -22,7 +22,7 @@ enum class FrameStatus {
     Pending,      // not rendered (yet)
     Rendering,    // rendered, its file being written
     Done,         // its file written
-    ModuleError,  // its file written while a module reported an error
+    ModuleError,  // a module reported an error: written beside its file, as failedFile
     Skipped,      // its file existed whole (--skip-existing)
     Failed,       // the run failed on it
     Aborted,      // stopped by Ctrl-C while it rendered
@@ -32,6 +32,7 @@ const char *statusName(FrameStatus status);
 struct FrameRecord {
     int frame = 0;
     std::string file;
+    std::string failedFile;  // where a frame with a module's error went instead of `file`
     FrameStatus status = FrameStatus::Pending;
     double seconds = 0;  // rendering it, from new-time to the image filters
     StageTimes stages;   // this frame's stages; `output` is its file's encoding and writing

@@ -9,6 +9,7 @@
 
 #include <pthread.h>
 
+#include "minihost/cli/module_trust_options.h"
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/scene_session.h"
 #include "minihost/services/core_services.h"
@@ -108,7 +109,11 @@ void addServeCommand(CLI::App &app, int &exitCode) {
     cmd->add_option("--listen", args->listen, "Address to listen on (default 127.0.0.1)");
     cmd->add_option("--root", args->root, "The folder for presets and saved scenes (default: the scene's)");
     cmd->add_option("--threads", args->threads, "Shading threads (default: every core)");
-    cmd->callback([args, &exitCode] { exitCode = runServe(*args, std::cout, std::cerr); });
+    const auto trust = addModuleTrustOptions(*cmd);
+    cmd->callback([args, trust, &exitCode] {
+        applyModuleTrust(*trust);
+        exitCode = runServe(*args, std::cout, std::cerr);
+    });
 }
 
 }  // namespace minihost::cli

@@ -2,12 +2,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include <fstream>
+#include <algorithm>
 #include <iostream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "minihost/files/checked_read.h"
 #include "minihost/files/input_error.h"
 #include "minihost/states/readable_state.h"
 
@@ -15,16 +15,13 @@ namespace minihost::cli {
 
 namespace {
 
+// Saved data or a scene: a regular file within the larger of their limits,
+// so that a device or a FIFO is refused at once instead of read for ever.
 bool readFile(const std::string &path, std::string &bytes, std::ostream &err) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    if (in) content << in.rdbuf();
-    if (!in || in.bad()) {
-        err << "minihost: " << path << ": cannot read\n";
-        return false;
-    }
-    bytes = content.str();
-    return true;
+    std::string why;
+    if (readRegularFile(path, std::max(kMaxStateFileBytes, kMaxSceneFileBytes), bytes, why)) return true;
+    err << "minihost: " << path << ": cannot read: " << why << '\n';
+    return false;
 }
 
 // A server entry of a scene: its data lines, or nothing when it has none.

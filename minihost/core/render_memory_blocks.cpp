@@ -15,10 +15,11 @@
 namespace minihost {
 namespace {
 
-// Blocks of at least this size get pages of their own, made present at
-// creation, so that the first frame's clear does not fault on every page of a
-// store of hundreds of MiB. (Large pages were tried: when the system has to
-// compact memory for them, a first frame took seconds instead.)
+// Blocks of at least this size get pages of their own, made present once
+// every block of the frame is admitted (populateRenderMemory), so that the
+// first frame's clear does not fault on every page of a store of hundreds of
+// MiB. (Large pages were tried: when the system has to compact memory for
+// them, a first frame took seconds instead.)
 constexpr std::size_t kMappedBlockBytes = std::size_t{1} << 20;
 
 constexpr std::size_t kMaxRefusalsKept = 64;
@@ -27,6 +28,7 @@ struct Block {
     void *data = nullptr;
     std::size_t size = 0;
     bool mapped = false;
+    bool populated = false;
 };
 
 void release(const Block &b) {
@@ -41,18 +43,13 @@ void release(const Block &b) {
 Block allocateBlock(std::size_t size) {
     if (size >= kMappedBlockBytes) {
         void *p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p != MAP_FAILED) {
-            // Every page faulted in at once: far cheaper in the kernel than
-            // one fault per page on first touch.
-            madvise(p, size, MADV_POPULATE_WRITE);
-            return Block{p, size, true};
-        }
+        if (p != MAP_FAILED) return Block{p, size, true, false};
     }
     // calloc: zero-filled, aligned for any fundamental type, and null rather
     // than an exception when memory is short. A zero size still gets a
     // distinct block so that find tells it apart from "absent".
     void *data = std::calloc(size ? size : 1, 1);
-    return Block{data, size, false};
+    return Block{data, size, false, true};
 }
 
 struct Store {
@@ -65,6 +62,9 @@ struct Store {
     bool createFails = false;
     std::string failingName;
     std::vector<std::string> refusals;
+    // Mapped blocks admitted but not yet made present: the system does not
+    // count them as used yet, so the budget does.
+    std::size_t unpopulated = 0;
     // Blocks still held at exit are freed like a discard.
     ~Store() {
         for (auto &entry : blocks) release(entry.second);
@@ -128,12 +128,14 @@ void *createBlock(const char *name, std::size_t size) {
     // getting the memory and handing it over.
     const auto [entry, isNew] = s.blocks.try_emplace(name);
     if (!isNew) return nullptr;
-    // The system is asked first: a block larger than the machine can give is
-    // refused, not left to swap or to the out-of-memory killer. Large blocks
-    // come with their pages present, so the next creation's question sees
-    // them as used.
-    const bool refused =
-        s.createFails || (!s.failingName.empty() && s.failingName == name) || size > availableMemoryBytes();
+    // The budget is asked first (core/system_memory.h): a block larger than
+    // what the machine and the job's limits leave, less the blocks admitted
+    // but not yet present, is refused, not left to swap or to the kernel's
+    // out-of-memory killer. So the frame's blocks are admitted together,
+    // before any of them is touched.
+    const std::size_t budget = availableMemoryBytes();
+    const bool refused = s.createFails || (!s.failingName.empty() && s.failingName == name) ||
+                         size > (budget > s.unpopulated ? budget - s.unpopulated : 0);
     const Block block = refused ? Block{} : allocateBlock(size);
     if (!block.data) {
         s.blocks.erase(entry);
@@ -142,6 +144,7 @@ void *createBlock(const char *name, std::size_t size) {
         return nullptr;
     }
     entry->second = block;
+    if (!block.populated) s.unpopulated += block.size;
     s.generation.fetch_add(1, std::memory_order_release);
     return block.data;
 }
@@ -158,7 +161,22 @@ void discardRenderMemory() {
     std::lock_guard<std::mutex> lock(s.mutex);
     for (auto &entry : s.blocks) release(entry.second);
     s.blocks.clear();
+    s.unpopulated = 0;
     s.generation.fetch_add(1, std::memory_order_release);
+}
+
+void populateRenderMemory() {
+    Store &s = store();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    for (auto &entry : s.blocks) {
+        Block &b = entry.second;
+        if (b.populated) continue;
+        // Every page faulted in at once: far cheaper in the kernel than one
+        // fault per page on first touch.
+        madvise(b.data, b.size, MADV_POPULATE_WRITE);
+        b.populated = true;
+    }
+    s.unpopulated = 0;
 }
 
 void setRenderMemoryCreateFails(bool fail) {

@@ -1,8 +1,9 @@
 // "Global Render Memory": named blocks kept until the host discards them.
 //
 // Blocks are zero-filled, aligned for any type and never move. A block larger
-// than the memory the system reports available (core/system_memory.h) is
-// refused with null, as a host refuses what it cannot give. Tests can make
+// than the process's memory budget (core/system_memory.h), less the blocks
+// admitted before it and not yet made present, is refused with null, as a
+// host refuses what it cannot give. Tests can make
 // creation fail, for every name or for one, to reach the modules' out-of-memory
 // paths.
 #pragma once
@@ -20,6 +21,10 @@ RenderMemory *renderMemoryRecord();
 // Frees every block (the end of a render session). Pointers handed out before
 // are invalid afterwards; modules find their blocks again by name.
 void discardRenderMemory();
+
+// Makes the pages of every block admitted so far present, at once (the
+// render calls it when a frame's blocks are all created, before it draws).
+void populateRenderMemory();
 
 // While set, every create returns null.
 void setRenderMemoryCreateFails(bool fail);

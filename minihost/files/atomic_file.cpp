@@ -1,5 +1,6 @@
 #include "minihost/files/atomic_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,7 +30,53 @@ mode_t permissionsFor(const std::string &target) {
     return 0644;
 }
 
+const char *kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+bool writeInPlace(const std::string &target, const std::string &bytes, std::string &error) {
+    const int fd = openDeviceForWriting(target);
+    if (fd < 0) {
+        error = target + ": cannot write to the device: " + std::strerror(errno);
+        return false;
+    }
+    const bool written = writeAll(fd, bytes);
+    const int writeErrno = errno;
+    ::close(fd);
+    if (written) return true;
+    error = target + ": write failed: " + std::strerror(writeErrno);
+    return false;
+}
+
 }  // namespace
+
+OutputTarget outputTargetKind(const std::string &target, std::string &why) {
+    struct stat info;
+    if (::stat(target.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return OutputTarget::Replace;
+    if (S_ISCHR(info.st_mode)) return OutputTarget::InPlace;
+    why = kindOf(info.st_mode);
+    return OutputTarget::Refused;
+}
+
+int openDeviceForWriting(const std::string &target) {
+    // Opened without blocking, then checked: what was a device when looked at
+    // may have been swapped for a FIFO since.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
 
 int createTemporaryBeside(const std::string &target, std::string &temporary) {
     const std::filesystem::path dir = std::filesystem::path(target).parent_path();
@@ -38,6 +85,14 @@ int createTemporaryBeside(const std::string &target, std::string &temporary) {
 }
 
 bool writeFileAtomically(const std::string &target, const std::string &bytes, std::string &error) {
+    std::string kind;
+    switch (outputTargetKind(target, kind)) {
+    case OutputTarget::Refused:
+        error = target + ": " + kind + ", not a regular file; refusing to replace it";
+        return false;
+    case OutputTarget::InPlace: return writeInPlace(target, bytes, error);
+    case OutputTarget::Replace: break;
+    }
     std::string temporary;
     const int fd = createTemporaryBeside(target, temporary);
     if (fd < 0) {

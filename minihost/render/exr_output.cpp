@@ -51,21 +51,6 @@ private:
 
 const char *const kRgba[4] = {"R", "G", "B", "A"};
 
-// Scanlines in one block of a scanline file; 1 for a compression not known
-// here, which reads the same block again for each of its lines.
-int linesPerBlock(Imf::Compression compression) {
-    switch (compression) {
-    case Imf::ZIP_COMPRESSION:
-    case Imf::PXR24_COMPRESSION: return 16;
-    case Imf::PIZ_COMPRESSION:
-    case Imf::B44_COMPRESSION:
-    case Imf::B44A_COMPRESSION:
-    case Imf::DWAA_COMPRESSION: return 32;
-    case Imf::DWAB_COMPRESSION: return 256;
-    default: return 1;
-    }
-}
-
 Imath::M44f matrixOf(const float m[4][4]) {
     return Imath::M44f(m[0][0], m[0][1], m[0][2], m[0][3], m[1][0], m[1][1], m[1][2], m[1][3], m[2][0],
                        m[2][1], m[2][2], m[2][3], m[3][0], m[3][1], m[3][2], m[3][3]);
@@ -220,20 +205,43 @@ bool writeExr(const ExrImage &image, const FrameTags &tags, const std::string &p
     return writeFileAtomically(path, stream.bytes, error);
 }
 
-bool isCompleteExr(const std::string &path) {
+bool isCompleteExr(const std::string &path, int expectedWidth, int expectedHeight) {
     try {
-        // The header's offsets may all be there while the blocks they point
-        // to are not (a file cut short after its offset table): each block
-        // is read, undecoded.
+        // Every block decoded, so that damage inside compressed data shows
+        // (its checksum fails); a file cut short after its offset table
+        // fails on the first block that is missing.
         Imf::InputFile file(path.c_str());
         if (!file.isComplete()) return false;
-        const Imath::Box2i window = file.header().dataWindow();
-        const int lines = linesPerBlock(file.header().compression());
-        const char *data = nullptr;
-        int size = 0;
-        for (long long y = window.min.y; y <= window.max.y; y += lines)
-            file.rawPixelData(static_cast<int>(y), data, size);
-        return true;
+        const Imf::Header &header = file.header();
+        const Imath::Box2i window = header.dataWindow();
+        const long long width = static_cast<long long>(window.max.x) - window.min.x + 1;
+        const long long height = static_cast<long long>(window.max.y) - window.min.y + 1;
+        // A frame of another size is not this frame (and is not decoded).
+        if (width != expectedWidth || height != expectedHeight) return false;
+        const auto *hash = header.findTypedAttribute<Imf::StringAttribute>("pixelHash");
+        // The pixel hash is of the 32-bit planes: it can be checked when the
+        // file holds them all as 32-bit floats.
+        bool exact = hash != nullptr;
+        for (const char *name : {"R", "G", "B", "A", "Z"}) {
+            const Imf::Channel *channel = header.channels().findChannel(name);
+            if (!channel) return false;
+            exact = exact && channel->type == Imf::FLOAT;
+        }
+        FrameBuffer planes;
+        planes.resize(static_cast<int>(width), static_cast<int>(height));
+        std::vector<float> *targets[5] = {&planes.red, &planes.green, &planes.blue, &planes.alpha,
+                                          &planes.depth};
+        const char *names[5] = {"R", "G", "B", "A", "Z"};
+        Imf::FrameBuffer buffer;
+        // Slices address the data window's origin, wherever it lies.
+        const long long origin = static_cast<long long>(window.min.y) * width + window.min.x;
+        for (int c = 0; c < 5; ++c)
+            buffer.insert(names[c],
+                          Imf::Slice(Imf::FLOAT, reinterpret_cast<char *>(targets[c]->data() - origin),
+                                     sizeof(float), sizeof(float) * static_cast<std::size_t>(width)));
+        file.setFrameBuffer(buffer);
+        file.readPixels(window.min.y, window.max.y);
+        return !exact || framePixelHash(planes) == hash->value();
     } catch (const std::exception &) {
         return false;
     }

@@ -57,7 +57,9 @@ ExrImage toExrImage(const FrameBuffer &frame, const ExrChoices &choices);
 // "fovVertical" (degrees) when it is known.
 bool writeExr(const ExrImage &image, const FrameTags &tags, const std::string &path, std::string &error);
 
-// Whether `path` is an OpenEXR file whose every pixel is there.
-bool isCompleteExr(const std::string &path);
+// Whether `path` is an OpenEXR file of `width` x `height` pixels whose every
+// pixel is there and decodes; where it holds a pixel hash and 32-bit colour,
+// the hash must match its pixels.
+bool isCompleteExr(const std::string &path, int width, int height);
 
 }  // namespace minihost

@@ -60,4 +60,9 @@ std::string frameFileName(const std::string &base, int frame, bool range) {
     return (p.parent_path() / (stem + "." + padded(frame, 4) + (ext.empty() ? ".png" : ext))).string();
 }
 
+std::string failedFrameName(const std::string &file) {
+    const std::filesystem::path p(file);
+    return (p.parent_path() / (p.stem().string() + ".failed" + p.extension().string())).string();
+}
+
 }  // namespace minihost

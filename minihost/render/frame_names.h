@@ -17,4 +17,9 @@ bool hasFramePattern(const std::string &name);
 // written: "out.png" -> "out.0007.png", "out" -> "out.0007.png".
 std::string frameFileName(const std::string &base, int frame, bool range);
 
+// Where a frame whose modules failed is written instead of its own name, so
+// that the final name only ever holds a whole frame: "shot.0007.png" ->
+// "shot.0007.failed.png" (the extension kept, so the format is the same).
+std::string failedFrameName(const std::string &file);
+
 }  // namespace minihost

@@ -1,10 +1,14 @@
 #include "minihost/render/image_files.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cctype>
-#include <cstring>
+#include <csetjmp>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <memory>
+#include <vector>
 
 #include "minihost/render/exr_output.h"
 
@@ -12,16 +16,45 @@ namespace minihost {
 
 namespace {
 
-// The 8-byte signature, and the empty IEND chunk that closes every PNG.
-bool isCompletePng(const std::string &path) {
-    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    static const unsigned char kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
-    std::ifstream in(path, std::ios::binary);
-    char head[8], tail[12];
-    if (!in.read(head, sizeof head)) return false;
-    if (!in.seekg(-static_cast<std::streamoff>(sizeof tail), std::ios::end) || !in.read(tail, sizeof tail))
-        return false;
-    return std::memcmp(head, kSignature, sizeof head) == 0 && std::memcmp(tail, kEnd, sizeof tail) == 0;
+// libpng reports errors by longjmp, back into pngDecodes.
+[[noreturn]] void failDecoding(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void ignoreWarning(png_structp, png_const_charp) {}
+
+// The whole PNG decoded, row by row, up to its closing chunk: every chunk's
+// CRC checked (ancillary ones too, so a damaged text chunk counts) and the
+// compressed pixels inflated, at the size the frame has. Nothing with a
+// destructor is made between setjmp and the calls that may jump.
+bool pngDecodes(std::FILE *file, int width, int height) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failDecoding, ignoreWarning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    const auto row = std::make_unique<std::vector<png_byte>>();
+    bool whole = false;
+    if (info && setjmp(png_jmpbuf(png)) == 0) {
+        png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+        png_init_io(png, file);
+        png_read_info(png, info);
+        if (static_cast<long long>(png_get_image_width(png, info)) == width &&
+            static_cast<long long>(png_get_image_height(png, info)) == height) {
+            const int passes = png_set_interlace_handling(png);
+            png_read_update_info(png, info);
+            row->resize(png_get_rowbytes(png, info));
+            for (int pass = 0; pass < passes; ++pass)
+                for (int y = 0; y < height; ++y) png_read_row(png, row->data(), nullptr);
+            png_read_end(png, nullptr);
+            whole = true;
+        }
+    }
+    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    return whole;
+}
+
+bool isCompletePng(const std::string &path, int width, int height) {
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    const bool whole = pngDecodes(file, width, height);
+    std::fclose(file);
+    return whole;
 }
 
 }  // namespace
@@ -32,10 +65,11 @@ ImageFormat imageFormatOf(const std::string &path) {
     return ext == ".exr" ? ImageFormat::Exr : ImageFormat::Png;
 }
 
-bool isCompleteImage(const std::string &path) {
+bool isCompleteImage(const std::string &path, int width, int height) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return false;
-    return imageFormatOf(path) == ImageFormat::Exr ? isCompleteExr(path) : isCompletePng(path);
+    return imageFormatOf(path) == ImageFormat::Exr ? isCompleteExr(path, width, height)
+                                                   : isCompletePng(path, width, height);
 }
 
 }  // namespace minihost

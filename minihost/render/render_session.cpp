@@ -5,6 +5,7 @@
 #include <set>
 #include <thread>
 
+#include "minihost/core/render_memory_blocks.h"
 #include "minihost/core/system_memory.h"
 #include "minihost/render/frame_state.h"
 #include "minihost/render/image_filter_stage.h"
@@ -27,19 +28,23 @@ std::string seconds(const char *name, double s) {
     return text;
 }
 
-// The frame's own planes and its encoded copy must fit in what the machine
-// can give, or the render is refused before it starts.
-bool frameFits(const Scene &scene, std::string &error) {
+}  // namespace
+
+// The frame's own planes and its encoded copy must fit in the memory budget,
+// or the render is refused before it starts.
+bool frameFitsInMemory(const Scene &scene, std::string &error) {
     constexpr std::size_t kBytesPerPixel = 5 * sizeof(float) + 4;
     const std::size_t need =
         static_cast<std::size_t>(scene.width) * static_cast<std::size_t>(scene.height) * kBytesPerPixel;
     const std::size_t can = availableMemoryBytes();
     if (need <= can) return true;
     error = scene.path + ": a frame of " + std::to_string(scene.width) + " x " +
-            std::to_string(scene.height) + " pixels needs " + std::to_string(need >> 20) +
-            " MB, more than the " + std::to_string(can >> 20) + " MB this machine can give";
+            std::to_string(scene.height) + " pixels needs " + std::to_string(need >> 20) + " MB, more than " +
+            memoryBudgetText();
     return false;
 }
+
+namespace {
 
 // The names an ID matte may hold: every object's and every surface's, each once.
 void nameMattes(const Scene &scene, FrameLayers &layers) {
@@ -105,7 +110,7 @@ int defaultThreadCount() {
 RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options,
                           const FrameSink &sink, StageTimes &times, std::string &error) {
     try {
-        if (!frameFits(scene, error)) return RenderResult::Failed;
+        if (!frameFitsInMemory(scene, error)) return RenderResult::Failed;
         FrameState state;
         FrameBuffer buffer;
         buffer.layers.chosen = options.layers;
@@ -125,6 +130,8 @@ RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions 
 
             auto t0 = Clock::now();
             servers.newTimeAll(frame, time);
+            // The modules' blocks for the frame are all admitted now.
+            populateRenderMemory();
             times.newTime += since(t0);
 
             t0 = Clock::now();

@@ -36,6 +36,11 @@ using FrameSink = std::function<bool(int frame, const FrameBuffer &image, std::s
 
 enum class RenderResult { Done, Aborted, Failed };
 
+// Whether the frame's own buffers fit in the memory budget
+// (core/system_memory.h); `error` says what they need and what the budget
+// is otherwise. renderFrames refuses a frame that does not fit.
+bool frameFitsInMemory(const Scene &scene, std::string &error);
+
 // Renders with the scene's services active. Throws nothing; on failure
 // `error` says why.
 RenderResult renderFrames(Scene &scene, ServerSet &servers, const RenderOptions &options,

@@ -28,6 +28,9 @@ struct Mesh {
     std::vector<std::array<float, 3>> cornerNormals;
     std::vector<std::string> surfaceNames;
     std::vector<WeightMap> weightMaps;
+    // Other files the mesh was read from (an OBJ's material files): inputs
+    // that no output may replace.
+    std::vector<std::string> sideFiles;
 
     int numPoints() const { return static_cast<int>(points.size()); }
     int numPolygons() const { return static_cast<int>(polySurface.size()); }

@@ -19,7 +19,8 @@ namespace {
 // be read is reported and its materials are missing, as the library does.
 class CheckedMaterialReader : public tinyobj::MaterialReader {
 public:
-    explicit CheckedMaterialReader(std::filesystem::path dir) : dir_(std::move(dir)) {}
+    CheckedMaterialReader(std::filesystem::path dir, std::vector<std::string> &read)
+            : dir_(std::move(dir)), read_(read) {}
 
     bool operator()(const std::string &name, std::vector<tinyobj::material_t> *materials,
                     std::map<std::string, int> *matMap, std::string *warn, std::string *err) override {
@@ -29,6 +30,7 @@ public:
             if (err) *err += "material file \"" + path + "\": " + why + "\n";
             return false;
         }
+        read_.push_back(path);
         std::istringstream in(text);
         tinyobj::LoadMtl(matMap, materials, &in, warn, err);
         return true;
@@ -36,6 +38,7 @@ public:
 
 private:
     std::filesystem::path dir_;
+    std::vector<std::string> &read_;
 };
 
 }  // namespace
@@ -57,7 +60,8 @@ Mesh meshFromObjText(const std::string &text, const std::string &folder, double 
     std::vector<tinyobj::material_t> materials;
     std::string warn, err;
     std::istringstream in(text);
-    CheckedMaterialReader readMaterials(folder);
+    std::vector<std::string> materialFiles;
+    CheckedMaterialReader readMaterials(folder, materialFiles);
     const bool loaded = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &in, &readMaterials,
                                          /*triangulate=*/false, /*default_vcols_fallback=*/false);
     // A material file that cannot be read is an error, not a silent default.
@@ -71,6 +75,7 @@ Mesh meshFromObjText(const std::string &text, const std::string &folder, double 
     }
 
     Mesh out;
+    out.sideFiles = std::move(materialFiles);
     const size_t pointCount = attrib.vertices.size() / 3;
     for (size_t i = 0; i < pointCount; ++i)
         out.points.push_back(

@@ -6,6 +6,7 @@
 
 #include <stb/stb_image.h>
 
+#include "minihost/files/checked_read.h"
 #include "minihost/files/input_error.h"
 
 namespace minihost {
@@ -42,13 +43,25 @@ void SceneImage::sample(double u, double v, double out[3]) const {
 
 SceneImage loadSceneImage(const std::string &path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) throw InputError({path}, "no such image file");
+    if (!std::filesystem::exists(path, ec)) throw InputError({path}, "no such image file");
+    std::string bytes, why;
+    if (!readRegularFile(path, kMaxImageFileBytes, bytes, why)) throw InputError({path}, why);
+    const auto *encoded = reinterpret_cast<const stbi_uc *>(bytes.data());
+    const int length = static_cast<int>(bytes.size());
     int w = 0, h = 0, channels = 0;
-    const std::unique_ptr<unsigned char, void (*)(void *)> data(stbi_load(path.c_str(), &w, &h, &channels, 3),
-                                                                stbi_image_free);
+    // The size from the header, before anything is decoded: a small file may
+    // claim a huge image.
+    if (stbi_info_from_memory(encoded, length, &w, &h, &channels) &&
+        static_cast<long long>(w) * h > kMaxImagePixels)
+        throw InputError({path}, "an image of " + std::to_string(w) + " x " + std::to_string(h) +
+                                     " pixels is larger than the limit of " +
+                                     std::to_string(kMaxImagePixels) + " pixels");
+    const std::unique_ptr<unsigned char, void (*)(void *)> data(
+        stbi_load_from_memory(encoded, length, &w, &h, &channels, 3), stbi_image_free);
     if (!data) {
-        const char *why = stbi_failure_reason();
-        throw InputError({path}, std::string("not a readable image: ") + (why ? why : "unknown format"));
+        const char *reason = stbi_failure_reason();
+        throw InputError({path},
+                         std::string("not a readable image: ") + (reason ? reason : "unknown format"));
     }
     SceneImage image;
     image.width = w;

@@ -19,8 +19,12 @@ struct SceneImage {
     void sample(double u, double v, double out[3]) const;
 };
 
-// Throws InputError naming the file when it is missing or not a readable
-// image.
+// The most pixels an image may have (8192 x 8192): its floats take 768 MB.
+inline constexpr long long kMaxImagePixels = 64ll * 1024 * 1024;
+
+// Throws InputError naming the file when it is missing, not a regular file
+// within kMaxImageFileBytes, larger than kMaxImagePixels by its header
+// (checked before decoding), or not a readable image.
 SceneImage loadSceneImage(const std::string &path);
 
 }  // namespace minihost

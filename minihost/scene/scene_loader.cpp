@@ -201,13 +201,22 @@ void readModules(const JsonDocument &doc, JsonObject &root, Scene &scene) {
                 std::string looked;
                 for (const auto &folder : folders) looked += (looked.empty() ? "" : ", ") + folder.path;
                 doc.fail(ptr, "no module \"" + given + "\" (looked for " + given + ".so in " + looked +
-                                  "; --module-path adds a folder)");
+                                  "; --module-path adds a folder" +
+                                  (sceneModulesAllowed() ? "" : ", --allow-scene-modules the scene's") + ")");
             }
             scene.modulePaths.push_back(found);
         } else {
             const fs::path p(given);
-            scene.modulePaths.push_back(
-                p.is_absolute() ? p.string() : (fs::path(scene.dir) / p).lexically_normal().string());
+            const std::string path =
+                p.is_absolute() ? p.string() : (fs::path(scene.dir) / p).lexically_normal().string();
+            // A module runs with the user's rights: one the scene brings
+            // along is loaded only when the user says so.
+            if (!isTrustedModulePath(path))
+                doc.fail(ptr, "module \"" + given +
+                                  "\" lies outside the trusted module folders (--module-path, " +
+                                  kModulePathVariable +
+                                  ", the build's); --allow-scene-modules loads it all the same");
+            scene.modulePaths.push_back(path);
             scene.pathPointers.push_back(ptr);
         }
         scene.moduleWhere.push_back(doc.where(ptr));

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +22,8 @@ namespace {
 
 // A save in progress: its record and the temporary file beside its target.
 // The temporary is closed and removed on every path but the one that puts it
-// in the target's place (which sets fd to -1).
+// in the target's place (which sets fd to -1). A character device is written
+// in place: `temporary` is then empty and nothing is removed.
 struct PendingSave {
     std::unique_ptr<SaveStateRecord> record;
     std::string target, temporary;
@@ -48,7 +50,7 @@ struct PendingSave {
     void discard() {
         if (fd < 0) return;
         ::close(fd);
-        ::unlink(temporary.c_str());
+        if (!temporary.empty()) ::unlink(temporary.c_str());
         fd = -1;
     }
 };
@@ -58,6 +60,8 @@ struct PendingSave {
 struct OpenFiles {
     std::mutex mutex;
     std::map<const LoadState *, std::unique_ptr<LoadStateRecord>> loads;
+    std::map<const LoadState *, std::string> loadNames;
+    std::vector<std::string> unread;
     std::map<const SaveState *, PendingSave> saves;
     std::string lastError;
 };
@@ -90,13 +94,22 @@ LoadState *openLoad(const char *name, int mode) {
     OpenFiles &f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
     f.loads.emplace(state, std::move(record));
+    f.loadNames[state] = name;
     return state;
 }
 
 void closeLoad(LoadState *ls) {
     OpenFiles &f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
-    f.loads.erase(ls);  // an unknown or already closed state is ignored
+    const auto it = f.loads.find(ls);
+    if (it == f.loads.end()) return;  // unknown or already closed
+    const LoadStateRecord &record = *it->second;
+    std::string &name = f.loadNames[ls];
+    if (record.finds > 0 && record.blocksFound == 0 &&
+        std::find(f.unread.begin(), f.unread.end(), name) == f.unread.end())
+        f.unread.push_back(name);
+    f.loadNames.erase(ls);
+    f.loads.erase(it);
 }
 
 // What an open that failed on an exception answers, and leaves for
@@ -122,7 +135,14 @@ SaveState *openSave(const char *name, int mode) {
     }
     PendingSave pending;
     pending.target = name;
-    pending.fd = createTemporaryBeside(pending.target, pending.temporary);
+    std::string kind;
+    switch (outputTargetKind(pending.target, kind)) {
+    case OutputTarget::Refused:
+        noteError(pending.target + ": " + kind + ", not a regular file; refusing to replace it");
+        return nullptr;
+    case OutputTarget::InPlace: pending.fd = openDeviceForWriting(pending.target); break;
+    case OutputTarget::Replace: pending.fd = createTemporaryBeside(pending.target, pending.temporary); break;
+    }
     if (pending.fd < 0) {
         noteError(pending.target + ": cannot create: " + std::strerror(errno));
         return nullptr;
@@ -153,14 +173,21 @@ bool writeAll(int fd, const std::string &data) {
 void finishSave(PendingSave &pending) {
     std::string why;
     const std::string data = pending.record->writer->bytes();
+    const bool inPlace = pending.temporary.empty();
     if (pending.record->writer->failed())
         why = "data was lost while saving";
-    else if (!writeAll(pending.fd, data) || ::fsync(pending.fd) != 0)
+    else if (inPlace) {
+        if (!writeAll(pending.fd, data)) why = std::string("write failed: ") + std::strerror(errno);
+    } else if (!writeAll(pending.fd, data) || ::fsync(pending.fd) != 0)
         why = std::string("write failed: ") + std::strerror(errno);
     else if (::fchmod(pending.fd, permissionsFor(pending.target)) != 0)
         why = std::string("cannot set permissions: ") + std::strerror(errno);
     if (::close(pending.fd) != 0 && why.empty()) why = std::string("close failed: ") + std::strerror(errno);
     pending.fd = -1;
+    if (inPlace) {
+        if (!why.empty()) noteError(pending.target + ": " + why);
+        return;
+    }
     if (why.empty() && ::rename(pending.temporary.c_str(), pending.target.c_str()) != 0)
         why = std::string("cannot replace: ") + std::strerror(errno);
     if (!why.empty()) {
@@ -201,6 +228,18 @@ void clearFileIOError() {
     OpenFiles &f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
     f.lastError.clear();
+}
+
+std::vector<std::string> unreadFileIOLoads() {
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    return f.unread;
+}
+
+void clearUnreadFileIOLoads() {
+    OpenFiles &f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    f.unread.clear();
 }
 
 }  // namespace minihost

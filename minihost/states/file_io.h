@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "host/messages_files.h"
 
@@ -18,5 +19,11 @@ std::string lastFileIOError();
 
 // Forgets the last failure, so that a caller can tell whether what it runs next fails.
 void clearFileIOError();
+
+// The files a module opened, looked for blocks in and closed without finding
+// one, since the last clear: not data of that module (another edition's
+// preset), or cut short. Each named once.
+std::vector<std::string> unreadFileIOLoads();
+void clearUnreadFileIOLoads();
 
 }  // namespace minihost

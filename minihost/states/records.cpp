@@ -87,7 +87,10 @@ uint32_t lFindBlock(void *d, const BlockIdent *table) {
     StateReader *r = readerOf(d);
     if (!r) return 0;
     const uint32_t found = r->findBlock(table);
-    static_cast<LoadStateRecord *>(d)->afterFailedFind = found == 0;
+    auto *record = static_cast<LoadStateRecord *>(d);
+    record->afterFailedFind = found == 0;
+    ++record->finds;
+    if (found != 0) ++record->blocksFound;
     return found;
 }
 void lEndBlock(void *d) {

@@ -32,6 +32,10 @@ struct LoadStateRecord {
     LoadState state{};
     std::unique_ptr<StateReader> reader;
     bool afterFailedFind = false;
+    // How often the module looked for a block, and found one: data in which
+    // it looked and found nothing is not data it reads (another module's, or
+    // cut short so that its first block's length lies).
+    int finds = 0, blocksFound = 0;
 };
 
 // The writer or reader for a mode: IO_MODE_TEXT gives the text

@@ -24,6 +24,8 @@ if ! [[ $range =~ ^(-?[0-9]+)-(-?[0-9]+)(x([0-9]+))?$ ]]; then
   echo "$0: frame range \"$range\": expected FIRST-LAST or FIRST-LASTxSTEP" >&2
   exit 2
 fi
+# The output's folder is made here, once, rather than failing every frame.
+mkdir -p "$(dirname "$pattern")"
 report=()
 if [ -n "${REPORTS:-}" ]; then
   mkdir -p "$REPORTS"

@@ -11,6 +11,7 @@
 #                   folder the job was submitted from, else the PATH's)
 #   THREADS=N       shading threads (default: the CPUs Slurm gave the task)
 #   REPORTS=DIR     one run report per task, DIR/task.N.json
+#   MEMORY_LIMIT=S  --memory-limit S, where the cluster does not enforce --mem
 #SBATCH --job-name=minihost-render
 #SBATCH --cpus-per-task=1
 #SBATCH --output=minihost-render.%A_%a.log
@@ -27,7 +28,14 @@ minihost=${MINIHOST:-${SLURM_SUBMIT_DIR:-.}/build/minihost/minihost}
 first=$SLURM_ARRAY_TASK_ID
 last=$((first + ${SLURM_ARRAY_TASK_STEP:-1} - 1))
 [ $# -lt 3 ] || [ "$last" -le "$3" ] || last=$3
+# Every task makes the folders it writes to (any task may start first).
+mkdir -p "$(dirname "$pattern")"
 report=()
-[ -z "${REPORTS:-}" ] || report=(--report "$REPORTS/task.$first.json")
+if [ -n "${REPORTS:-}" ]; then
+  mkdir -p "$REPORTS"
+  report=(--report "$REPORTS/task.$first.json")
+fi
+limit=()
+[ -z "${MEMORY_LIMIT:-}" ] || limit=(--memory-limit "$MEMORY_LIMIT")
 exec "$minihost" render "$scene" -o "$pattern" --frames "$first-$last" \
-  --threads "${THREADS:-${SLURM_CPUS_PER_TASK:-1}}" --skip-existing -q "${report[@]}"
+  --threads "${THREADS:-${SLURM_CPUS_PER_TASK:-1}}" --skip-existing -q "${report[@]}" "${limit[@]}"

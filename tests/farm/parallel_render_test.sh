@@ -11,9 +11,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 scene=$src/examples/primitives_animated_stroke_edition.json
-mkdir one farm
+mkdir one
 "$MINIHOST" render "$scene" -o one/shot.####.exr --frames 1-6 --threads 2 -q --report one.json 2>log || { cat log; exit 1; }
 [ "$(grep -c '"status": "done"' one.json)" = 6 ] || { echo "one.json: not every frame done"; cat one.json; exit 1; }
+# The output and report folders do not exist yet: the script makes them.
 JOBS=3 REPORTS=reports "$src/scripts/farm/parallel-render.sh" "$scene" farm/shot.####.exr 1-6 2>/dev/null
 for f in 1 2 3 4 5 6; do
   cmp "one/shot.000$f.exr" "farm/shot.000$f.exr"

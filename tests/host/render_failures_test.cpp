@@ -1,8 +1,9 @@
 // Failures of memory during `minihost render`, in both editions: each
 // render-memory block refused in turn, a hostile oversampling factor, a frame
 // too large for the machine. The frame is still written without the module's
-// work, the run ends with the module-error status, and the reasons are
-// repeated at the end.
+// work, beside its own name as a failure, the run ends with the module-error
+// status, and the reasons are repeated at the end; a re-run that skips
+// existing frames renders it again.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -45,11 +46,14 @@ protected:
         fs::remove_all(dir);
     }
 
-    int run(const std::string &text, const std::string &out, std::string &messages) {
+    int run(const std::string &text, const std::string &out, std::string &messages,
+            bool skipExisting = false) {
         std::ofstream(dir / "scene.json") << text;
         minihost::cli::RenderArgs args;
         args.scene = (dir / "scene.json").string();
         args.output = (dir / out).string();
+        args.report = (dir / "run.json").string();
+        args.skipExisting = skipExisting;
         args.quiet = true;
         std::ostringstream err;
         const int status = minihost::cli::runRender(args, err);
@@ -93,8 +97,10 @@ TEST_F(RenderFailures, EachRenderMemoryBlockRefusedInTurnPassesTheFrameThrough) 
             EXPECT_EQ(count(messages, "error from QM_Quillrim_S: Not enough memory for temporary buffer."),
                       buffer ? 1u : 0u)
                 << messages;
-            // Every failure leaves the same frame: the render without lines.
-            const std::string image = bytes(dir / "failed.png");
+            // Every failure leaves the same frame: the render without lines,
+            // never under the frame's own name.
+            EXPECT_FALSE(fs::exists(dir / "failed.png")) << block;
+            const std::string image = bytes(dir / "failed.failed.png");
             if (passedThrough.empty()) passedThrough = image;
             EXPECT_EQ(image, passedThrough) << block;
             EXPECT_NE(image, bytes(dir / "whole.png")) << block;
@@ -112,13 +118,34 @@ TEST_F(RenderFailures, HostileOversamplingAndHugeFramesAreRefusedByMemory) {
         run(sceneText(true, R"({"width": 16, "height": 16})", R"({"aa_sample": 100})"), "aa.png", messages),
         minihost::cli::kModuleErrorStatus);
     EXPECT_EQ(count(messages, "Not enough memory for temporary buffer."), 1u) << messages;
-    EXPECT_TRUE(fs::exists(dir / "aa.png"));
+    EXPECT_TRUE(fs::exists(dir / "aa.failed.png"));
+    EXPECT_FALSE(fs::exists(dir / "aa.png"));
 
-    EXPECT_EQ(run(sceneText(true, R"({"width": 4096, "height": 4096})"), "big.png", messages), 1);
+    EXPECT_EQ(run(sceneText(true, R"({"width": 4096, "height": 4096})"), "big.png", messages),
+              minihost::cli::kModuleErrorStatus);
+    EXPECT_NE(bytes(dir / "run.json").find(R"("status": "failed")"), std::string::npos);
     EXPECT_NE(messages.find("a frame of 4096 x 4096 pixels needs 384 MB, more than the 16 MB"),
               std::string::npos)
         << messages;
     EXPECT_FALSE(fs::exists(dir / "big.png"));
+}
+
+TEST_F(RenderFailures, AFrameWhoseModuleFailedIsRenderedAgainBySkipExisting) {
+    const std::string scene = sceneText(true, R"({"width": 24, "height": 18})");
+    std::string messages;
+    minihost::setRenderMemoryCreateFailsFor("QM's Quillrim_S STINFO:Buff1");
+    ASSERT_EQ(run(scene, "f.png", messages), minihost::cli::kModuleErrorStatus) << messages;
+    EXPECT_NE(messages.find("wrote " + (dir / "f.failed.png").string()), std::string::npos) << messages;
+    EXPECT_NE(bytes(dir / "run.json").find(R"("failed_file": ")" + (dir / "f.failed.png").string()),
+              std::string::npos)
+        << bytes(dir / "run.json");
+    minihost::setRenderMemoryCreateFailsFor("");
+    ASSERT_EQ(run(scene, "f.png", messages, true), 0) << messages;
+    EXPECT_EQ(messages.find("exist already"), std::string::npos) << messages;
+    EXPECT_TRUE(fs::exists(dir / "f.png"));
+    EXPECT_NE(bytes(dir / "run.json").find(R"("status": "done")"), std::string::npos);
+    ASSERT_EQ(run(scene, "f.png", messages, true), 0) << messages;
+    EXPECT_NE(messages.find("1 of 1 frames exist already"), std::string::npos) << messages;
 }
 
 }  // namespace

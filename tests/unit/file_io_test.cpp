@@ -98,19 +98,16 @@ TEST_F(FileIOTest, TheOldFileStaysUntilTheSaveIsClosed) {
 }
 
 TEST_F(FileIOTest, ASaveThatCannotBeMadeLeavesTheTargetAlone) {
-    // The target is a directory: the rename at close fails.
+    // The target is a directory: refused at once, before any temporary.
     const fs::path target = dir / "occupied";
     fs::create_directories(target);
     writeFile(target / "inside", "x");
-    SaveState *ss = io->openSave(target.c_str(), IO_MODE_TEXT);
-    ASSERT_NE(ss, nullptr);
-    ss->writeStr(ss->writeData, "new");
-    io->closeSave(ss);
+    EXPECT_EQ(io->openSave(target.c_str(), IO_MODE_TEXT), nullptr);
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_EQ(contents(target / "inside"), "x");
-    EXPECT_NE(minihost::lastFileIOError().find("occupied: cannot replace"), std::string::npos)
+    EXPECT_NE(minihost::lastFileIOError().find("occupied: a folder, not a regular file"), std::string::npos)
         << minihost::lastFileIOError();
-    EXPECT_EQ(entries(), 1u);  // the temporary is gone
+    EXPECT_EQ(entries(), 1u);  // no temporary
 
     // A folder that does not exist: nothing to open.
     EXPECT_EQ(io->openSave((dir / "no" / "such.qvx").c_str(), IO_MODE_BINARY), nullptr);

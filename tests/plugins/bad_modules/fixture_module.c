@@ -7,6 +7,10 @@
  * shutdown it reports the count through the "Fixture Hooks" service, if the
  * host has one. */
 #include <stddef.h>
+#ifdef FIXTURE_PLANTED
+#include <stdio.h>
+#include <stdlib.h>
+#endif
 
 #include "host/module_descriptor.h"
 
@@ -29,6 +33,16 @@ typedef struct FixtureHooks {
 
 static GlobalFunc *storedGlobal = NULL;
 static int activations = 0;
+
+#ifdef FIXTURE_PLANTED
+/* A module someone left where a scene lies: merely loading it runs this,
+ * which leaves a marker file where the test looks. */
+__attribute__((constructor)) static void fixturePlanted(void) {
+    const char *marker = getenv("QR_PLANTED_MARKER");
+    FILE *f = marker ? fopen(marker, "w") : NULL;
+    if (f) fclose(f);
+}
+#endif
 
 FIXTURE_MAYBE_UNUSED static int fixtureStartup(void) { return FIXTURE_STARTUP_RESULT; }
 
