@@ -126,6 +126,7 @@ ExrImage toExrImage(const FrameBuffer &frame, const ExrChoices &choices) {
     image.width = frame.width;
     image.height = frame.height;
     image.fullFloat = choices.fullFloat;
+    image.straight = choices.straight;
     const std::vector<float> *planes[4] = {&frame.red, &frame.green, &frame.blue, &frame.alpha};
     std::vector<float> colour;
     for (int c = 0; c < 4; ++c) {
@@ -165,6 +166,9 @@ bool writeExr(const ExrImage &image, const FrameTags &tags, const std::string &p
         if (!tags.camera.empty()) header.insert("camera", Imf::StringAttribute(tags.camera));
         if (!tags.scene.empty()) header.insert("scene", Imf::StringAttribute(tags.scene));
         if (!tags.pixelHash.empty()) header.insert("pixelHash", Imf::StringAttribute(tags.pixelHash));
+        // The pixel hash is of straight colour: a reader that checks it must
+        // know whether the planes were multiplied by the alpha.
+        header.insert("alphaMode", Imf::StringAttribute(image.straight ? "straight" : "premultiplied"));
         if (tags.view.known) addCamera(header, tags.view);
         for (const auto &[key, text] : image.layerTexts) header.insert(key, Imf::StringAttribute(text));
 
@@ -219,9 +223,11 @@ bool isCompleteExr(const std::string &path, int expectedWidth, int expectedHeigh
         // A frame of another size is not this frame (and is not decoded).
         if (width != expectedWidth || height != expectedHeight) return false;
         const auto *hash = header.findTypedAttribute<Imf::StringAttribute>("pixelHash");
-        // The pixel hash is of the 32-bit planes: it can be checked when the
-        // file holds them all as 32-bit floats.
-        bool exact = hash != nullptr;
+        // The pixel hash is of the 32-bit planes in straight colour: it can
+        // be checked when the file holds them so (files without "alphaMode"
+        // were all written straight).
+        const auto *alphaMode = header.findTypedAttribute<Imf::StringAttribute>("alphaMode");
+        bool exact = hash != nullptr && (alphaMode == nullptr || alphaMode->value() == "straight");
         for (const char *name : {"R", "G", "B", "A", "Z"}) {
             const Imf::Channel *channel = header.channels().findChannel(name);
             if (!channel) return false;

@@ -20,6 +20,7 @@ namespace minihost {
 struct ExrImage {
     int width = 0, height = 0;
     bool fullFloat = false;
+    bool straight = false;              // colour not multiplied by the alpha ("alphaMode" in the header)
     std::vector<uint16_t> halfRgba[4];  // R, G, B, A as half floats' bits, unless fullFloat
     std::vector<float> floatRgba[4];    // R, G, B, A when fullFloat
     std::vector<float> depth;           // Z

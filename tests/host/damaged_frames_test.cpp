@@ -11,6 +11,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "minihost/cli/render_command.h"
 
@@ -33,8 +34,8 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // The statuses of the frames of a run with --skip-existing.
-    std::vector<std::string> run(const std::string &output, const std::string &frames,
-                                 bool exrFloat = false) {
+    std::vector<std::string> run(const std::string &output, const std::string &frames, bool exrFloat = false,
+                                 bool exrStraight = false) {
         minihost::cli::RenderArgs args;
         args.scene = (dir / "scene.json").string();
         args.output = (dir / output).string();
@@ -42,6 +43,7 @@ protected:
         args.report = (dir / "run.json").string();
         args.skipExisting = true;
         args.exrFloat = exrFloat;
+        args.exrStraight = exrStraight;
         args.quiet = true;
         std::ostringstream err;
         EXPECT_EQ(minihost::cli::runRender(args, err), 0) << err.str();
@@ -76,12 +78,14 @@ TEST_F(DamagedFrames, ZeroedOrFlippedFramesRenderAgainAndWholeOnesAreKept) {
     damage(dir / "p.0002.png", flipAt(0.5));
     EXPECT_EQ(run("p.####.png", "1-3"), Statuses({"done", "done", "skipped"}));
 
-    for (const bool exrFloat : {false, true}) {
-        const std::string out = exrFloat ? "f.####.exr" : "h.####.exr";
-        ASSERT_EQ(run(out, "1-2", exrFloat), Statuses({"done", "done"}));
-        damage(dir / (exrFloat ? "f.0001.exr" : "h.0001.exr"), flipAt(0.7));
-        EXPECT_EQ(run(out, "1-2", exrFloat), Statuses({"done", "skipped"})) << out;
-        EXPECT_EQ(run(out, "1-2", exrFloat), Statuses({"skipped", "skipped"})) << out;
+    // Half and 32-bit colour, premultiplied and straight (whose pixel hash is checked too).
+    for (const auto &[exrFloat, straight, name] :
+         {std::tuple{false, false, "h"}, std::tuple{true, false, "f"}, std::tuple{true, true, "s"}}) {
+        const std::string out = std::string(name) + ".####.exr";
+        ASSERT_EQ(run(out, "1-2", exrFloat, straight), Statuses({"done", "done"}));
+        damage(dir / (std::string(name) + ".0001.exr"), flipAt(0.7));
+        EXPECT_EQ(run(out, "1-2", exrFloat, straight), Statuses({"done", "skipped"})) << out;
+        EXPECT_EQ(run(out, "1-2", exrFloat, straight), Statuses({"skipped", "skipped"})) << out;
     }
 
     // A whole frame of another size is not this scene's frame.
