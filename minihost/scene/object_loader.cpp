@@ -122,6 +122,8 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
         obj.filename = readPath(scene, o, "mesh");
         try {
             obj.mesh = loadObjMesh(obj.filename, crease);
+            for (const auto &notice : obj.mesh.notices)
+                scene.notice("mesh \"" + obj.filename + "\": " + notice);
         } catch (const InputError &e) {
             o.fail("mesh", "mesh \"" + obj.filename + "\": " + e.withinFile());
         }
@@ -141,6 +143,10 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
         auto surf = std::make_unique<SceneSurface>();
         surf->name = name;
         surf->object = &obj;
+        // The mesh file's colour, unless the scene gives its own.
+        const auto color = obj.mesh.surfaceColors.find(name);
+        if (color != obj.mesh.surfaceColors.end())
+            std::copy(color->second.begin(), color->second.end(), surf->color);
         obj.surfaces.push_back(std::move(surf));
     }
     JsonObject surfaces = o.object("surfaces");
