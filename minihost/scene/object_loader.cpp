@@ -5,6 +5,9 @@
 
 #include "host/item_services.h"
 #include "host/module_descriptor.h"
+#include "minihost/assets/asset_formats.h"
+#include "minihost/assets/asset_reader.h"
+#include "minihost/scene/asset_mesh.h"
 #include "minihost/scene/obj_mesh.h"
 #include "minihost/scene/primitives.h"
 #include "minihost/scene/scene_loader_parts.h"
@@ -121,7 +124,14 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
     if (hasMesh) {
         obj.filename = readPath(scene, o, "mesh");
         try {
-            obj.mesh = loadObjMesh(obj.filename, crease);
+            if (isAssetFile(obj.filename)) {
+                obj.mesh = meshFromAsset(readAsset(obj.filename), crease);
+            } else if (isObjFile(obj.filename)) {
+                obj.mesh = loadObjMesh(obj.filename, crease);
+            } else {
+                throw InputError({obj.filename},
+                                 "not a mesh format minihost reads (it reads " + meshFormatsText() + ")");
+            }
             for (const auto &notice : obj.mesh.notices)
                 scene.notice("mesh \"" + obj.filename + "\": " + notice);
         } catch (const InputError &e) {
