@@ -28,6 +28,7 @@ struct RenderArgs {
     bool skipExisting = false;             // leave frames whose file exists whole
     std::string report;                    // the run report's file; "" for none
     std::vector<std::string> modulePaths;  // folders searched for modules named by name
+    std::string edition;                   // a model file's outlines: "stroke" (default) or "line"
 };
 
 // 0 when every frame was written (or skipped); 1 on a fault (reported on

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "minihost/cli/input_error_report.h"
+#include "minihost/cli/outline_hints.h"
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
@@ -114,6 +115,8 @@ int runShaderUtil(const ShaderUtilArgs &args, std::ostream &err) {
         return 1;
     }
     report(commands, args.verbose, err);
+    for (const std::string &hint : outlineHints(session.scene()))
+        err << "minihost: " << args.output << ": " << hint << '\n';
     if (!saveScene(session.scene(), session.servers(), args.output, error)) {
         err << "minihost: " << error << '\n';
         return 1;
