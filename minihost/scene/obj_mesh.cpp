@@ -1,6 +1,7 @@
 #include "minihost/scene/obj_mesh.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -32,7 +33,7 @@ bool knownKeyword(std::string_view k) {
 }
 
 // A byte that no text file holds (a NUL of UTF-16, binary data).
-long long firstBinaryLine(const std::string &text) {
+long long firstBinaryLine(std::string_view text) {
     long long line = 1;
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
@@ -80,7 +81,8 @@ float number(const char *&at) {
 // negative counting back from the last element seen.
 int cornerIndex(std::string_view token, size_t seen) {
     if (token.empty()) return -1;
-    const long long i = std::strtoll(std::string(token).c_str(), nullptr, 10);
+    long long i = 0;
+    std::from_chars(token.data(), token.data() + token.size(), i);
     return static_cast<int>(i > 0 ? i - 1 : static_cast<long long>(seen) + i);
 }
 
@@ -95,11 +97,11 @@ public:
     Mesh read(const std::string &text) {
         std::string_view body(text);
         if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);  // a UTF-8 byte order mark
-        if (const long long line = firstBinaryLine(std::string(body)))
+        if (const long long line = firstBinaryLine(body))
             throw InputError(
                 {file_, static_cast<int>(line)},
                 "not OBJ text: the line holds binary data (a file in UTF-16 must be saved as UTF-8)");
-        checkObjText(std::string(body), file_);
+        checkObjText(body.size() == text.size() ? text : std::string(body), file_);
         forEachStatement(body, [&](const Line &l) { statement(l); });
         if (mesh_.numPolygons() == 0) throw InputError(noFacesPosition_, noFacesMessage());
         finish();
@@ -113,13 +115,15 @@ private:
             firstLine_ = l.number;
         }
         if (l.keyword == "v") {
-            const std::string numbers(l.rest);
-            const char *at = numbers.c_str();
+            // The line's numbers are checked already, so the text's own end
+            // of line stops each of them.
+            const char *at = l.rest.data();
             const float x = number(at), y = number(at), z = number(at);
             mesh_.points.push_back({x, y, z});
         } else if (l.keyword == "vn") {
-            const std::string numbers(l.rest);
-            const char *at = numbers.c_str();
+            // The line's numbers are checked already, so the text's own end
+            // of line stops each of them.
+            const char *at = l.rest.data();
             const double x = number(at), y = number(at), z = number(at);
             normals_.push_back({x, y, z});
         } else if (l.keyword == "f") {
