@@ -10,9 +10,10 @@ build/minihost/minihost info build/QM_Quillrim_S.so build/QM_Quillrim_P.so
 build/minihost/minihost info  # the modules a scene may name by name, and where they are
 mkdir -p build/examples
 # A model made in the tree (examples/models/make_toys.py), imported into a
-# scene with the stroke edition's outlines, then rendered from that scene.
+# scene with the stroke edition's outlines, then its second of animation
+# rendered from that scene as an OpenEXR sequence (every eighth frame).
 build/minihost/minihost import examples/models/toys.gltf -o build/examples/toys.json --overwrite
-build/minihost/minihost render build/examples/toys.json -o build/examples/toys.####.exr -q
+build/minihost/minihost render build/examples/toys.json -o build/examples/toys.####.exr --frames 1-25x8 -q
 # Without modules, with the stroke edition, with the line edition, lines or
 # strokes alone over white, and line settings driven by textures.
 for scene in pawn primitives pawn_stroke_edition primitives_stroke_edition pawn_line_edition \

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
+#include <vector>
 
 #include "minihost/assets/asset_formats.h"
 #include "minihost/assets/asset_reader.h"
@@ -129,6 +131,62 @@ Asset assetOfObj(const std::string &path) {
     return asset;
 }
 
+// The nodes that place meshes, when one of them is keyed; else none. Nodes
+// are found by name in the scene, so names that repeat keep the model whole.
+std::vector<int> animatedMeshNodes(const Asset &asset) {
+    std::vector<int> nodes;
+    std::set<std::string> seen;
+    bool keyed = false;
+    for (size_t n = 0; n < asset.nodes.size(); ++n) {
+        if (asset.nodes[n].meshes.empty()) continue;
+        if (!seen.insert(asset.nodes[n].name).second) return {};
+        keyed = keyed || assetNodeAnimated(asset, static_cast<int>(n));
+        nodes.push_back(static_cast<int>(n));
+    }
+    return keyed ? nodes : std::vector<int>{};
+}
+
+std::string uniqueName(const std::string &wanted, std::set<std::string> &names) {
+    const std::string base = wanted.empty() ? "Object" : wanted;
+    std::string name = base;
+    for (int k = 2; names.count(name); ++k) name = base + " " + std::to_string(k);
+    names.insert(name);
+    return name;
+}
+
+// The surfaces of a node's meshes (-1: of every node), with their colours and
+// the edition's shader (`module` "" for none).
+Json surfacesOf(const Asset &asset, int node, const std::string &module) {
+    Json surfaces = Json::object();
+    for (size_t n = 0; n < asset.nodes.size(); ++n) {
+        if (node >= 0 && static_cast<int>(n) != node) continue;
+        for (const int k : asset.nodes[n].meshes) {
+            const AssetMesh &mesh = asset.meshes[static_cast<size_t>(k)];
+            const AssetMaterial &m = asset.materials[static_cast<size_t>(mesh.material)];
+            const std::string name = m.name.empty() ? "Default" : utf8FromUtf8OrLatin1(m.name);
+            if (mesh.triangles.empty() || surfaces.contains(name)) continue;
+            Json surface = {{"color", colour(m.color)}};
+            if (!module.empty()) surface["shaders"] = Json::array({module + ":Shader"});
+            surfaces[name] = surface;
+        }
+    }
+    return surfaces;
+}
+
+void addPose(Json &item, const ItemPose &pose) {
+    const double deg = 180 / kPi;
+    item["position"] = vec(pose.position);
+    item["rotation"] = vec(pose.rotation * deg);
+    item["scale"] = vec(pose.scale);
+}
+
+// The same angles a whole number of turns away, nearest to the previous key,
+// so that interpolation between keys never spins the long way round.
+Vec3 nearestTurn(Vec3 angles, Vec3 previous) {
+    auto nearest = [](double a, double p) { return a + 2 * kPi * std::round((p - a) / (2 * kPi)); };
+    return {nearest(angles.x, previous.x), nearest(angles.y, previous.y), nearest(angles.z, previous.z)};
+}
+
 }  // namespace
 
 Asset readModel(const std::string &path) { return isObjFile(path) ? assetOfObj(path) : readAsset(path); }
@@ -165,24 +223,46 @@ Json sceneOfAsset(const Asset &asset, const std::string &meshPath, const AssetSc
         scene["lights"].push_back(
             {{"name", "Key"}, {"type", "distant"}, {"rotation", {-30, 45, 0}}, {"intensity", 0.9}});
 
-    Json object = {{"name", "Model"}, {"mesh", meshPath}};
-    Json surfaces = Json::object();
-    for (const AssetMaterial &m : asset.materials) {
-        const std::string name = m.name.empty() ? "Default" : utf8FromUtf8OrLatin1(m.name);
-        bool used = false;  // by a mesh that a node places
-        for (const AssetNode &node : asset.nodes)
-            for (const int k : node.meshes) {
-                const AssetMesh &mesh = asset.meshes[static_cast<size_t>(k)];
-                used = used || (!mesh.triangles.empty() &&
-                                &asset.materials[static_cast<size_t>(mesh.material)] == &m);
+    std::set<std::string> taken;
+    taken.insert(scene["camera"]["name"].get<std::string>());
+    for (const auto &light : scene["lights"]) taken.insert(light["name"].get<std::string>());
+    const std::string shader = options.shaders ? module : "";
+    if (animatedMeshNodes(asset).empty()) {
+        // A still model is one object: the whole file at rest.
+        Json object = {{"name", uniqueName("Model", taken)}, {"mesh", meshPath}};
+        object["surfaces"] = surfacesOf(asset, -1, shader);
+        scene["objects"] = Json::array({object});
+    } else {
+        // Each node of meshes is an object that its node's keys move, keyed
+        // on every frame of the animation.
+        const double fps = 24;
+        const int last = 1 + std::max(0, static_cast<int>(std::ceil(asset.duration * fps - 1e-6)));
+        scene["render"]["last_frame"] = last;
+        scene["objects"] = Json::array();
+        for (size_t n = 0; n < asset.nodes.size(); ++n) {
+            const int node = static_cast<int>(n);
+            const Json surfaces = surfacesOf(asset, node, shader);
+            if (surfaces.empty()) continue;
+            const std::string name = utf8FromUtf8OrLatin1(asset.nodes[n].name);
+            Json object = {{"name", uniqueName(name, taken)}, {"mesh", meshPath}, {"mesh_node", name}};
+            addPose(object, poseOf(assetNodeToRootAt(asset, node, 0)));
+            if (assetNodeAnimated(asset, node)) {
+                Json keys = Json::array();
+                Vec3 previous = poseOf(assetNodeToRootAt(asset, node, 0)).rotation;
+                for (int f = 1; f <= last; ++f) {
+                    ItemPose pose = poseOf(assetNodeToRootAt(asset, node, (f - 1) / fps));
+                    pose.rotation = nearestTurn(pose.rotation, previous);
+                    previous = pose.rotation;
+                    Json key = {{"frame", f}};
+                    addPose(key, pose);
+                    keys.push_back(key);
+                }
+                object["keys"] = keys;
             }
-        if (!used || surfaces.contains(name)) continue;
-        Json surface = {{"color", colour(m.color)}};
-        if (options.shaders) surface["shaders"] = Json::array({module + ":Shader"});
-        surfaces[name] = surface;
+            object["surfaces"] = surfaces;
+            scene["objects"].push_back(object);
+        }
     }
-    object["surfaces"] = surfaces;
-    scene["objects"] = Json::array({object});
     if (options.edition == "stroke") {
         scene["pixel_filters"] = Json::array({module + ":TraceStep1"});
         scene["image_filters"] = Json::array({module + ":TraceStep2"});

@@ -60,9 +60,30 @@ TEST(ImportCommand, TheGltfExampleImportsAndRendersOutlinedKeepingExistingFiles)
     EXPECT_EQ(scene["modules"], nlohmann::json::array({"QM_Quillrim_P"}));
     EXPECT_EQ(scene["pixel_filters"], nlohmann::json::array({"QM_Quillrim_P:Tracer"}));
     EXPECT_EQ(scene["camera"]["name"], "Shot Camera");
-    const auto &surfaces = scene["objects"][0]["surfaces"];
-    EXPECT_EQ(surfaces["Floor Tile"]["shaders"], nlohmann::json::array({"QM_Quillrim_P:Shader"}));
-    EXPECT_NEAR(surfaces["Painted Red"]["color"][0].get<double>(), 0.8, 1e-4);
+    // The animated top makes each node an object of its own.
+    ASSERT_EQ(scene["objects"].size(), 3u);
+    EXPECT_EQ(scene["objects"][0]["surfaces"]["Floor Tile"]["shaders"],
+              nlohmann::json::array({"QM_Quillrim_P:Shader"}));
+    EXPECT_NEAR(scene["objects"][2]["surfaces"]["Painted Red"]["color"][0].get<double>(), 0.8, 1e-4);
+    EXPECT_EQ(scene["render"]["last_frame"], 25);  // one second at 24 frames per second
+
+    // Where the top stands over the frames follows the file's keys (0.3,
+    // 0.6, 0.9 up at 0, 0.5 and 1 s) and its quarter turn about +Y.
+    {
+        const auto loaded = minihost::loadScene(args.output);
+        const minihost::SceneItem *top = loaded->itemNamed("Top");
+        ASSERT_NE(top, nullptr);
+        const double heights[] = {0.3, 0.6, 0.9};
+        for (int k = 0; k < 3; ++k) {
+            const auto at = loaded->worldTransform(top->id, loaded->frameTime(1 + 12 * k));
+            EXPECT_NEAR(at.offset.x, 1.5, 1e-4);
+            EXPECT_NEAR(at.offset.y, heights[k], 1e-4) << "frame " << 1 + 12 * k;
+            EXPECT_NEAR(at.offset.z, 0, 1e-4);
+        }
+        const auto end = loaded->worldTransform(top->id, loaded->frameTime(25));
+        EXPECT_NEAR(end.linear.column(2).x, -1,
+                    1e-4);  // its +Z turned to -X: the glTF quarter turn, Z turned round
+    }
 
     // The scene written is never replaced unasked, nor is the model.
     const auto size = fs::file_size(args.output);
@@ -82,6 +103,7 @@ TEST(ImportCommand, TheGltfExampleImportsAndRendersOutlinedKeepingExistingFiles)
     minihost::cli::RenderArgs render;
     render.scene = args.output;
     render.output = (dir / "toys.png").string();
+    render.frames = "25";  // the last, with the top risen and turned
     render.quiet = true;
     ASSERT_EQ(minihost::cli::runRender(render, err), 0) << err.str();
     const Drawn fromScene = drawn(render.output);

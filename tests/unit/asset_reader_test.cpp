@@ -9,6 +9,7 @@
 #include "minihost/assets/asset_reader.h"
 #include "minihost/files/input_error.h"
 #include "minihost/scene/asset_mesh.h"
+#include "minihost/scene/transforms.h"
 
 namespace {
 
@@ -90,6 +91,26 @@ TEST(AssetReader, FilesWithNothingToDrawAreRefusedNamingTheFile) {
         EXPECT_NE(error.find(expected), std::string::npos) << file << ": " << error;
     }
     std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+// A node's transform becomes an item's position, rotation and scale exactly,
+// mirrored ones included.
+TEST(AssetReader, TransformsBecomeItemPosesExactly) {
+    using namespace minihost;
+    const Vec3 rotations[] = {{0.3, -0.7, 1.1}, {-2.5, 0.2, -0.4}, {3.0, 1.2, 2.9}};
+    for (const Vec3 &hpb : rotations)
+        for (const Vec3 &scale : {Vec3{1, 1, 1}, Vec3{2, 0.5, 3}, Vec3{-1.5, 1, 1}}) {
+            const Affine t{rotationMatrix(hpb) * scaleMatrix(scale), {1, -2, 3}};
+            const ItemPose pose = poseOf(t);
+            const Affine back{rotationMatrix(pose.rotation) * scaleMatrix(pose.scale), pose.position};
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c) EXPECT_NEAR(back.linear(r, c), t.linear(r, c), 1e-9);
+            EXPECT_NEAR(length(back.offset - t.offset), 0, 1e-12);
+        }
 }
 
 }  // namespace
