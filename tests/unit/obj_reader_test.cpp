@@ -108,7 +108,12 @@ TEST(ObjReader, MaterialColoursAndNamesAsTheFilesGiveThem) {
 }
 
 TEST(ObjReader, FilesWithoutFacesAreRefusedNamingFileAndLine) {
-    const std::string utf16("v\0 \0000\0 \0000\0 \0000\0\n\0", 18);
+    static const char kUtf16[] =
+        "v\0 \0"
+        "0\0 \0"
+        "0\0 \0"
+        "0\0\n\0";  // "v 0 0 0" in UTF-16LE
+    const std::string utf16(kUtf16, sizeof kUtf16 - 1);
     const std::pair<std::string, std::string> cases[] = {
         {"", "m.obj: the mesh has no faces"},
         {"# nothing\nv 0 0 0\nv 1 0 0\n", "m.obj: the mesh has no faces"},
