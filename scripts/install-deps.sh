@@ -6,9 +6,11 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
-  libembree-dev libtinyobjloader-dev nlohmann-json3-dev libstb-dev libpng-dev libcli11-dev
+  libembree-dev libassimp-dev nlohmann-json3-dev libstb-dev libpng-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libopenexr-dev libxxhash-dev parallel
+  # Models nobody here made, for the import sweep (skipped where absent)
+  assimp-testmodels
   # A single-node Slurm for the array job's test (tests/farm/).
   slurmctld slurmd slurm-client
   # minihost serve: its web server, and the browser its page is tested in

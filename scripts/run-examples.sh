@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Builds the plain tree and runs the main job: lists the servers of both
-# modules with `minihost info`, then renders the bundled example scenes to
-# PNG files in build/examples/, with and without outlines.
+# modules with `minihost info`, imports the glTF example and renders it, then
+# renders the bundled example scenes to PNG files in build/examples/, with and
+# without outlines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh plain
 build/minihost/minihost info build/QM_Quillrim_S.so build/QM_Quillrim_P.so
 build/minihost/minihost info  # the modules a scene may name by name, and where they are
 mkdir -p build/examples
+# A model made in the tree (examples/models/make_toys.py), imported into a
+# scene with the stroke edition's outlines, then its second of animation
+# rendered from that scene as an OpenEXR sequence (every eighth frame).
+build/minihost/minihost import examples/models/toys.gltf -o build/examples/toys.json --overwrite
+build/minihost/minihost render build/examples/toys.json -o build/examples/toys.####.exr --frames 1-25x8 -q
 # Without modules, with the stroke edition, with the line edition, lines or
 # strokes alone over white, and line settings driven by textures.
 for scene in pawn primitives pawn_stroke_edition primitives_stroke_edition pawn_line_edition \

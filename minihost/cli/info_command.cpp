@@ -8,15 +8,37 @@
 #include <iostream>
 #include <set>
 
+#include "minihost/assets/asset_formats.h"
+#include "minihost/cli/scene_info.h"
+#include "minihost/cli/scene_session.h"
 #include "minihost/core/loader.h"
 #include "minihost/files/module_search.h"
 
 namespace minihost::cli {
 
+namespace {
+
+// A scene (.json) or a model file is described; anything else is a module.
+bool describesScene(const std::string &path) {
+    return isAssetFile(path) || isObjFile(path) || std::filesystem::path(path).extension() == ".json";
+}
+
+}  // namespace
+
 int runInfo(const std::vector<std::string> &paths, std::ostream &out, std::ostream &err) {
     int status = 0;
     bool first = true;
     for (const std::string &path : paths) {
+        if (describesScene(path)) {
+            if (!first) out << '\n';
+            first = false;
+            SceneSession session;
+            if (session.load(path, err))
+                printSceneInfo(session.scene(), out);
+            else
+                status = 1;
+            continue;
+        }
         std::string error;
         std::unique_ptr<LoadedModule> module = LoadedModule::open(path, error);
         if (!module) {
@@ -72,10 +94,14 @@ int runModuleListing(std::ostream &out, std::ostream &err) {
 
 void addInfoCommand(CLI::App &app, int &exitCode) {
     CLI::App *info =
-        app.add_subcommand("info", "List the servers of plug-in modules, or the modules found by name");
+        app.add_subcommand("info",
+                           "List the servers of plug-in modules, what a scene or model file holds, "
+                           "or the modules found by name");
     auto paths = std::make_shared<std::vector<std::string>>();
     auto folders = std::make_shared<std::vector<std::string>>();
-    info->add_option("MODULE", *paths, "Module files (.so); none: list the modules found by name");
+    info->add_option(
+        "FILE", *paths,
+        "Module files (.so), scenes (.json) or model files; none: list the modules found by name");
     info->add_option("--module-path", *folders, "Also look for modules in this folder (repeatable)")
         ->allow_extra_args(false);
     info->callback([paths, folders, &exitCode] {

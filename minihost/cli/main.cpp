@@ -5,6 +5,7 @@
 #include <exception>
 #include <iostream>
 
+#include "minihost/cli/import_command.h"
 #include "minihost/cli/info_command.h"
 #include "minihost/cli/panel_command.h"
 #include "minihost/cli/preview_command.h"
@@ -18,6 +19,7 @@ int main(int argc, char **argv) {
     app.require_subcommand(1);
     int exitCode = 0;
 
+    minihost::cli::addImportCommand(app, exitCode);
     minihost::cli::addInfoCommand(app, exitCode);
     minihost::cli::addPanelCommand(app, exitCode);
     minihost::cli::addPreviewCommand(app, exitCode);

@@ -7,10 +7,12 @@
 #include <csignal>
 #include <iostream>
 
+#include "minihost/assets/asset_formats.h"
 #include "minihost/cli/early_report.h"
 #include "minihost/cli/frame_delivery.h"
 #include "minihost/cli/layer_option.h"
 #include "minihost/cli/module_errors.h"
+#include "minihost/cli/outline_hints.h"
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/render_report.h"
@@ -84,6 +86,18 @@ int finished(RunReport &report, const std::string &state, int status, const Stag
     return status == 0 ? 1 : status;
 }
 
+// --edition chooses the outlines of a model file rendered as it is.
+bool checkEdition(const RenderArgs &args, std::ostream &err) {
+    if (args.edition.empty()) return true;
+    if (!isAssetFile(args.scene) && !isObjFile(args.scene)) {
+        err << "minihost: --edition applies to a model file (" << meshFormatsText() << "), not to a scene\n";
+        return false;
+    }
+    if (args.edition == "stroke" || args.edition == "line") return true;
+    err << "minihost: --edition " << args.edition << ": expected stroke or line\n";
+    return false;
+}
+
 }  // namespace
 
 int runRender(const RenderArgs &args, std::ostream &realErr) {
@@ -126,10 +140,14 @@ int runRender(const RenderArgs &args, std::ostream &realErr) {
     clearAbort();
     setModuleSearchPath(args.modulePaths);
     setSceneModulesAllowed(args.allowSceneModules);
+    if (!checkEdition(args, err)) return refused();
     SceneSession session;
-    if (!session.load(args.scene, err) || !session.start(err)) return refused();
+    if (!session.load(args.scene, err, args.edition.empty() ? "stroke" : args.edition) || !session.start(err))
+        return refused();
     Scene *scene = &session.scene();
     ServerSet *servers = &session.servers();
+    for (const std::string &hint : outlineHints(*scene))
+        err << "minihost: " << args.scene << ": " << hint << '\n';
     times.load = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     if (args.frames.empty())
@@ -214,7 +232,11 @@ int runRender(const RenderArgs &args, std::ostream &realErr) {
 void addRenderCommand(CLI::App &app, int &exitCode) {
     CLI::App *render = app.add_subcommand("render", "Render a scene to PNG or OpenEXR files");
     auto args = std::make_shared<RenderArgs>();
-    render->add_option("SCENE", args->scene, "Scene description (JSON)")->required();
+    render
+        ->add_option("SCENE", args->scene,
+                     "Scene description (JSON), or a model file to render with outlines")
+        ->required();
+    render->add_option("--edition", args->edition, "A model file's outlines: stroke (default) or line");
     render
         ->add_option("-o,--output", args->output,
                      "Output file: .png or .exr; shot.####.exr or shot.%04d.exr number the frames")

@@ -32,6 +32,7 @@ struct RenderArgs {
     std::vector<std::string> modulePaths;  // folders searched for modules named by name
     bool allowSceneModules = false;        // modules from the scene's folder, or any path
     std::string memoryLimit;               // --memory-limit as given; "" for none
+    std::string edition;                   // a model file's outlines: "stroke" (default) or "line"
 };
 
 // 0 when every frame was written (or skipped); 1 on a fault (reported on

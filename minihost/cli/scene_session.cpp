@@ -1,5 +1,9 @@
 #include "minihost/cli/scene_session.h"
 
+#include <filesystem>
+
+#include "minihost/assets/asset_formats.h"
+#include "minihost/cli/asset_scene.h"
 #include "minihost/cli/input_error_report.h"
 #include "minihost/core/render_memory_blocks.h"
 #include "minihost/scene/scene_loader.h"
@@ -31,9 +35,20 @@ SceneSession::~SceneSession() {
     removeSceneServices();
 }
 
-bool SceneSession::load(const std::string &path, std::ostream &err) {
+bool SceneSession::load(const std::string &path, std::ostream &err, const std::string &edition) {
     path_ = path;
-    return reported(path, err, [&] { scene_ = loadScene(path); });
+    return reported(path, err, [&] {
+        if (isAssetFile(path) || isObjFile(path)) {
+            AssetSceneOptions options;
+            options.edition = edition;
+            const Asset asset = readModel(path);
+            const std::string name = std::filesystem::path(path).filename().string();
+            scene_ = loadSceneText(sceneOfAsset(asset, name, options).dump(), path);
+        } else {
+            scene_ = loadScene(path);
+        }
+        for (const auto &notice : scene_->notices) err << "minihost: " << path << ": " << notice << '\n';
+    });
 }
 
 bool SceneSession::start(std::ostream &err) {

@@ -21,7 +21,10 @@ public:
     SceneSession &operator=(const SceneSession &) = delete;
 
     // Each prints what is wrong, naming the file, and returns false on a fault.
-    bool load(const std::string &path, std::ostream &err);
+    // A model file (assets/asset_formats.h) is read as the scene `minihost
+    // import` would write for it, with the outlines of `edition` (an OBJ file
+    // as well).
+    bool load(const std::string &path, std::ostream &err, const std::string &edition = "stroke");
     bool start(std::ostream &err);
 
     Scene &scene() { return *scene_; }

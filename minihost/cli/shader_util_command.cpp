@@ -8,6 +8,7 @@
 
 #include "minihost/cli/input_error_report.h"
 #include "minihost/cli/module_trust_options.h"
+#include "minihost/cli/outline_hints.h"
 #include "minihost/cli/output_checks.h"
 #include "minihost/cli/output_paths.h"
 #include "minihost/cli/scene_session.h"
@@ -193,6 +194,8 @@ int runShaderUtil(const ShaderUtilArgs &args, std::ostream &err) {
     }
     report(commands, args.verbose, err);
     if (!presetWasRead(args, session.servers(), *module, err)) return 1;
+    for (const std::string &hint : outlineHints(session.scene()))
+        err << "minihost: " << args.output << ": " << hint << '\n';
     if (!saveScene(session.scene(), session.servers(), args.output, error)) {
         err << "minihost: " << error << '\n';
         return 1;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ struct Mesh {
     // Other files the mesh was read from (an OBJ's material files): inputs
     // that no output may replace.
     std::vector<std::string> sideFiles;
+    // Colours the mesh file gives its surfaces, by surface name; a scene's
+    // own colour for a surface overrides it.
+    std::map<std::string, std::array<double, 3>> surfaceColors;
+    // What the reader noticed and the user should hear (each said once),
+    // such as a material the file uses but does not define.
+    std::vector<std::string> notices;
 
     int numPoints() const { return static_cast<int>(points.size()); }
     int numPolygons() const { return static_cast<int>(polySurface.size()); }

@@ -1,44 +1,252 @@
 #include "minihost/scene/obj_mesh.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <sstream>
-
-#include <tiny_obj_loader.h>
+#include <set>
+#include <string_view>
 
 #include "minihost/files/checked_read.h"
 #include "minihost/files/input_error.h"
+#include "minihost/scene/obj_materials.h"
 #include "minihost/scene/obj_text_checks.h"
+#include "minihost/scene/polygon_triangles.h"
 
 namespace minihost {
 
 namespace {
 
-// Material files named by "mtllib", read like the mesh itself: a regular
-// file within a size limit, relative to the mesh's folder. One that cannot
-// be read is reported and its materials are missing, as the library does.
-class CheckedMaterialReader : public tinyobj::MaterialReader {
-public:
-    CheckedMaterialReader(std::filesystem::path dir, std::vector<std::string> &read)
-            : dir_(std::move(dir)), read_(read) {}
+constexpr std::string_view kDefaultSurface = "Default";
 
-    bool operator()(const std::string &name, std::vector<tinyobj::material_t> *materials,
-                    std::map<std::string, int> *matMap, std::string *warn, std::string *err) override {
-        const std::string path = (dir_ / name).string();
-        std::string text, why;
-        if (!readRegularFile(path, kMaxMaterialFileBytes, text, why)) {
-            if (err) *err += "material file \"" + path + "\": " + why + "\n";
-            return false;
-        }
-        read_.push_back(path);
-        std::istringstream in(text);
-        tinyobj::LoadMtl(matMap, materials, &in, warn, err);
-        return true;
+// Statements of OBJ text; a file whose first statement is none of these is
+// not OBJ text.
+bool knownKeyword(std::string_view k) {
+    static const std::set<std::string_view> kKnown = {
+        "v",         "vt",    "vn",     "vp",     "f",        "l",        "p",    "o",
+        "g",         "s",     "usemtl", "mtllib", "cstype",   "deg",      "bmat", "step",
+        "curv",      "curv2", "surf",   "parm",   "trim",     "hole",     "scrv", "sp",
+        "end",       "con",   "mg",     "bevel",  "c_interp", "d_interp", "lod",  "shadow_obj",
+        "trace_obj", "ctech", "stech",  "maplib", "usemap",   "call",     "csh"};
+    return kKnown.count(k) > 0;
+}
+
+// A byte that no text file holds (a NUL of UTF-16, binary data).
+long long firstBinaryLine(std::string_view text) {
+    long long line = 1;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\n')
+            ++line;
+        else if (c < 0x20 && c != '\t' && c != '\r' && c != '\f' && c != '\v')
+            return line;
+    }
+    return 0;
+}
+
+struct Line {
+    long long number;
+    std::string_view keyword, rest;
+};
+
+template <typename Each>
+void forEachStatement(std::string_view text, Each each) {
+    size_t start = 0;
+    for (long long number = 1; start < text.size(); ++number) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        const size_t hash = line.find('#');
+        if (hash != std::string_view::npos) line = line.substr(0, hash);
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.remove_suffix(1);
+        if (line.empty()) continue;
+        const size_t split = line.find_first_of(" \t");
+        each(Line{number, line.substr(0, split),
+                  split == std::string_view::npos ? std::string_view() : line.substr(split + 1)});
+    }
+}
+
+float number(const char *&at) {
+    char *next = nullptr;
+    const double v = std::strtod(at, &next);
+    at = next;
+    return static_cast<float>(v);
+}
+
+// A corner index as the file writes it (checked already): 1-based, or
+// negative counting back from the last element seen.
+int cornerIndex(std::string_view token, size_t seen) {
+    if (token.empty()) return -1;
+    long long i = 0;
+    std::from_chars(token.data(), token.data() + token.size(), i);
+    return static_cast<int>(i > 0 ? i - 1 : static_cast<long long>(seen) + i);
+}
+
+struct Corner {
+    int point = -1, normal = -1;
+};
+
+class ObjReader {
+public:
+    ObjReader(std::string folder, std::string file) : folder_(std::move(folder)), file_(std::move(file)) {}
+
+    Mesh read(const std::string &text) {
+        std::string_view body(text);
+        if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);  // a UTF-8 byte order mark
+        if (const long long line = firstBinaryLine(body))
+            throw InputError(
+                {file_, static_cast<int>(line)},
+                "not OBJ text: the line holds binary data (a file in UTF-16 must be saved as UTF-8)");
+        checkObjText(body.size() == text.size() ? text : std::string(body), file_);
+        forEachStatement(body, [&](const Line &l) { statement(l); });
+        if (mesh_.numPolygons() == 0) throw InputError(noFacesPosition_, noFacesMessage());
+        finish();
+        return std::move(mesh_);
     }
 
 private:
-    std::filesystem::path dir_;
-    std::vector<std::string> &read_;
+    void statement(const Line &l) {
+        if (firstKeyword_.empty()) {
+            firstKeyword_ = std::string(l.keyword);
+            firstLine_ = l.number;
+        }
+        if (l.keyword == "v") {
+            // The line's numbers are checked already, so the text's own end
+            // of line stops each of them.
+            const char *at = l.rest.data();
+            const float x = number(at), y = number(at), z = number(at);
+            mesh_.points.push_back({x, y, z});
+        } else if (l.keyword == "vn") {
+            // The line's numbers are checked already, so the text's own end
+            // of line stops each of them.
+            const char *at = l.rest.data();
+            const double x = number(at), y = number(at), z = number(at);
+            normals_.push_back({x, y, z});
+        } else if (l.keyword == "f") {
+            face(l.rest);
+        } else if (l.keyword == "l" || l.keyword == "p") {
+            ++pointsAndLines_;
+        } else if (l.keyword == "usemtl") {
+            surface_ = objLineName(l.rest);
+            if (surface_.empty()) surface_ = kDefaultSurface;
+        } else if (l.keyword == "mtllib") {
+            materialFiles(l);
+        }
+    }
+
+    void face(std::string_view rest) {
+        corners_.clear();
+        size_t i = 0;
+        while (i < rest.size()) {
+            while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
+            const size_t start = i;
+            while (i < rest.size() && rest[i] != ' ' && rest[i] != '\t') ++i;
+            if (i == start) break;
+            const std::string_view token = rest.substr(start, i - start);
+            const size_t s1 = token.find('/');
+            const size_t s2 = s1 == std::string_view::npos ? s1 : token.find('/', s1 + 1);
+            Corner c;
+            c.point = cornerIndex(token.substr(0, s1), mesh_.points.size());
+            if (s2 != std::string_view::npos) c.normal = cornerIndex(token.substr(s2 + 1), normals_.size());
+            corners_.push_back(c);
+        }
+        const int surface = mesh_.surfaceIndex(surface_);
+        std::vector<Vec3> at;
+        at.reserve(corners_.size());
+        for (const Corner &c : corners_) at.push_back(mesh_.point(c.point));
+        if (corners_.size() == 3 || fanCoversPolygon(at)) {
+            addPolygon(corners_, surface);
+            return;
+        }
+        const std::vector<Corner> whole = corners_;
+        for (const auto &t : earClipPolygon(at))
+            addPolygon({whole[static_cast<size_t>(t[0])], whole[static_cast<size_t>(t[1])],
+                        whole[static_cast<size_t>(t[2])]},
+                       surface);
+    }
+
+    void addPolygon(const std::vector<Corner> &corners, int surface) {
+        verts_.clear();
+        for (const Corner &c : corners) {
+            verts_.push_back(c.point);
+            cornerNormals_.push_back(c.normal);
+        }
+        mesh_.addPolygon(verts_, surface);
+    }
+
+    // "mtllib" names one file, or several separated by spaces; a name with
+    // spaces in it is taken whole when such a file exists.
+    void materialFiles(const Line &l) {
+        const std::string whole = objLineName(l.rest);
+        std::error_code ec;
+        std::vector<std::string> names;
+        if (std::filesystem::exists(std::filesystem::path(folder_) / whole, ec)) {
+            names.push_back(whole);
+        } else {
+            size_t i = 0;
+            while (i < whole.size()) {
+                const size_t end = std::min(whole.find_first_of(" \t", i), whole.size());
+                if (end > i) names.push_back(whole.substr(i, end - i));
+                i = end + 1;
+            }
+        }
+        for (const auto &name : names) {
+            const std::string path = (std::filesystem::path(folder_) / name).string();
+            std::string text, why;
+            if (!readRegularFile(path, kMaxMaterialFileBytes, text, why))
+                throw InputError({file_, static_cast<int>(l.number)},
+                                 "material file \"" + path + "\": " + why);
+            mesh_.sideFiles.push_back(path);  // an input no output may replace
+            for (auto &m : parseObjMaterials(text, path)) materials_.emplace(m.name, m);
+        }
+    }
+
+    std::string noFacesMessage() {
+        if (!firstKeyword_.empty() && !knownKeyword(firstKeyword_)) {
+            noFacesPosition_ = {file_, static_cast<int>(firstLine_)};
+            return "not OBJ text: the line begins with \"" + firstKeyword_.substr(0, 24) + "\"";
+        }
+        noFacesPosition_ = {file_};
+        if (pointsAndLines_ > 0) return "the mesh has only points and lines, no faces to render";
+        return "the mesh has no faces";
+    }
+
+    void finish() {
+        for (const auto &name : mesh_.surfaceNames) {
+            const auto m = materials_.find(name);
+            if (m != materials_.end()) {
+                if (m->second.hasColor) mesh_.surfaceColors[name] = m->second.color;
+            } else if (name != kDefaultSurface) {
+                mesh_.notices.push_back("material \"" + name +
+                                        "\" is used but not defined in a material file; its surface keeps "
+                                        "the default settings");
+            }
+        }
+    }
+
+public:
+    // The file's normal of each corner of the mesh read (-1: none), and the
+    // file's normals.
+    const std::vector<int> &cornerNormals() const { return cornerNormals_; }
+    const std::vector<Vec3> &normals() const { return normals_; }
+
+private:
+    std::vector<int> cornerNormals_;
+    std::vector<Vec3> normals_;
+    std::string folder_, file_;
+    Mesh mesh_;
+    std::map<std::string, ObjMaterial> materials_;
+    std::string surface_{kDefaultSurface};
+    std::vector<Corner> corners_;
+    std::vector<int> verts_;
+    size_t pointsAndLines_ = 0;
+    std::string firstKeyword_;
+    long long firstLine_ = 0;
+    FilePosition noFacesPosition_;
 };
 
 }  // namespace
@@ -53,64 +261,17 @@ Mesh loadObjMesh(const std::string &path, double creaseAngle) {
 
 Mesh meshFromObjText(const std::string &text, const std::string &folder, double creaseAngle,
                      const std::string &file) {
-    checkObjText(text, file);
-
-    tinyobj::attrib_t attrib;
-    std::vector<tinyobj::shape_t> shapes;
-    std::vector<tinyobj::material_t> materials;
-    std::string warn, err;
-    std::istringstream in(text);
-    std::vector<std::string> materialFiles;
-    CheckedMaterialReader readMaterials(folder, materialFiles);
-    const bool loaded = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &in, &readMaterials,
-                                         /*triangulate=*/false, /*default_vcols_fallback=*/false);
-    // A material file that cannot be read is an error, not a silent default.
-    const size_t refused = err.find("material file \"");
-    if (!loaded || refused != std::string::npos) {
-        std::string error = refused != std::string::npos ? err.substr(refused)
-                            : err.empty()                ? "cannot read the mesh"
-                                                         : err;
-        while (!error.empty() && error.back() == '\n') error.pop_back();
-        throw InputError({file}, error.substr(0, error.find('\n')));
-    }
-
-    Mesh out;
-    out.sideFiles = std::move(materialFiles);
-    const size_t pointCount = attrib.vertices.size() / 3;
-    for (size_t i = 0; i < pointCount; ++i)
-        out.points.push_back(
-            {attrib.vertices[3 * i], attrib.vertices[3 * i + 1], attrib.vertices[3 * i + 2]});
-
-    // File normals by corner, applied after smoothing.
-    std::vector<int> cornerNormalIndex;
-    for (const auto &shape : shapes) {
-        size_t offset = 0;
-        for (size_t f = 0; f < shape.mesh.num_face_vertices.size(); ++f) {
-            const size_t count = shape.mesh.num_face_vertices[f];
-            const int mat = f < shape.mesh.material_ids.size() ? shape.mesh.material_ids[f] : -1;
-            const std::string name = mat >= 0 && static_cast<size_t>(mat) < materials.size()
-                                         ? materials[static_cast<size_t>(mat)].name
-                                         : "Default";
-            std::vector<int> verts;
-            for (size_t k = 0; k < count; ++k) {
-                const auto &idx = shape.mesh.indices[offset + k];
-                verts.push_back(idx.vertex_index);
-                cornerNormalIndex.push_back(idx.normal_index);
-            }
-            out.addPolygon(verts, out.surfaceIndex(name));
-            offset += count;
-        }
-    }
+    ObjReader reader(folder, file);
+    Mesh out = reader.read(text);
     const std::string fault = meshFault(out);
     if (!fault.empty()) throw InputError({file}, fault);
     computeSmoothNormals(out, creaseAngle);
-    const size_t normalCount = attrib.normals.size() / 3;
-    for (size_t c = 0; c < cornerNormalIndex.size(); ++c) {
-        const int n = cornerNormalIndex[c];
-        if (n < 0 || static_cast<size_t>(n) >= normalCount) continue;
-        const Vec3 v = normalized({attrib.normals[3 * static_cast<size_t>(n)],
-                                   attrib.normals[3 * static_cast<size_t>(n) + 1],
-                                   attrib.normals[3 * static_cast<size_t>(n) + 2]});
+    // The file's own normals replace the smoothed ones where it gives them.
+    const std::vector<Vec3> &normals = reader.normals();
+    for (size_t c = 0; c < reader.cornerNormals().size(); ++c) {
+        const int n = reader.cornerNormals()[c];
+        if (n < 0 || static_cast<size_t>(n) >= normals.size()) continue;
+        const Vec3 v = normalized(normals[static_cast<size_t>(n)]);
         if (length(v) > 0)
             out.cornerNormals[c] = {static_cast<float>(v.x), static_cast<float>(v.y),
                                     static_cast<float>(v.z)};

@@ -2,9 +2,14 @@
 // maps and surfaces with their shader lists.
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <memory>
 
 #include "host/item_services.h"
 #include "host/module_descriptor.h"
+#include "minihost/assets/asset_formats.h"
+#include "minihost/assets/asset_reader.h"
+#include "minihost/scene/asset_mesh.h"
 #include "minihost/scene/obj_mesh.h"
 #include "minihost/scene/primitives.h"
 #include "minihost/scene/scene_loader_parts.h"
@@ -113,7 +118,16 @@ void readWeightMaps(const JsonDocument &doc, JsonObject &o, SceneObject &obj) {
     }
 }
 
-void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObject &obj) {
+// Model files read once per scene, however many objects name them.
+using AssetCache = std::map<std::string, std::shared_ptr<const Asset>>;
+
+const Asset &cachedAsset(AssetCache &cache, const std::string &path) {
+    auto &slot = cache[path];
+    if (!slot) slot = std::make_shared<const Asset>(readAsset(path));
+    return *slot;
+}
+
+void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObject &obj, AssetCache &assets) {
     obj.name = o.requiredString("name");
     const bool hasMesh = o.has("mesh"), hasPrimitive = o.has("primitive");
     if (hasMesh == hasPrimitive) doc.fail(o.pointer(), "an object needs either \"mesh\" or \"primitive\"");
@@ -121,7 +135,25 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
     if (hasMesh) {
         obj.filename = readPath(scene, o, "mesh");
         try {
-            obj.mesh = loadObjMesh(obj.filename, crease);
+            if (isAssetFile(obj.filename)) {
+                const Asset &asset = cachedAsset(assets, obj.filename);
+                if (o.has("mesh_node")) {
+                    // One node's meshes alone, which the object's motion places.
+                    const std::string node = o.requiredString("mesh_node");
+                    const int index = assetNodeNamed(asset, node);
+                    if (index < 0) throw InputError({obj.filename}, "no node named \"" + node + "\"");
+                    obj.mesh = meshFromAssetNode(asset, index, crease);
+                } else {
+                    obj.mesh = meshFromAsset(asset, crease);
+                }
+            } else if (isObjFile(obj.filename)) {
+                obj.mesh = loadObjMesh(obj.filename, crease);
+            } else {
+                throw InputError({obj.filename},
+                                 "not a mesh format minihost reads (it reads " + meshFormatsText() + ")");
+            }
+            for (const auto &notice : obj.mesh.notices)
+                scene.notice("mesh \"" + obj.filename + "\": " + notice);
         } catch (const InputError &e) {
             o.fail("mesh", "mesh \"" + obj.filename + "\": " + e.withinFile());
         }
@@ -141,6 +173,10 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
         auto surf = std::make_unique<SceneSurface>();
         surf->name = name;
         surf->object = &obj;
+        // The mesh file's colour, unless the scene gives its own.
+        const auto color = obj.mesh.surfaceColors.find(name);
+        if (color != obj.mesh.surfaceColors.end())
+            std::copy(color->second.begin(), color->second.end(), surf->color);
         obj.surfaces.push_back(std::move(surf));
     }
     JsonObject surfaces = o.object("surfaces");
@@ -164,13 +200,14 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
 
 void readObjects(const JsonDocument &doc, JsonObject &root, Scene &scene) {
     const auto &objects = root.array("objects");
+    AssetCache assets;
     // Objects are read first; exclusions name lights that are read already.
     for (size_t i = 0; i < objects.size(); ++i) {
         JsonObject o(doc, objects[i], root.pointer("objects") + "/" + std::to_string(i));
         auto obj = std::make_unique<SceneObject>();
         obj->type = ITEM_TYPE_OBJECT;
         obj->id = 0x10000000u + static_cast<ItemID>(i + 1);
-        readObject(doc, o, scene, *obj);
+        readObject(doc, o, scene, *obj, assets);
         const auto &excl = o.array("exclude_lights");
         for (size_t k = 0; k < excl.size(); ++k) {
             const std::string ptr = o.pointer("exclude_lights") + "/" + std::to_string(k);

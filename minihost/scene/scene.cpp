@@ -1,5 +1,6 @@
 #include "minihost/scene/scene.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 
@@ -19,6 +20,10 @@ SceneItem *byPlace(const List &list, ItemID id) {
 }
 
 }  // namespace
+
+void Scene::notice(const std::string &text) {
+    if (std::find(notices.begin(), notices.end(), text) == notices.end()) notices.push_back(text);
+}
 
 SceneItem *Scene::item(ItemID id) const {
     SceneItem *placed = nullptr;

@@ -118,6 +118,10 @@ struct Scene {
     nlohmann::ordered_json document;  // key order kept for saving
     std::vector<std::string> pathPointers;
 
+    // What the user should hear about the scene as read, each said once.
+    std::vector<std::string> notices;
+    void notice(const std::string &text);
+
     std::map<ItemID, SceneItem *> items;
     mutable std::mutex imageMutex;  // images may be added while rendering
 

@@ -193,3 +193,22 @@ TEST(SceneLoader, SmoothNormalsOfAWideFanTakeLinearTime) {
 }
 
 }  // namespace
+
+namespace {
+
+// The complete example of the scene format's page loads as shipped, saved
+// beside the other examples: every file it names is there.
+TEST(SceneLoader, TheDocumentedCompleteExampleLoads) {
+    std::ifstream page(std::string(QR_SOURCE_DIR) + "/docs/scene-format.md");
+    const std::string text((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+    const size_t heading = text.find("## A complete example");
+    ASSERT_NE(heading, std::string::npos);
+    const size_t start = text.find("```json\n", heading) + 8, end = text.find("```", start);
+    ASSERT_LT(start, end);
+    std::unique_ptr<minihost::Scene> scene;
+    ASSERT_NO_THROW(scene = minihost::loadSceneText(text.substr(start, end - start),
+                                                    std::string(QR_SOURCE_DIR) + "/examples/complete.json"));
+    EXPECT_NE(scene->lights[1]->projection, nullptr);
+}
+
+}  // namespace
