@@ -24,7 +24,7 @@ bool checkArgs(const ImportArgs &args, std::ostream &err) {
         err << "minihost: --edition " << args.edition << ": expected stroke or line\n";
         return false;
     }
-    if (!checkOutputFolder(args.output, err)) return false;
+    if (!checkOutputPath(args.output, err)) return false;
     std::error_code ec;
     if (fs::equivalent(args.output, args.asset, ec)) {
         err << "minihost: -o " << args.output << ": this is the model file being imported\n";
