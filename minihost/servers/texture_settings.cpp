@@ -1,11 +1,13 @@
 #include "minihost/servers/texture_settings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <shared_mutex>
 
 #include "host/item_services.h"
 #include "host/settings_block_codes.h"
 #include "host/textures.h"
+#include "minihost/scene/json_reader.h"
 #include "minihost/services/active_scene.h"
 #include "minihost/services/scene_services.h"
 #include "minihost/textures/texture_registry.h"
@@ -109,6 +111,9 @@ std::string readImage(const nlohmann::json &layer, Scene &scene, LayerData &d, S
     const auto file = layer.find("image");
     if (file == layer.end() || !file->is_string() || file->get<std::string>().empty())
         return "needs an \"image\" naming a PNG or JPEG file";
+    // A NUL would end the name where the system reads it: another file.
+    if (file->get<std::string>().find('\0') != std::string::npos)
+        return "has an \"image\" whose name holds a NUL character";
     try {
         image = scene.imageFromFile(file->get<std::string>());
     } catch (const InputError &e) {
@@ -131,8 +136,24 @@ std::string readImage(const nlohmann::json &layer, Scene &scene, LayerData &d, S
         } else if (!channelValues(*v, 3, target)) {
             return "has a \"" + std::string(key) + "\" that is not [x, y, z]";
         }
+        for (int k = 0; k < 3; ++k)
+            if (!(std::fabs(target[k]) <= kMaxSceneCoordinate))
+                return "has a \"" + std::string(key) + "\" beyond +-1,000,000";
     }
     return "";
+}
+
+// An opacity, or each key of a keyed one, from 0 to 1 (its form is checked already).
+bool opacityInRange(const nlohmann::json &opacity) {
+    const auto inRange = [](const nlohmann::json &v) {
+        return v.is_number() && v.get<double>() >= 0.0 && v.get<double>() <= 1.0;
+    };
+    if (!opacity.is_object()) return inRange(opacity);
+    const auto keys = opacity.find("keys");
+    if (keys == opacity.end() || !keys->is_array()) return true;
+    return std::all_of(keys->begin(), keys->end(), [&](const nlohmann::json &key) {
+        return !key.is_array() || key.size() < 2 || inRange(key[1]);
+    });
 }
 
 std::string readLayer(const nlohmann::json &layer, int channels, Scene &scene, TextureSetting &out) {
@@ -156,6 +177,7 @@ std::string readLayer(const nlohmann::json &layer, int channels, Scene &scene, T
     if (const auto o = layer.find("opacity"); o != layer.end()) {
         const std::string problem = readAnimatedValue(*o, 1, fps, &d.opacity, envelopes[0], animated[0]);
         if (!problem.empty()) return "has an \"opacity\" that " + problem;
+        if (!opacityInRange(*o)) return "has an \"opacity\" outside 0 to 1";
     }
     SceneImage *image = nullptr;
     std::string problem;

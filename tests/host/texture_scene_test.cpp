@@ -105,6 +105,17 @@ TEST_P(TextureScene, TexturesByKeyNameTheirFaults) {
               std::string::npos);
     EXPECT_NE(failure(R"({"type": "image", "image": "missing.png"})").find("no such image file"),
               std::string::npos);
+    // Values beyond their documented ranges, and a name that a NUL would cut short.
+    EXPECT_NE(failure(R"({"type": "constant", "value": [0, 0, 0], "opacity": 1e308})").find("outside 0 to 1"),
+              std::string::npos);
+    EXPECT_NE(failure(R"({"type": "constant", "value": [0, 0, 0], "opacity": {"keys": [[1, 0.5], [9, -2]]}})")
+                  .find("outside 0 to 1"),
+              std::string::npos);
+    EXPECT_NE(failure(R"({"type": "image", "image": "missing.png\u0000x.png"})").find("holds a NUL"),
+              std::string::npos);
+    EXPECT_NE(failure(R"({"type": "image", "image": "stripes.png", "center": [0, 1e308, 0]})")
+                  .find("beyond +-1,000,000"),
+              std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEditions, TextureScene, ::testing::Values(true, false));
