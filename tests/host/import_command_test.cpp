@@ -130,7 +130,8 @@ TEST(ImportCommand, TheGltfExampleImportsAndRendersOutlinedKeepingExistingFiles)
 TEST(ImportCommand, KeyedCamerasAndLightsComeInKeyedOverFrames) {
     const fs::path dir = fs::temp_directory_path() / ("qr_import_keyed_views_" + std::to_string(getpid()));
     fs::create_directories(dir);
-    std::ofstream(dir / "rig.gltf") << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0, 2, 3]}],
+    std::ofstream(dir / "rig.gltf")
+        << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0, 2, 3]}],
         "extensionsUsed": ["KHR_lights_punctual"],
         "extensions": {"KHR_lights_punctual": {"lights": [{"name": "Lamp", "type": "spot", "color": [1, 0.5, 0.25],
             "spot": {"innerConeAngle": 0.3, "outerConeAngle": 0.5}}]}},
