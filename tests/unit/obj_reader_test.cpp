@@ -130,7 +130,7 @@ TEST(ObjReader, NumbersIndicesAndNormalsInEveryFormTheFileMayUse) {
     for (int c = m.polyStart[2]; c < m.polyStart[3]; ++c)
         EXPECT_EQ(m.cornerNormals[static_cast<size_t>(c)], (std::array<float, 3>{0, 0, 1}));
     const Mesh given = meshFromObjText("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 3 4\nf 1//1 2//1 3//1\n", ".", 1.0);
-    EXPECT_EQ(given.cornerNormals, std::vector<std::array<float, 3>>(3, {0, 0.6f, 0.8f}));
+    EXPECT_EQ(given.cornerNormals, (std::vector<std::array<float, 3>>(3, {0, 0.6f, 0.8f})));
     for (const char *text : {"v 1e400 0 0\n", "v 1e-320 0 0\n", "v inf 0 0\n", "v 1e5x 0 0\n"})
         EXPECT_NE(errorOf(text).find("is not a finite number"), std::string::npos) << text;
 }
