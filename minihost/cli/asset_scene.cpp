@@ -60,6 +60,28 @@ void placeView(const Asset &asset, const AssetView &view, Vec3 &position, Vec3 &
     if (length(forward) == 0) forward = {0, 0, 1};
 }
 
+bool viewAnimated(const Asset &asset, const AssetView &view) {
+    return view.node >= 0 && assetNodeAnimated(asset, view.node);
+}
+
+// The same at `time` seconds of the animation, as an item's position and
+// rotation: +Z along the view's forward, +Y as near its up as can be, so
+// that a camera that rolls keeps its roll.
+ItemPose viewPoseAt(const Asset &asset, const AssetView &view, double time) {
+    const Affine toRoot = assetNodeToRootAt(asset, view.node, time);
+    Vec3 forward = normalized(toRoot.linear * load(view.forward.data()));
+    if (length(forward) == 0) forward = {0, 0, 1};
+    Vec3 right = normalized(cross(toRoot.linear * load(view.up.data()), forward));
+    if (length(right) == 0) right = normalized(cross(Vec3{0, 1, 0}, forward));
+    if (length(right) == 0) right = {1, 0, 0};
+    const Vec3 up = cross(forward, right);
+    Mat3 frame;  // columns: right, up, forward
+    frame.m = {right.x, up.x, forward.x, right.y, up.y, forward.y, right.z, up.z, forward.z};
+    ItemPose pose = poseOf({frame, Vec3{}});
+    pose.position = toRoot.apply(load(view.position.data()));
+    return pose;
+}
+
 // A camera that has the whole model in view, from the front, to the right
 // and above (three-quarter view), at the frame's aspect.
 Json framingCamera(const Box &box, double aspect) {
@@ -71,16 +93,65 @@ Json framingCamera(const Box &box, double aspect) {
         {"name", "Framing"}, {"position", vec(from)}, {"target", vec(box.centre())}, {"hfov", kDefaultHfov}};
 }
 
-Json fileCamera(const Asset &asset, const AssetCamera &cam) {
-    Vec3 position, forward;
-    placeView(asset, cam, position, forward);
-    return {{"name", utf8FromUtf8OrLatin1(cam.name.empty() ? "Camera" : cam.name)},
-            {"position", vec(position)},
-            {"target", vec(position + forward)},
-            {"hfov", tidy(std::clamp(cam.hfov * 180 / kPi, 1.0, 170.0))}};
+void addPose(Json &item, const ItemPose &pose) {
+    const double deg = 180 / kPi;
+    item["position"] = vec(pose.position);
+    item["rotation"] = vec(pose.rotation * deg);
+    item["scale"] = vec(pose.scale);
 }
 
-Json fileLights(const Asset &asset) {
+// The same angles a whole number of turns away, nearest to the previous key,
+// so that interpolation between keys never spins the long way round.
+Vec3 nearestTurn(Vec3 angles, Vec3 previous) {
+    auto nearest = [](double a, double p) { return a + 2 * kPi * std::round((p - a) / (2 * kPi)); };
+    return {nearest(angles.x, previous.x), nearest(angles.y, previous.y), nearest(angles.z, previous.z)};
+}
+
+// An item's pose on every frame from 1 to `last` (the animation's time
+// (frame - 1) / fps), its angles kept continuous; `write` puts a pose into a
+// key.
+template <typename PoseAt, typename Write>
+Json keysOnEveryFrame(int last, double fps, PoseAt poseAt, Write write) {
+    Json keys = Json::array();
+    Vec3 previous = poseAt(0.0).rotation;
+    for (int f = 1; f <= last; ++f) {
+        ItemPose pose = poseAt((f - 1) / fps);
+        pose.rotation = nearestTurn(pose.rotation, previous);
+        previous = pose.rotation;
+        Json key = {{"frame", f}};
+        write(key, pose);
+        keys.push_back(key);
+    }
+    return keys;
+}
+
+// A camera or light that its node's keys move: placed as at the start, and
+// keyed on every frame. A point light has no direction to key, a distant one
+// no position.
+void keyView(Json &item, const Asset &asset, const AssetView &view, bool where, bool which, int last,
+             double fps) {
+    const auto write = [&](Json &to, const ItemPose &pose) {
+        if (where) to["position"] = vec(pose.position);
+        if (which) to["rotation"] = vec(pose.rotation * (180 / kPi));
+    };
+    item.erase("target");  // the rotation, with its bank, instead
+    const auto poseAt = [&](double t) { return viewPoseAt(asset, view, t); };
+    write(item, poseAt(0));
+    item["keys"] = keysOnEveryFrame(last, fps, poseAt, write);
+}
+
+Json fileCamera(const Asset &asset, const AssetCamera &cam, int last, double fps) {
+    Vec3 position, forward;
+    placeView(asset, cam, position, forward);
+    Json camera = {{"name", utf8FromUtf8OrLatin1(cam.name.empty() ? "Camera" : cam.name)},
+                   {"position", vec(position)},
+                   {"target", vec(position + forward)},
+                   {"hfov", tidy(std::clamp(cam.hfov * 180 / kPi, 1.0, 170.0))}};
+    if (viewAnimated(asset, cam)) keyView(camera, asset, cam, true, true, last, fps);
+    return camera;
+}
+
+Json fileLights(const Asset &asset, int last, double fps) {
     Json lights = Json::array();
     for (const AssetLight &l : asset.lights) {
         Vec3 position, forward;
@@ -99,6 +170,9 @@ Json fileLights(const Asset &asset) {
             light["cone"] = tidy(l.cone * 180 / kPi);
             light["edge"] = tidy(l.edge * 180 / kPi);
         }
+        if (viewAnimated(asset, l))
+            keyView(light, asset, l, l.kind != AssetLight::Kind::directional,
+                    l.kind != AssetLight::Kind::point, last, fps);
         lights.push_back(light);
     }
     return lights;
@@ -173,20 +247,6 @@ Json surfacesOf(const Asset &asset, int node, const std::string &module) {
     return surfaces;
 }
 
-void addPose(Json &item, const ItemPose &pose) {
-    const double deg = 180 / kPi;
-    item["position"] = vec(pose.position);
-    item["rotation"] = vec(pose.rotation * deg);
-    item["scale"] = vec(pose.scale);
-}
-
-// The same angles a whole number of turns away, nearest to the previous key,
-// so that interpolation between keys never spins the long way round.
-Vec3 nearestTurn(Vec3 angles, Vec3 previous) {
-    auto nearest = [](double a, double p) { return a + 2 * kPi * std::round((p - a) / (2 * kPi)); };
-    return {nearest(angles.x, previous.x), nearest(angles.y, previous.y), nearest(angles.z, previous.z)};
-}
-
 }  // namespace
 
 Asset readModel(const std::string &path) { return isObjFile(path) ? assetOfObj(path) : readAsset(path); }
@@ -210,15 +270,22 @@ Json sceneOfAsset(const Asset &asset, const std::string &meshPath, const AssetSc
                                            "\" (its cameras: " + (names.empty() ? "none" : names) + ")");
     const double aspect = camera && camera->aspect > 0 ? std::clamp(camera->aspect, 0.25, 4.0) : 4.0 / 3.0;
 
+    // Anything keyed in the file makes a shot of the animation's length.
+    const double fps = 24;
+    const std::vector<int> meshNodes = animatedMeshNodes(asset);
+    bool keyed = !meshNodes.empty() || (camera && viewAnimated(asset, *camera));
+    for (const AssetLight &l : asset.lights) keyed = keyed || viewAnimated(asset, l);
+    const int last = keyed ? 1 + std::max(0, static_cast<int>(std::ceil(asset.duration * fps - 1e-6))) : 1;
+
     Json scene;
     scene["render"] = {
         {"width", kWidth},  {"height", std::max(1, static_cast<int>(std::lround(kWidth / aspect)))},
-        {"first_frame", 1}, {"last_frame", 1},
+        {"first_frame", 1}, {"last_frame", last},
         {"fps", 24},        {"background", {0.92, 0.93, 0.95}}};
     scene["modules"] = Json::array({module});
-    scene["camera"] = camera ? fileCamera(asset, *camera) : framingCamera(boundsOf(asset), aspect);
+    scene["camera"] = camera ? fileCamera(asset, *camera, last, fps) : framingCamera(boundsOf(asset), aspect);
     scene["ambient"] = {{"color", {1, 1, 1}}, {"intensity", 0.2}};
-    scene["lights"] = fileLights(asset);
+    scene["lights"] = fileLights(asset, last, fps);
     if (scene["lights"].empty())
         scene["lights"].push_back(
             {{"name", "Key"}, {"type", "distant"}, {"rotation", {-30, 45, 0}}, {"intensity", 0.9}});
@@ -227,7 +294,7 @@ Json sceneOfAsset(const Asset &asset, const std::string &meshPath, const AssetSc
     taken.insert(scene["camera"]["name"].get<std::string>());
     for (const auto &light : scene["lights"]) taken.insert(light["name"].get<std::string>());
     const std::string shader = options.shaders ? module : "";
-    if (animatedMeshNodes(asset).empty()) {
+    if (meshNodes.empty()) {
         // A still model is one object: the whole file at rest.
         Json object = {{"name", uniqueName("Model", taken)}, {"mesh", meshPath}};
         object["surfaces"] = surfacesOf(asset, -1, shader);
@@ -235,9 +302,6 @@ Json sceneOfAsset(const Asset &asset, const std::string &meshPath, const AssetSc
     } else {
         // Each node of meshes is an object that its node's keys move, keyed
         // on every frame of the animation.
-        const double fps = 24;
-        const int last = 1 + std::max(0, static_cast<int>(std::ceil(asset.duration * fps - 1e-6)));
-        scene["render"]["last_frame"] = last;
         scene["objects"] = Json::array();
         for (size_t n = 0; n < asset.nodes.size(); ++n) {
             const int node = static_cast<int>(n);
@@ -246,19 +310,9 @@ Json sceneOfAsset(const Asset &asset, const std::string &meshPath, const AssetSc
             const std::string name = utf8FromUtf8OrLatin1(asset.nodes[n].name);
             Json object = {{"name", uniqueName(name, taken)}, {"mesh", meshPath}, {"mesh_node", name}};
             addPose(object, poseOf(assetNodeToRootAt(asset, node, 0)));
-            if (assetNodeAnimated(asset, node)) {
-                Json keys = Json::array();
-                Vec3 previous = poseOf(assetNodeToRootAt(asset, node, 0)).rotation;
-                for (int f = 1; f <= last; ++f) {
-                    ItemPose pose = poseOf(assetNodeToRootAt(asset, node, (f - 1) / fps));
-                    pose.rotation = nearestTurn(pose.rotation, previous);
-                    previous = pose.rotation;
-                    Json key = {{"frame", f}};
-                    addPose(key, pose);
-                    keys.push_back(key);
-                }
-                object["keys"] = keys;
-            }
+            if (assetNodeAnimated(asset, node))
+                object["keys"] = keysOnEveryFrame(
+                    last, fps, [&](double t) { return poseOf(assetNodeToRootAt(asset, node, t)); }, addPose);
             object["surfaces"] = surfaces;
             scene["objects"].push_back(object);
         }

@@ -70,11 +70,17 @@ void forEachStatement(std::string_view text, Each each) {
     }
 }
 
-float number(const char *&at) {
-    char *next = nullptr;
-    const double v = std::strtod(at, &next);
-    at = next;
-    return static_cast<float>(v);
+// The next number of a line whose numbers are checked already; `rest` moves
+// past it.
+double number(std::string_view &rest) {
+    size_t i = 0;
+    while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
+    const size_t start = i;
+    while (i < rest.size() && rest[i] != ' ' && rest[i] != '\t') ++i;
+    double v = 0;
+    objNumber(rest.substr(start, i - start), v);
+    rest.remove_prefix(i);
+    return v;
 }
 
 // A corner index as the file writes it (checked already): 1-based, or
@@ -82,7 +88,9 @@ float number(const char *&at) {
 int cornerIndex(std::string_view token, size_t seen) {
     if (token.empty()) return -1;
     long long i = 0;
-    std::from_chars(token.data(), token.data() + token.size(), i);
+    const auto [stop, ec] = std::from_chars(token.data(), token.data() + token.size(), i);
+    if (ec != std::errc() || stop != token.data() + token.size())
+        i = std::strtoll(std::string(token).c_str(), nullptr, 10);  // "+5", as the check read it
     return static_cast<int>(i > 0 ? i - 1 : static_cast<long long>(seen) + i);
 }
 
@@ -101,7 +109,7 @@ public:
             throw InputError(
                 {file_, static_cast<int>(line)},
                 "not OBJ text: the line holds binary data (a file in UTF-16 must be saved as UTF-8)");
-        checkObjText(body.size() == text.size() ? text : std::string(body), file_);
+        reserve(checkObjText(body, file_));
         forEachStatement(body, [&](const Line &l) { statement(l); });
         if (mesh_.numPolygons() == 0) throw InputError(noFacesPosition_, noFacesMessage());
         finish();
@@ -109,22 +117,32 @@ public:
     }
 
 private:
+    // Room for what the text holds, so that the arrays grow once (polygons
+    // cut into triangles may still add some).
+    void reserve(const ObjTextCounts &n) {
+        const auto size = [](long long count) { return static_cast<size_t>(count); };
+        mesh_.points.reserve(size(n.points));
+        normals_.reserve(size(n.normals));
+        mesh_.polyStart.reserve(size(n.faces) + 1);
+        mesh_.polySurface.reserve(size(n.faces));
+        mesh_.polyVerts.reserve(size(n.corners));
+        cornerNormals_.reserve(size(n.corners));
+    }
+
     void statement(const Line &l) {
         if (firstKeyword_.empty()) {
             firstKeyword_ = std::string(l.keyword);
             firstLine_ = l.number;
         }
         if (l.keyword == "v") {
-            // The line's numbers are checked already, so the text's own end
-            // of line stops each of them.
-            const char *at = l.rest.data();
-            const float x = number(at), y = number(at), z = number(at);
+            std::string_view rest = l.rest;
+            const float x = static_cast<float>(number(rest)), y = static_cast<float>(number(rest)),
+                        z = static_cast<float>(number(rest));
             mesh_.points.push_back({x, y, z});
         } else if (l.keyword == "vn") {
-            // The line's numbers are checked already, so the text's own end
-            // of line stops each of them.
-            const char *at = l.rest.data();
-            const double x = number(at), y = number(at), z = number(at);
+            std::string_view rest = l.rest;
+            const float x = static_cast<float>(number(rest)), y = static_cast<float>(number(rest)),
+                        z = static_cast<float>(number(rest));
             normals_.push_back({x, y, z});
         } else if (l.keyword == "f") {
             face(l.rest);
@@ -133,6 +151,7 @@ private:
         } else if (l.keyword == "usemtl") {
             surface_ = objLineName(l.rest);
             if (surface_.empty()) surface_ = kDefaultSurface;
+            surfaceIndex_ = -1;  // found at its first face, so that unused names make no surface
         } else if (l.keyword == "mtllib") {
             materialFiles(l);
         }
@@ -154,11 +173,21 @@ private:
             if (s2 != std::string_view::npos) c.normal = cornerIndex(token.substr(s2 + 1), normals_.size());
             corners_.push_back(c);
         }
-        const int surface = mesh_.surfaceIndex(surface_);
+        if (surfaceIndex_ < 0) surfaceIndex_ = mesh_.surfaceIndex(surface_);
+        const int surface = surfaceIndex_;
+        // A polygon that names a point further down the file cannot be
+        // looked at yet; it is kept whole.
+        const auto ahead = [&](const Corner &c) {
+            return static_cast<size_t>(c.point) >= mesh_.points.size();
+        };
+        if (corners_.size() == 3 || std::any_of(corners_.begin(), corners_.end(), ahead)) {
+            addPolygon(corners_, surface);
+            return;
+        }
         std::vector<Vec3> at;
         at.reserve(corners_.size());
         for (const Corner &c : corners_) at.push_back(mesh_.point(c.point));
-        if (corners_.size() == 3 || fanCoversPolygon(at)) {
+        if (fanCoversPolygon(at)) {
             addPolygon(corners_, surface);
             return;
         }
@@ -241,6 +270,7 @@ private:
     Mesh mesh_;
     std::map<std::string, ObjMaterial> materials_;
     std::string surface_{kDefaultSurface};
+    int surfaceIndex_ = -1;  // of surface_ in the mesh; -1 until a face uses it
     std::vector<Corner> corners_;
     std::vector<int> verts_;
     size_t pointsAndLines_ = 0;
@@ -265,17 +295,29 @@ Mesh meshFromObjText(const std::string &text, const std::string &folder, double 
     Mesh out = reader.read(text);
     const std::string fault = meshFault(out);
     if (!fault.empty()) throw InputError({file}, fault);
-    computeSmoothNormals(out, creaseAngle);
-    // The file's own normals replace the smoothed ones where it gives them.
+    // The file's own normals replace the smoothed ones where it gives them;
+    // where it gives them at every corner, nothing is smoothed.
     const std::vector<Vec3> &normals = reader.normals();
-    for (size_t c = 0; c < reader.cornerNormals().size(); ++c) {
-        const int n = reader.cornerNormals()[c];
-        if (n < 0 || static_cast<size_t>(n) >= normals.size()) continue;
-        const Vec3 v = normalized(normals[static_cast<size_t>(n)]);
+    const std::vector<int> &given = reader.cornerNormals();
+    std::vector<std::array<float, 3>> fileNormals(given.size());
+    size_t missing = 0;
+    for (size_t c = 0; c < given.size(); ++c) {
+        const int n = given[c];
+        const Vec3 v = n < 0 || static_cast<size_t>(n) >= normals.size()
+                           ? Vec3{}
+                           : normalized(normals[static_cast<size_t>(n)]);
         if (length(v) > 0)
-            out.cornerNormals[c] = {static_cast<float>(v.x), static_cast<float>(v.y),
-                                    static_cast<float>(v.z)};
+            fileNormals[c] = {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+        else
+            ++missing;
     }
+    if (missing == 0 && fileNormals.size() == out.polyVerts.size()) {
+        out.cornerNormals = std::move(fileNormals);
+        return out;
+    }
+    computeSmoothNormals(out, creaseAngle);
+    for (size_t c = 0; c < given.size(); ++c)
+        if (fileNormals[c] != std::array<float, 3>{0, 0, 0}) out.cornerNormals[c] = fileNormals[c];
     return out;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace minihost {
 
@@ -11,6 +12,14 @@ namespace minihost {
 // empty for text of no file): a vertex, normal or texture coordinate that is
 // not a finite number, a face with fewer than three corners, or a corner
 // index that is not an integer or names no element of the file.
-void checkObjText(const std::string &text, const std::string &file);
+// Returns what the text holds, for the reader to make room for.
+struct ObjTextCounts {
+    long long points = 0, normals = 0, faces = 0, corners = 0;
+};
+ObjTextCounts checkObjText(std::string_view text, const std::string &file);
+
+// A whole token as a number, exactly as strtod reads it; false when it is
+// not one, is not finite, or is out of range (strtod's ERANGE).
+bool objNumber(std::string_view token, double &value);
 
 }  // namespace minihost

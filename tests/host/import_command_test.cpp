@@ -1,6 +1,7 @@
 // `minihost import`, `render MODEL` and `info MODEL` end to end: the glTF
 // example made in the tree and a model without a camera, rendered with
-// outlines and framed; existing files kept; the outline hints.
+// outlines and framed; keyed cameras and lights; existing files kept; the
+// outline hints.
 #include <gtest/gtest.h>
 
 #include <stb/stb_image.h>
@@ -120,6 +121,73 @@ TEST(ImportCommand, TheGltfExampleImportsAndRendersOutlinedKeepingExistingFiles)
     EXPECT_EQ(minihost::cli::runInfo({kToys}, out, err), 0);
     EXPECT_NE(out.str().find("surface \"Floor Tile\": 12 faces, 24 points"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("camera \"Shot Camera\": at [4, 3, -5]"), std::string::npos) << out.str();
+    fs::remove_all(dir);
+}
+
+// A glTF file whose camera rides on a keyed parent and turns with keys of its
+// own, and whose spot light is keyed: the scene written holds their keys, and
+// where they stand over the frames follows the file's keys (Z turned round).
+TEST(ImportCommand, KeyedCamerasAndLightsComeInKeyedOverFrames) {
+    const fs::path dir = fs::temp_directory_path() / ("qr_import_keyed_views_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "rig.gltf")
+        << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0, 2, 3]}],
+        "extensionsUsed": ["KHR_lights_punctual"],
+        "extensions": {"KHR_lights_punctual": {"lights": [{"name": "Lamp", "type": "spot", "color": [1, 0.5, 0.25],
+            "spot": {"innerConeAngle": 0.3, "outerConeAngle": 0.5}}]}},
+        "nodes": [{"name": "Rig", "children": [1]},
+                  {"name": "Cam", "camera": 0, "translation": [0, 1, 5]},
+                  {"name": "Lamp", "translation": [0, 3, 0], "rotation": [-0.70710678, 0, 0, 0.70710678],
+                   "extensions": {"KHR_lights_punctual": {"light": 0}}},
+                  {"name": "Tri", "mesh": 0}],
+        "cameras": [{"name": "Cam", "type": "perspective",
+                     "perspective": {"yfov": 0.6, "aspectRatio": 1.5, "znear": 0.1}}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],
+        "animations": [{"samplers": [{"input": 1, "output": 2}, {"input": 1, "output": 3}, {"input": 1, "output": 4}],
+            "channels": [{"sampler": 0, "target": {"node": 0, "path": "translation"}},
+                         {"sampler": 1, "target": {"node": 1, "path": "rotation"}},
+                         {"sampler": 2, "target": {"node": 2, "path": "translation"}}]}],
+        "accessors": [
+            {"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+            {"bufferView": 0, "byteOffset": 36, "componentType": 5126, "count": 2, "type": "SCALAR", "min": [0], "max": [1]},
+            {"bufferView": 0, "byteOffset": 44, "componentType": 5126, "count": 2, "type": "VEC3"},
+            {"bufferView": 0, "byteOffset": 68, "componentType": 5126, "count": 2, "type": "VEC4"},
+            {"bufferView": 0, "byteOffset": 100, "componentType": 5126, "count": 2, "type": "VEC3"}],
+        "bufferViews": [{"buffer": 0, "byteLength": 124}],
+        "buffers": [{"byteLength": 124, "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAABAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAIA/AAAAAPMENT8AAAAA8wQ1PwAAAAAAAEBAAAAAAAAAAAAAAEBAAACAwA=="}]})";
+    minihost::cli::ImportArgs args;
+    args.asset = (dir / "rig.gltf").string();
+    args.output = (dir / "rig.json").string();
+    std::ostringstream err;
+    ASSERT_EQ(minihost::cli::runImport(args, err), 0) << err.str();
+    const auto written = nlohmann::json::parse(std::ifstream(args.output));
+    EXPECT_EQ(written["render"]["last_frame"], 25);  // the mesh is still; the shot is the camera's second
+    EXPECT_EQ(written["camera"]["keys"].size(), 25u);
+    EXPECT_EQ(written["lights"][0]["keys"].size(), 25u);
+    EXPECT_EQ(written["objects"].size(), 1u);
+
+    const auto loaded = minihost::loadScene(args.output);
+    const minihost::SceneItem *cam = loaded->itemNamed("Cam"), *lamp = loaded->itemNamed("Lamp");
+    ASSERT_NE(cam, nullptr);
+    ASSERT_NE(lamp, nullptr);
+    for (const int frame : {1, 7, 13, 25}) {
+        const double t = (frame - 1) / 24.0;
+        const auto c = loaded->worldTransform(cam->id, loaded->frameTime(frame));
+        EXPECT_NEAR(c.offset.x, 2 * t, 1e-4) << "frame " << frame;  // the rig's keys, 0 to 2 along +X
+        EXPECT_NEAR(c.offset.y, 1, 1e-4);
+        EXPECT_NEAR(c.offset.z, -5, 1e-4);
+        const auto l = loaded->worldTransform(lamp->id, loaded->frameTime(frame));
+        EXPECT_NEAR(l.offset.y, 3, 1e-4);
+        EXPECT_NEAR(l.offset.z, 4 * t, 1e-4) << "frame " << frame;  // 0 to -4 along the file's Z
+        EXPECT_NEAR(l.linear.column(2).y, -1, 1e-4);                // it shines down throughout
+    }
+    // The camera looks along the file's -Z (+Z here) at first, and after its
+    // quarter turn about +Y along -X, upright throughout.
+    const auto first = loaded->worldTransform(cam->id, loaded->frameTime(1));
+    const auto end = loaded->worldTransform(cam->id, loaded->frameTime(25));
+    EXPECT_NEAR(first.linear.column(2).z, 1, 1e-4);
+    EXPECT_NEAR(end.linear.column(2).x, -1, 1e-4);
+    EXPECT_NEAR(end.linear.column(1).y, 1, 1e-4);
     fs::remove_all(dir);
 }
 

@@ -1,8 +1,10 @@
-// The OBJ reader on polygons of any size and shape, material colours and
-// names, and files that hold no mesh.
+// The OBJ reader on polygons of any size and shape, numbers, indices and
+// normals in every form, material colours and names, and files that hold no
+// mesh.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -105,6 +107,32 @@ TEST(ObjReader, MaterialColoursAndNamesAsTheFilesGiveThem) {
     EXPECT_EQ(scene->objects[1]->surfaces[2]->color[0], 0.8);  // Ghost: the default
     EXPECT_EQ(scene->notices.size(), 1u);
     std::filesystem::remove_all(dir);
+}
+
+// Numbers in every form strtod reads come in as strtod reads them, indices
+// with a sign, and faces that name points further down the file; normals
+// from the file at every corner, or smoothed where it gives none.
+TEST(ObjReader, NumbersIndicesAndNormalsInEveryFormTheFileMayUse) {
+    const Mesh m = meshFromObjText(
+        "f 1 2 3 4 5\n"
+        "v +1 0x1p1 .5\nv 1. -0 1e-5\nv 0.1 3.4028234e38 -7E-3\n"
+        "v 0 2 0\nv 0 1 0.5\n"
+        "f +1 +2 +3\nvn 0 0 2\nf 1//1 2//1 -1//1\n",
+        ".", 1.0);
+    const char *const numbers[] = {"1", "2", ".5", "1.", "-0", "1e-5", "0.1", "3.4028234e38", "-7E-3"};
+    for (size_t k = 0; k < 9; ++k)
+        EXPECT_EQ(m.points[k / 3][k % 3], static_cast<float>(std::strtod(numbers[k], nullptr))) << numbers[k];
+    EXPECT_TRUE(std::signbit(m.points[1][1]));
+    ASSERT_EQ(m.numPolygons(), 3);
+    EXPECT_EQ(m.polySize(0), 5);  // kept whole: its points were not read yet
+    EXPECT_EQ(m.corner(1, 2), 2);
+    EXPECT_EQ(m.corner(2, 2), 4);
+    for (int c = m.polyStart[2]; c < m.polyStart[3]; ++c)
+        EXPECT_EQ(m.cornerNormals[static_cast<size_t>(c)], (std::array<float, 3>{0, 0, 1}));
+    const Mesh given = meshFromObjText("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 3 4\nf 1//1 2//1 3//1\n", ".", 1.0);
+    EXPECT_EQ(given.cornerNormals, (std::vector<std::array<float, 3>>(3, {0, 0.6f, 0.8f})));
+    for (const char *text : {"v 1e400 0 0\n", "v 1e-320 0 0\n", "v inf 0 0\n", "v 1e5x 0 0\n"})
+        EXPECT_NE(errorOf(text).find("is not a finite number"), std::string::npos) << text;
 }
 
 TEST(ObjReader, FilesWithoutFacesAreRefusedNamingFileAndLine) {
