@@ -25,15 +25,17 @@ bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) {
     mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, n - 1), c);
     // A shader asks for the same polygon's normal for every sample on it:
     // each thread keeps its last corners and the normal they gave.
-    thread_local float lastCorners[9] = {};
-    thread_local Vector lastNormal{};
-    thread_local bool known = false;
+    thread_local struct {
+        bool known;
+        float corners[9];
+        Vector normal;
+    } last{false, {}, {}};
     float corners[9];
     std::memcpy(corners, a, sizeof a);
     std::memcpy(corners + 3, b, sizeof b);
     std::memcpy(corners + 6, c, sizeof c);
-    if (known && std::memcmp(corners, lastCorners, sizeof corners) == 0) {
-        out = lastNormal;
+    if (last.known && std::memcmp(corners, last.corners, sizeof corners) == 0) {
+        out = last.normal;
         return true;
     }
     const Vector ab{double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
@@ -42,9 +44,9 @@ bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) {
     normalizedCopy(u, ab);
     normalizedCopy(v, ac);
     cross(out, u, v);
-    std::memcpy(lastCorners, corners, sizeof corners);
-    lastNormal = out;
-    known = true;
+    std::memcpy(last.corners, corners, sizeof corners);
+    last.normal = out;
+    last.known = true;
     return true;
 }
 

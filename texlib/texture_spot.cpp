@@ -13,6 +13,8 @@ void copy3(double to[3], const double from[3]) { std::memcpy(to, from, 3 * sizeo
 
 // The dominant axis of the polygon's normal in object coordinates; from the
 // world transform's columns when the mesh or the polygon gives no normal.
+// The mesh is asked for every sample; the axis of the normal it gives is
+// kept per thread with that normal (neighbouring samples share a polygon).
 int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g) {
     const SupportServices &s = supportServices();
     Vector polyNormal{};
@@ -23,7 +25,16 @@ int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g
             if (mesh->destroy) mesh->destroy(mesh);
         }
     }
-    if (found) return dominantAxis(polyNormal, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+    if (found) {
+        thread_local struct {
+            bool known;
+            Vector normal;
+            int axis;
+        } last{false, {}, 0};
+        if (!last.known || std::memcmp(&last.normal, &polyNormal, sizeof polyNormal) != 0)
+            last = {true, polyNormal, dominantAxis(polyNormal, {1, 0, 0}, {0, 1, 0}, {0, 0, 1})};
+        return last.axis;
+    }
     const double *m = spot.wXfrm;
     Vector c0, c1, c2;
     normalizedCopy(c0, {m[0], m[3], m[6]});
@@ -62,23 +73,22 @@ void buildTextureSpot(TexturedSpot *spot, const ShaderAccess *sa, SurfaceID surf
 
     // The geometric normal is the same for every sample of a polygon: each
     // thread keeps the last one it normalised, with its world axis.
-    thread_local double lastGNorm[3] = {};
-    thread_local Vector lastG{};
-    thread_local int lastWAxis = 0;
-    thread_local bool known = false;
-    Vector g;
-    int wAxis;
-    if (known && std::memcmp(lastGNorm, sa->gNorm, sizeof lastGNorm) == 0) {
-        g = lastG;
-        wAxis = lastWAxis;
-    } else {
+    thread_local struct {
+        bool known;
+        double gNorm[3];
+        Vector g;
+        int wAxis;
+    } last{false, {}, {}, 0};
+    if (!last.known || std::memcmp(last.gNorm, sa->gNorm, sizeof last.gNorm) != 0) {
+        Vector g;
         normalizedCopy(g, {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]});
-        wAxis = dominantAxis(g, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
-        copy3(lastGNorm, sa->gNorm);
-        lastG = g;
-        lastWAxis = wAxis;
-        known = true;
+        last = {true,
+                {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]},
+                g,
+                dominantAxis(g, {1, 0, 0}, {0, 1, 0}, {0, 0, 1})};
     }
+    const Vector g = last.g;
+    const int wAxis = last.wAxis;
     spot->oAxis = objectAxis(*sa, *spot, g);
     spot->wAxis = wAxis;
     spot->context = 0;
