@@ -2,6 +2,7 @@
 // variant parameters at that sample.
 #include <cstring>
 
+#include "texlib/polygon_table.h"
 #include "texlib/shader_texture_support.h"
 #include "texlib/support_services.h"
 
@@ -11,11 +12,24 @@ namespace {
 
 void copy3(double to[3], const double from[3]) { std::memcpy(to, from, 3 * sizeof(double)); }
 
+// What each thread keeps per polygon: the geometric normal normalised, with
+// its world axis, and the object axis of the polygon's normal.
+struct PolygonAxes {
+    bool gKnown;
+    double gNorm[3];  // as the sample gave it
+    Vector g;
+    int wAxis;
+    bool oKnown;
+    Vector normal;  // the polygon's normal
+    int oAxis;
+};
+thread_local PolygonTable<PolygonAxes> tAxes;
+
 // The dominant axis of the polygon's normal in object coordinates; from the
 // world transform's columns when the mesh or the polygon gives no normal.
 // The mesh is asked for every sample; the axis of the normal it gives is
-// kept per thread with that normal (neighbouring samples share a polygon).
-int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g) {
+// kept with that normal.
+int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g, PolygonAxes &kept) {
     const SupportServices &s = supportServices();
     Vector polyNormal{};
     bool found = false;
@@ -26,14 +40,12 @@ int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g
         }
     }
     if (found) {
-        thread_local struct {
-            bool known;
-            Vector normal;
-            int axis;
-        } last{false, {}, 0};
-        if (!last.known || std::memcmp(&last.normal, &polyNormal, sizeof polyNormal) != 0)
-            last = {true, polyNormal, dominantAxis(polyNormal, {1, 0, 0}, {0, 1, 0}, {0, 0, 1})};
-        return last.axis;
+        if (!kept.oKnown || std::memcmp(&kept.normal, &polyNormal, sizeof polyNormal) != 0) {
+            kept.normal = polyNormal;
+            kept.oAxis = dominantAxis(polyNormal, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+            kept.oKnown = true;
+        }
+        return kept.oAxis;
     }
     const double *m = spot.wXfrm;
     Vector c0, c1, c2;
@@ -71,25 +83,16 @@ void buildTextureSpot(TexturedSpot *spot, const ShaderAccess *sa, SurfaceID surf
     std::memcpy(spot->vertsWPos, sa->vertsWPos, sizeof spot->vertsWPos);
     spot->polNum = sa->polNum;
 
-    // The geometric normal is the same for every sample of a polygon: each
-    // thread keeps the last one it normalised, with its world axis.
-    thread_local struct {
-        bool known;
-        double gNorm[3];
-        Vector g;
-        int wAxis;
-    } last{false, {}, {}, 0};
-    if (!last.known || std::memcmp(last.gNorm, sa->gNorm, sizeof last.gNorm) != 0) {
-        Vector g;
-        normalizedCopy(g, {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]});
-        last = {true,
-                {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]},
-                g,
-                dominantAxis(g, {1, 0, 0}, {0, 1, 0}, {0, 0, 1})};
+    // The geometric normal is the same for every sample of a polygon.
+    PolygonAxes &kept = tAxes.slotFor(sa->polygon);
+    if (!kept.gKnown || std::memcmp(kept.gNorm, sa->gNorm, sizeof kept.gNorm) != 0) {
+        copy3(kept.gNorm, sa->gNorm);
+        normalizedCopy(kept.g, {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]});
+        kept.wAxis = dominantAxis(kept.g, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+        kept.gKnown = true;
     }
-    const Vector g = last.g;
-    const int wAxis = last.wAxis;
-    spot->oAxis = objectAxis(*sa, *spot, g);
+    const int wAxis = kept.wAxis;
+    spot->oAxis = objectAxis(*sa, *spot, kept.g, kept);
     spot->wAxis = wAxis;
     spot->context = 0;
     spot->illuminate = sa->illuminate;
