@@ -175,6 +175,22 @@ int pntVGet(MeshInfo *info, PointID point, float *values) {
     return 1;
 }
 
+// The functions every record carries; a kept record gets them again, in case
+// the module that held it wrote over its copy.
+const MeshInfo kRecordFunctions = {nullptr,
+                                   guardedService<"MeshInfo.destroy", destroy>,
+                                   guardedService<"MeshInfo.numPoints", numPoints>,
+                                   guardedService<"MeshInfo.numPolygons", numPolygons>,
+                                   guardedService<"MeshInfo.scanPoints", scanPoints>,
+                                   guardedService<"MeshInfo.scanPolys", scanPolys>,
+                                   guardedService<"MeshInfo.pntBasePos", pntBasePos>,
+                                   guardedService<"MeshInfo.polSize", polSize>,
+                                   guardedService<"MeshInfo.polVertex", polVertex>,
+                                   guardedService<"MeshInfo.polTag", polTag>,
+                                   guardedService<"MeshInfo.pntVLookup", pntVLookup>,
+                                   guardedService<"MeshInfo.pntVSelect", pntVSelect>,
+                                   guardedService<"MeshInfo.pntVGet", pntVGet>};
+
 }  // namespace
 
 MeshInfo *newMeshInfo(const SceneObject &object) {
@@ -184,23 +200,10 @@ MeshInfo *newMeshInfo(const SceneObject &object) {
     } else {
         h = new (std::nothrow) MeshHandle{};
         if (!h) return nullptr;
-        h->record = MeshInfo{h,
-                             guardedService<"MeshInfo.destroy", destroy>,
-                             guardedService<"MeshInfo.numPoints", numPoints>,
-                             guardedService<"MeshInfo.numPolygons", numPolygons>,
-                             guardedService<"MeshInfo.scanPoints", scanPoints>,
-                             guardedService<"MeshInfo.scanPolys", scanPolys>,
-                             guardedService<"MeshInfo.pntBasePos", pntBasePos>,
-                             guardedService<"MeshInfo.polSize", polSize>,
-                             guardedService<"MeshInfo.polVertex", polVertex>,
-                             guardedService<"MeshInfo.polTag", polTag>,
-                             guardedService<"MeshInfo.pntVLookup", pntVLookup>,
-                             guardedService<"MeshInfo.pntVSelect", pntVSelect>,
-                             guardedService<"MeshInfo.pntVGet", pntVGet>};
     }
-    // A kept record is made as new again, keeping its functions and the
-    // room of its map numbers: a record made for every sample allocates
-    // nothing.
+    // A kept record is made as new again, keeping the room of its map
+    // numbers: a record made for every sample allocates nothing.
+    h->record = kRecordFunctions;
     h->record.priv = h;
     h->mesh = &object.mesh;
     h->scene = activeScenePtr();
