@@ -48,11 +48,19 @@ double valueOf(const Vparam *vp, TexturedSpot &spot, double result[3]) {
     return vpf->getVal(vp->hostParam(), frameTime(), &spot, result);
 }
 
+// The builder sets every field of the spot but the host's value, which
+// starts at 0 (the host's spot initialisation may set it); the rest need no
+// clearing first.
+void buildSampleSpot(TexturedSpot &spot, const ShaderAccess &sa, SurfaceID surface) {
+    spot.txVal = 0.0;
+    buildTextureSpot(&spot, &sa, surface);
+}
+
 }  // namespace
 
 SampleLineValues queryLineValues(const EdgeShaderInstance &inst, const ShaderAccess &sa) {
-    TexturedSpot spot{};
-    buildTextureSpot(&spot, &sa, inst.surface);
+    TexturedSpot spot;
+    buildSampleSpot(spot, sa, inst.surface);
     SampleLineValues v{{0.0, 0.0, 0.0}, edition().secondDefault};
     valueOf(inst.lineColor, spot, v.color);
     double second[3] = {v.second, v.second, v.second};
@@ -62,8 +70,8 @@ SampleLineValues queryLineValues(const EdgeShaderInstance &inst, const ShaderAcc
 }
 
 void queryLineColor(const EdgeShaderInstance &inst, const ShaderAccess &sa, double color[3]) {
-    TexturedSpot spot{};
-    buildTextureSpot(&spot, &sa, inst.surface);
+    TexturedSpot spot;
+    buildSampleSpot(spot, sa, inst.surface);
     color[0] = color[1] = color[2] = 0.0;
     valueOf(inst.lineColor, spot, color);
 }

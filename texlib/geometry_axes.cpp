@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "texlib/polygon_table.h"
 #include "texlib/shader_texture_support.h"
 
 namespace qr {
@@ -24,16 +25,20 @@ bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) {
     mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, 1), b);
     mesh->pntBasePos(mesh, mesh->polVertex(mesh, polygon, n - 1), c);
     // A shader asks for the same polygon's normal for every sample on it:
-    // each thread keeps its last corners and the normal they gave.
-    thread_local float lastCorners[9] = {};
-    thread_local Vector lastNormal{};
-    thread_local bool known = false;
+    // each thread keeps the corners and the normal they gave per polygon.
+    struct Entry {
+        bool known;
+        float corners[9];
+        Vector normal;
+    };
+    thread_local PolygonTable<Entry> table;
+    Entry &e = table.slotFor(polygon);
     float corners[9];
     std::memcpy(corners, a, sizeof a);
     std::memcpy(corners + 3, b, sizeof b);
     std::memcpy(corners + 6, c, sizeof c);
-    if (known && std::memcmp(corners, lastCorners, sizeof corners) == 0) {
-        out = lastNormal;
+    if (e.known && std::memcmp(corners, e.corners, sizeof corners) == 0) {
+        out = e.normal;
         return true;
     }
     const Vector ab{double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
@@ -42,9 +47,9 @@ bool polygonNormal(MeshInfo *mesh, PolygonID polygon, Vector &out) {
     normalizedCopy(u, ab);
     normalizedCopy(v, ac);
     cross(out, u, v);
-    std::memcpy(lastCorners, corners, sizeof corners);
-    lastNormal = out;
-    known = true;
+    std::memcpy(e.corners, corners, sizeof corners);
+    e.normal = out;
+    e.known = true;
     return true;
 }
 

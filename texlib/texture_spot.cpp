@@ -2,6 +2,7 @@
 // variant parameters at that sample.
 #include <cstring>
 
+#include "texlib/polygon_table.h"
 #include "texlib/shader_texture_support.h"
 #include "texlib/support_services.h"
 
@@ -11,9 +12,24 @@ namespace {
 
 void copy3(double to[3], const double from[3]) { std::memcpy(to, from, 3 * sizeof(double)); }
 
+// What each thread keeps per polygon: the geometric normal normalised, with
+// its world axis, and the object axis of the polygon's normal.
+struct PolygonAxes {
+    bool gKnown;
+    double gNorm[3];  // as the sample gave it
+    Vector g;
+    int wAxis;
+    bool oKnown;
+    Vector normal;  // the polygon's normal
+    int oAxis;
+};
+thread_local PolygonTable<PolygonAxes> tAxes;
+
 // The dominant axis of the polygon's normal in object coordinates; from the
 // world transform's columns when the mesh or the polygon gives no normal.
-int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g) {
+// The mesh is asked for every sample; the axis of the normal it gives is
+// kept with that normal.
+int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g, PolygonAxes &kept) {
     const SupportServices &s = supportServices();
     Vector polyNormal{};
     bool found = false;
@@ -23,7 +39,14 @@ int objectAxis(const ShaderAccess &sa, const TexturedSpot &spot, const Vector &g
             if (mesh->destroy) mesh->destroy(mesh);
         }
     }
-    if (found) return dominantAxis(polyNormal, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+    if (found) {
+        if (!kept.oKnown || std::memcmp(&kept.normal, &polyNormal, sizeof polyNormal) != 0) {
+            kept.normal = polyNormal;
+            kept.oAxis = dominantAxis(polyNormal, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+            kept.oKnown = true;
+        }
+        return kept.oAxis;
+    }
     const double *m = spot.wXfrm;
     Vector c0, c1, c2;
     normalizedCopy(c0, {m[0], m[3], m[6]});
@@ -60,26 +83,16 @@ void buildTextureSpot(TexturedSpot *spot, const ShaderAccess *sa, SurfaceID surf
     std::memcpy(spot->vertsWPos, sa->vertsWPos, sizeof spot->vertsWPos);
     spot->polNum = sa->polNum;
 
-    // The geometric normal is the same for every sample of a polygon: each
-    // thread keeps the last one it normalised, with its world axis.
-    thread_local double lastGNorm[3] = {};
-    thread_local Vector lastG{};
-    thread_local int lastWAxis = 0;
-    thread_local bool known = false;
-    Vector g;
-    int wAxis;
-    if (known && std::memcmp(lastGNorm, sa->gNorm, sizeof lastGNorm) == 0) {
-        g = lastG;
-        wAxis = lastWAxis;
-    } else {
-        normalizedCopy(g, {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]});
-        wAxis = dominantAxis(g, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
-        copy3(lastGNorm, sa->gNorm);
-        lastG = g;
-        lastWAxis = wAxis;
-        known = true;
+    // The geometric normal is the same for every sample of a polygon.
+    PolygonAxes &kept = tAxes.slotFor(sa->polygon);
+    if (!kept.gKnown || std::memcmp(kept.gNorm, sa->gNorm, sizeof kept.gNorm) != 0) {
+        copy3(kept.gNorm, sa->gNorm);
+        normalizedCopy(kept.g, {sa->gNorm[0], sa->gNorm[1], sa->gNorm[2]});
+        kept.wAxis = dominantAxis(kept.g, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+        kept.gKnown = true;
     }
-    spot->oAxis = objectAxis(*sa, *spot, g);
+    const int wAxis = kept.wAxis;
+    spot->oAxis = objectAxis(*sa, *spot, kept.g, kept);
     spot->wAxis = wAxis;
     spot->context = 0;
     spot->illuminate = sa->illuminate;

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <vector>
 
@@ -17,10 +16,41 @@ namespace {
 
 struct MeshHandle {
     MeshInfo record;
-    const Mesh *mesh;
+    const Mesh *mesh = nullptr;
+    const Scene *scene = nullptr;  // the active scene when the record was made
     int selectedMap = -1;
-    std::vector<uint32_t> mapNumbers;  // the scene's number of each of the mesh's maps
+    // The scene's number of each of the mesh's maps, found on the first
+    // question about maps (most records are asked only for points and
+    // polygons).
+    bool numbered = false;
+    std::vector<uint32_t> mapNumbers;
 };
+
+// The scene's numbers of a mesh's maps. Each thread keeps those of the last
+// mesh it numbered, with the scene they belong to (scenes do not change
+// their maps once loaded, and every scene has a serial of its own).
+const std::vector<uint32_t> &mapNumbersOf(MeshHandle &h) {
+    if (h.numbered) return h.mapNumbers;
+    thread_local struct {
+        uint64_t serial = 0;
+        const Mesh *mesh = nullptr;
+        std::vector<uint32_t> numbers;
+    } last;
+    const std::vector<WeightMap> &maps = h.mesh->weightMaps;
+    if (!h.scene || last.serial != h.scene->serial || last.mesh != h.mesh ||
+        last.numbers.size() != maps.size()) {
+        last.serial = 0;  // until the numbers are complete
+        last.numbers.clear();
+        for (size_t i = 0; i < maps.size(); ++i)
+            last.numbers.push_back(h.scene ? weightMapNumber(*h.scene, maps[i].name)
+                                           : static_cast<uint32_t>(i + 1));
+        last.mesh = h.mesh;
+        if (h.scene) last.serial = h.scene->serial;
+    }
+    h.mapNumbers.assign(last.numbers.begin(), last.numbers.end());
+    h.numbered = true;
+    return h.mapNumbers;
+}
 
 const Mesh *meshOf(MeshInfo *info) {
     return info && info->priv ? static_cast<MeshHandle *>(info->priv)->mesh : nullptr;
@@ -116,9 +146,9 @@ const char *polTag(MeshInfo *info, PolygonID polygon, uint32_t tagType) {
 VMapID pntVLookup(MeshInfo *info, uint32_t type, const char *name) {
     const Mesh *m = meshOf(info);
     if (!m || type != VMAP_WGHT || !name) return nullptr;
-    const auto *h = static_cast<MeshHandle *>(info->priv);
+    const std::vector<uint32_t> &numbers = mapNumbersOf(*static_cast<MeshHandle *>(info->priv));
     for (size_t i = 0; i < m->weightMaps.size(); ++i)
-        if (m->weightMaps[i].name == name) return reinterpret_cast<VMapID>(uintptr_t{h->mapNumbers[i]});
+        if (m->weightMaps[i].name == name) return reinterpret_cast<VMapID>(uintptr_t{numbers[i]});
     return nullptr;
 }
 
@@ -127,9 +157,9 @@ int pntVSelect(MeshInfo *info, VMapID vmap) {
     if (!m) return 0;
     auto *h = static_cast<MeshHandle *>(info->priv);
     h->selectedMap = -1;
-    for (size_t i = 0; i < h->mapNumbers.size(); ++i)
-        if (vmap && reinterpret_cast<uintptr_t>(vmap) == h->mapNumbers[i])
-            h->selectedMap = static_cast<int>(i);
+    const std::vector<uint32_t> &numbers = mapNumbersOf(*h);
+    for (size_t i = 0; i < numbers.size(); ++i)
+        if (vmap && reinterpret_cast<uintptr_t>(vmap) == numbers[i]) h->selectedMap = static_cast<int>(i);
     return h->selectedMap >= 0 ? 1 : 0;  // the map's dimension
 }
 
@@ -145,37 +175,42 @@ int pntVGet(MeshInfo *info, PointID point, float *values) {
     return 1;
 }
 
+// The functions every record carries; a kept record gets them again, in case
+// the module that held it wrote over its copy.
+const MeshInfo kRecordFunctions = {nullptr,
+                                   guardedService<"MeshInfo.destroy", destroy>,
+                                   guardedService<"MeshInfo.numPoints", numPoints>,
+                                   guardedService<"MeshInfo.numPolygons", numPolygons>,
+                                   guardedService<"MeshInfo.scanPoints", scanPoints>,
+                                   guardedService<"MeshInfo.scanPolys", scanPolys>,
+                                   guardedService<"MeshInfo.pntBasePos", pntBasePos>,
+                                   guardedService<"MeshInfo.polSize", polSize>,
+                                   guardedService<"MeshInfo.polVertex", polVertex>,
+                                   guardedService<"MeshInfo.polTag", polTag>,
+                                   guardedService<"MeshInfo.pntVLookup", pntVLookup>,
+                                   guardedService<"MeshInfo.pntVSelect", pntVSelect>,
+                                   guardedService<"MeshInfo.pntVGet", pntVGet>};
+
 }  // namespace
 
 MeshInfo *newMeshInfo(const SceneObject &object) {
-    std::unique_ptr<MeshHandle> h;
+    MeshHandle *h = nullptr;
     if (tPool.count > 0) {
-        h.reset(tPool.free[--tPool.count]);
-        *h = MeshHandle{};
+        h = tPool.free[--tPool.count];
     } else {
-        h.reset(new (std::nothrow) MeshHandle{});
+        h = new (std::nothrow) MeshHandle{};
+        if (!h) return nullptr;
     }
-    if (!h) return nullptr;
+    // A kept record is made as new again, keeping the room of its map
+    // numbers: a record made for every sample allocates nothing.
+    h->record = kRecordFunctions;
+    h->record.priv = h;
     h->mesh = &object.mesh;
-    // Should this throw, the handle is freed and the service's guard answers.
-    const Scene *scene = activeScenePtr();
-    for (size_t i = 0; i < object.mesh.weightMaps.size(); ++i)
-        h->mapNumbers.push_back(scene ? weightMapNumber(*scene, object.mesh.weightMaps[i].name)
-                                      : static_cast<uint32_t>(i + 1));
-    h->record = MeshInfo{h.get(),
-                         guardedService<"MeshInfo.destroy", destroy>,
-                         guardedService<"MeshInfo.numPoints", numPoints>,
-                         guardedService<"MeshInfo.numPolygons", numPolygons>,
-                         guardedService<"MeshInfo.scanPoints", scanPoints>,
-                         guardedService<"MeshInfo.scanPolys", scanPolys>,
-                         guardedService<"MeshInfo.pntBasePos", pntBasePos>,
-                         guardedService<"MeshInfo.polSize", polSize>,
-                         guardedService<"MeshInfo.polVertex", polVertex>,
-                         guardedService<"MeshInfo.polTag", polTag>,
-                         guardedService<"MeshInfo.pntVLookup", pntVLookup>,
-                         guardedService<"MeshInfo.pntVSelect", pntVSelect>,
-                         guardedService<"MeshInfo.pntVGet", pntVGet>};
-    return &h.release()->record;
+    h->scene = activeScenePtr();
+    h->selectedMap = -1;
+    h->numbered = false;
+    h->mapNumbers.clear();
+    return &h->record;
 }
 
 }  // namespace minihost

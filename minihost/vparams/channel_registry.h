@@ -12,10 +12,14 @@
 // Every handle a module passes in is checked against the live objects before
 // use, so null, stale or foreign handles are harmless. One shared mutex guards
 // everything: evaluations (render threads, many at once) take it shared,
-// every change takes it exclusively.
+// every change takes it exclusively. Every release of the exclusive lock
+// bumps the registry's generation, so a reader may keep copies of what it
+// read and trust them for as long as the generation stays the same.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <shared_mutex>
 #include <string>
 #include <unordered_set>
@@ -75,10 +79,35 @@ struct Vparm {
     void *userData = nullptr;
 };
 
+// A shared mutex that counts its exclusive sections: the count goes up
+// before each exclusive unlock, while the writer still holds the lock, so
+// whoever reads the count under a shared lock reads the count of the state
+// it sees. Usable with std::unique_lock and std::shared_lock.
+class ChangeCountingMutex {
+public:
+    void lock() { mutex_.lock(); }
+    bool try_lock() { return mutex_.try_lock(); }
+    void unlock() {
+        generation_.fetch_add(1, std::memory_order_release);
+        mutex_.unlock();
+    }
+    void lock_shared() { mutex_.lock_shared(); }
+    bool try_lock_shared() { return mutex_.try_lock_shared(); }
+    void unlock_shared() { mutex_.unlock_shared(); }
+
+    // The number of exclusive sections ended so far (starts at 1, so that 0
+    // can mean "never read").
+    uint64_t generation() const noexcept { return generation_.load(std::memory_order_acquire); }
+
+private:
+    std::shared_mutex mutex_;
+    std::atomic<uint64_t> generation_{1};
+};
+
 class Registry {
 public:
     // Guards every object below; see the file comment.
-    mutable std::shared_mutex mutex;
+    mutable ChangeCountingMutex mutex;
 
     bool live(const Group *g) const { return g && groups_.count(g); }
     bool live(const Channel *c) const { return c && channels_.count(c); }

@@ -5,7 +5,8 @@
 // Channels: the colour type (0x51) has three, red, green and blue, named
 // "<name>.R", "<name>.G", "<name>.B" by setup; every other value type has
 // one, named "<name>". getVal gives each channel's envelope value where it
-// has one, else its constant; it may run on many threads at once.
+// has one, else its constant; it may run on many threads at once, and reads
+// the registry without its lock while nothing changed (vparm_reads.h).
 //
 // save writes the record of vparm_data.h; load reads it and then gives every
 // channel flagged as animated an envelope (starting at the channel's value)

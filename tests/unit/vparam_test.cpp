@@ -45,7 +45,7 @@ protected:
 
     // Gives channel `index` of the parameter an envelope with one key.
     static void animate(const Vparam &vp, int index, double value) {
-        std::unique_lock<std::shared_mutex> lock(mv::registry().mutex);
+        std::unique_lock lock(mv::registry().mutex);
         mv::Envelope *e = mv::registry().createVparmEnvelope(hostSide(vp), index, value);
         e->data.keys.push_back({0.5, value});
     }
