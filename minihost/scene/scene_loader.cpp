@@ -6,6 +6,7 @@
 #include "host/module_descriptor.h"
 #include "minihost/files/checked_read.h"
 #include "minihost/files/module_search.h"
+#include "minihost/scene/scene_key_budget.h"
 #include "minihost/scene/scene_loader_parts.h"
 
 namespace minihost {
@@ -276,7 +277,8 @@ std::unique_ptr<Scene> loadSceneText(const std::string &text, const std::string 
     scene->dir = fs::path(path).parent_path().string();
     scene->name = fs::path(path).filename().string();
     JsonDocument doc(path, text);
-    scene->document = nlohmann::ordered_json::parse(text);
+    checkSceneKeys(doc);
+    scene->document.setText(text);
     JsonObject root(doc, doc.root(), "");
 
     readRender(root, *scene);
