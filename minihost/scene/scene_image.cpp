@@ -43,9 +43,8 @@ void SceneImage::sample(double u, double v, double out[3]) const {
 
 std::size_t imageDecodeBytes(int width, int height) {
     // Three floats a pixel kept, three bytes decoded, and up to four a pixel
-    // (and a byte a row) of the decoder's own inflated copy.
-    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    return pixels * (3 * sizeof(float) + 3 + 4) + static_cast<std::size_t>(height);
+    // of the decoder's own inflated copy.
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * (3 * sizeof(float) + 3 + 4);
 }
 
 SceneImage loadSceneImage(const std::string &path, const ImageMemoryCheck &fits) {

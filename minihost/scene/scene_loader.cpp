@@ -81,9 +81,9 @@ ServerUse readServerUse(const JsonDocument &doc, const nlohmann::json &value, co
     if (obj.has("settings")) {
         const auto &s = obj.raw("settings");
         if (!s.is_object()) obj.fail("settings", "\"settings\" must be an object of keys and values");
-        use.settings = s;
         for (auto it = s.begin(); it != s.end(); ++it)
             use.settingWhere[it.key()] = doc.where(obj.pointer("settings") + "/" + pointerToken(it.key()));
+        use.settings = doc.take(s);
     }
     if (obj.has("data")) {  // one string, or its lines as an array
         use.hasData = true;
