@@ -142,8 +142,14 @@ int runRender(const RenderArgs &args, std::ostream &realErr) {
     setSceneModulesAllowed(args.allowSceneModules);
     if (!checkEdition(args, err)) return refused();
     SceneSession session;
-    if (!session.load(args.scene, err, args.edition.empty() ? "stroke" : args.edition) || !session.start(err))
-        return refused();
+    if (!session.load(args.scene, err, args.edition.empty() ? "stroke" : args.edition) ||
+        !session.start(err)) {
+        // An image that memory cannot hold beside the frame fails as a frame
+        // too large does, before it is decoded.
+        if (session.images().refused() && reportWritable)
+            return finished(report, "failed", kModuleErrorStatus, times, recorded.lastMessage(), err);
+        return session.images().refused() ? kModuleErrorStatus : refused();
+    }
     Scene *scene = &session.scene();
     ServerSet *servers = &session.servers();
     for (const std::string &hint : outlineHints(*scene))
@@ -165,6 +171,7 @@ int runRender(const RenderArgs &args, std::ostream &realErr) {
         for (const int frame : toRender) report.find(frame)->status = FrameStatus::Failed;
         return finished(report, "failed", kModuleErrorStatus, times, error, err);
     }
+    session.images().frameAdmitted();
     if (toRender.size() < frames.size())
         err << "minihost: " << frames.size() - toRender.size() << " of " << frames.size()
             << " frames exist already and are left as they are\n";

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "minihost/cli/image_admission.h"
 #include "minihost/scene/scene.h"
 #include "minihost/servers/server_instances.h"
 
@@ -29,8 +30,12 @@ public:
 
     Scene &scene() { return *scene_; }
     ServerSet &servers() { return *servers_; }
+    // The scene's images are admitted against the memory budget while the
+    // session lasts.
+    ImageAdmission &images() { return images_; }
 
 private:
+    ImageAdmission images_;
     std::string path_;
     std::unique_ptr<Scene> scene_;
     std::unique_ptr<ServerSet> servers_;

@@ -30,12 +30,15 @@ std::string seconds(const char *name, double s) {
 
 }  // namespace
 
+std::size_t frameMemoryBytes(int width, int height) {
+    constexpr std::size_t kBytesPerPixel = 5 * sizeof(float) + 4;
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * kBytesPerPixel;
+}
+
 // The frame's own planes and its encoded copy must fit in the memory budget,
 // or the render is refused before it starts.
 bool frameFitsInMemory(const Scene &scene, std::string &error) {
-    constexpr std::size_t kBytesPerPixel = 5 * sizeof(float) + 4;
-    const std::size_t need =
-        static_cast<std::size_t>(scene.width) * static_cast<std::size_t>(scene.height) * kBytesPerPixel;
+    const std::size_t need = frameMemoryBytes(scene.width, scene.height);
     const std::size_t can = availableMemoryBytes();
     if (need <= can) return true;
     error = scene.path + ": a frame of " + std::to_string(scene.width) + " x " +

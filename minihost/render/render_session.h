@@ -36,6 +36,9 @@ using FrameSink = std::function<bool(int frame, const FrameBuffer &image, std::s
 
 enum class RenderResult { Done, Aborted, Failed };
 
+// The memory a frame of width x height takes: its planes and its encoded copy.
+std::size_t frameMemoryBytes(int width, int height);
+
 // Whether the frame's own buffers fit in the memory budget
 // (core/system_memory.h); `error` says what they need and what the budget
 // is otherwise. renderFrames refuses a frame that does not fit.

@@ -81,6 +81,12 @@ void JsonDocument::fail(const std::string &pointer, const std::string &message) 
     throw InputError(where(pointer), message);
 }
 
+nlohmann::json JsonDocument::take(const nlohmann::json &value) const {
+    // The value lies within root_, which this document owns and never
+    // shares as const: moving from it is moving from what is ours.
+    return std::move(const_cast<nlohmann::json &>(value));
+}
+
 JsonObject::JsonObject(const JsonDocument &doc, const nlohmann::json &value, std::string pointer)
         : doc_(doc), value_(value), pointer_(std::move(pointer)) {
     if (!value_.is_object()) doc_.fail(pointer_, "expected an object");

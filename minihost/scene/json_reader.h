@@ -31,6 +31,11 @@ public:
     // The file, line and column of the value at pointer.
     FilePosition where(const std::string &pointer) const;
     [[noreturn]] void fail(const std::string &pointer, const std::string &message) const;
+    // Moves a value of the document out, leaving null in its place: for a
+    // value that is read once and kept whole (a server's settings, which a
+    // texture's key lists can make most of the file), rather than a copy.
+    // Positions are found from the text, so where() still knows its place.
+    nlohmann::json take(const nlohmann::json &value) const;
 
 private:
     std::string file_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <utility>
 
 #include "host/item_services.h"
 
@@ -159,6 +160,39 @@ std::vector<ServerUse *> Scene::allServerUses() {
     return out;
 }
 
+void SceneDocument::setText(std::string text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_ = std::move(text);
+    json_ = nullptr;
+}
+
+const nlohmann::ordered_json &SceneDocument::get() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // The text was read as a scene already, so it parses.
+    if (!text_.empty()) json_ = nlohmann::ordered_json::parse(std::exchange(text_, std::string()));
+    return json_;
+}
+
+nlohmann::ordered_json &SceneDocument::edit() {
+    get();
+    return json_;
+}
+
+namespace {
+
+std::mutex imageCheckMutex;
+SceneImageMemoryCheck &imageCheck() {
+    static SceneImageMemoryCheck check;
+    return check;
+}
+
+}  // namespace
+
+void setSceneImageMemoryCheck(SceneImageMemoryCheck check) {
+    std::lock_guard<std::mutex> lock(imageCheckMutex);
+    imageCheck() = std::move(check);
+}
+
 SceneImage *Scene::imageFromFile(const std::string &file) {
     std::error_code ec;
     const std::string resolved = std::filesystem::path(file).is_absolute() || dir.empty()
@@ -168,7 +202,12 @@ SceneImage *Scene::imageFromFile(const std::string &file) {
     for (const auto &img : images)
         if (img->path == resolved || std::filesystem::equivalent(img->path, resolved, ec)) return img.get();
     auto img = std::make_unique<SceneImage>();
-    *img = loadSceneImage(resolved);
+    SceneImageMemoryCheck check;
+    {
+        std::lock_guard<std::mutex> checkLock(imageCheckMutex);
+        check = imageCheck();
+    }
+    *img = loadSceneImage(resolved, [&](std::size_t bytes) { return check ? check(*this, bytes) : ""; });
     images.push_back(std::move(img));
     return images.back().get();
 }

@@ -2,6 +2,7 @@
 // surfaces with their shader lists, lights, images and the filters of a frame.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,6 +31,22 @@ struct ServerUse {
     std::string data;     // the instance's saved data, text representation
     FilePosition where;   // where the entry stands
     std::string pointer;  // JSON pointer of the entry in the scene document
+};
+
+// The scene file's document with its key order, for saving: parsed from the
+// text only when first asked for. Most commands never save, and for a scene
+// of long key lists the parse takes as long and as much memory as the
+// reading itself.
+class SceneDocument {
+public:
+    void setText(std::string text);
+    const nlohmann::ordered_json &get() const;
+    nlohmann::ordered_json &edit();
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::string text_;
+    mutable nlohmann::ordered_json json_;
 };
 
 struct SceneItem {
@@ -115,7 +132,7 @@ struct Scene {
     ItemID renderCamera = ITEM_NULL;
 
     // The document as read, and where it names files (for saving elsewhere).
-    nlohmann::ordered_json document;  // key order kept for saving
+    SceneDocument document;
     std::vector<std::string> pathPointers;
 
     // What the user should hear about the scene as read, each said once.
@@ -138,8 +155,15 @@ struct Scene {
     // Every server use of the scene: surface shaders, then pixel, then image filters.
     std::vector<ServerUse *> allServerUses();
     // Finds an image by path, or loads it and adds it to the list; throws
-    // InputError when it cannot be read.
+    // InputError when it cannot be read or memory does not hold it.
     SceneImage *imageFromFile(const std::string &path);
 };
+
+// Whether memory holds an image that takes `bytes` to decode beside what
+// drawing the scene needs: "" when it does, else the budget it would pass.
+// The scene layer cannot see the process's memory budget, so the commands set
+// this from it; while none is set every image is admitted.
+using SceneImageMemoryCheck = std::function<std::string(const Scene &scene, std::size_t bytes)>;
+void setSceneImageMemoryCheck(SceneImageMemoryCheck check);
 
 }  // namespace minihost

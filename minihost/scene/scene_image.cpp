@@ -41,7 +41,13 @@ void SceneImage::sample(double u, double v, double out[3]) const {
         }
 }
 
-SceneImage loadSceneImage(const std::string &path) {
+std::size_t imageDecodeBytes(int width, int height) {
+    // Three floats a pixel kept, three bytes decoded, and up to four a pixel
+    // of the decoder's own inflated copy.
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * (3 * sizeof(float) + 3 + 4);
+}
+
+SceneImage loadSceneImage(const std::string &path, const ImageMemoryCheck &fits) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) throw InputError({path}, "no such image file");
     std::string bytes, why;
@@ -56,6 +62,14 @@ SceneImage loadSceneImage(const std::string &path) {
         throw InputError({path}, "an image of " + std::to_string(w) + " x " + std::to_string(h) +
                                      " pixels is larger than the limit of " +
                                      std::to_string(kMaxImagePixels) + " pixels");
+    if (fits && w > 0 && h > 0) {
+        const std::size_t need = imageDecodeBytes(w, h);
+        const std::string budget = fits(need);
+        if (!budget.empty())
+            throw InputError({path}, "an image of " + std::to_string(w) + " x " + std::to_string(h) +
+                                         " pixels needs " + std::to_string((need + (1 << 20) - 1) >> 20) +
+                                         " MB to decode, more than " + budget);
+    }
     const std::unique_ptr<unsigned char, void (*)(void *)> data(
         stbi_load_from_memory(encoded, length, &w, &h, &channels, 3), stbi_image_free);
     if (!data) {

@@ -6,6 +6,7 @@
 #include "host/module_descriptor.h"
 #include "minihost/files/checked_read.h"
 #include "minihost/files/module_search.h"
+#include "minihost/scene/scene_key_budget.h"
 #include "minihost/scene/scene_loader_parts.h"
 
 namespace minihost {
@@ -80,9 +81,9 @@ ServerUse readServerUse(const JsonDocument &doc, const nlohmann::json &value, co
     if (obj.has("settings")) {
         const auto &s = obj.raw("settings");
         if (!s.is_object()) obj.fail("settings", "\"settings\" must be an object of keys and values");
-        use.settings = s;
         for (auto it = s.begin(); it != s.end(); ++it)
             use.settingWhere[it.key()] = doc.where(obj.pointer("settings") + "/" + pointerToken(it.key()));
+        use.settings = doc.take(s);
     }
     if (obj.has("data")) {  // one string, or its lines as an array
         use.hasData = true;
@@ -276,7 +277,8 @@ std::unique_ptr<Scene> loadSceneText(const std::string &text, const std::string 
     scene->dir = fs::path(path).parent_path().string();
     scene->name = fs::path(path).filename().string();
     JsonDocument doc(path, text);
-    scene->document = nlohmann::ordered_json::parse(text);
+    checkSceneKeys(doc);
+    scene->document.setText(text);
     JsonObject root(doc, doc.root(), "");
 
     readRender(root, *scene);

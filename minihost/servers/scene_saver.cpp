@@ -32,7 +32,7 @@ nlohmann::ordered_json savedEntry(const nlohmann::ordered_json &given, const Ser
 
 nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &servers,
                                           const std::string &newPath) {
-    nlohmann::ordered_json doc = scene.document;
+    nlohmann::ordered_json doc = scene.document.get();
     std::error_code ec;
     const fs::path oldDir = fs::absolute(scene.dir.empty() ? fs::path(".") : fs::path(scene.dir), ec);
     fs::path newDir = fs::absolute(fs::path(newPath), ec).parent_path();
@@ -64,9 +64,9 @@ nlohmann::ordered_json savedSceneDocument(const Scene &scene, const ServerSet &s
             nlohmann::ordered_json shaders = nlohmann::ordered_json::array();
             for (const ServerUse &use : surf->shaders) {
                 const nlohmann::ordered_json::json_pointer jp(use.pointer);
-                const bool original = !use.pointer.empty() && scene.document.contains(jp);
+                const bool original = !use.pointer.empty() && scene.document.get().contains(jp);
                 shaders.push_back(
-                    savedEntry(original ? scene.document[jp] : nlohmann::ordered_json(), use, servers));
+                    savedEntry(original ? scene.document.get()[jp] : nlohmann::ordered_json(), use, servers));
             }
             object["surfaces"][surf->name]["shaders"] = shaders;
         }

@@ -183,7 +183,7 @@ LoadedModule &ServerSet::moduleFor(const std::string &path) {
         // its other files.
         const fs::path dir = fs::absolute(scene_->dir.empty() ? fs::path(".") : fs::path(scene_->dir), ec);
         const fs::path rel = fs::absolute(path, ec).lexically_relative(dir);
-        auto &listed = scene_->document["modules"];
+        auto &listed = scene_->document.edit()["modules"];
         if (!listed.is_array()) listed = nlohmann::ordered_json::array();
         scene_->pathPointers.push_back("/modules/" + std::to_string(listed.size()));
         listed.push_back(rel.empty() ? path : rel.generic_string());

@@ -5,8 +5,11 @@
 # kept as a failure) and a frame too large is refused before rendering (exit
 # 3, with the need and the budget); the
 # process is never killed, and its peak resident memory stays within the
-# limit. Inside a memory cgroup the same holds where the machine lets the
-# test make one (cgroup v2 with the memory controller delegated).
+# limit. A scene whose image does not fit beside its frame is refused before
+# the image is decoded (exit 3, the need and the budget, the report). Inside
+# a memory cgroup the same holds where the machine lets the test make one
+# (cgroup v2 with the memory controller delegated, or cgroup v1's memory
+# hierarchy).
 #   tests/farm/memory_limits_test.sh BUILD_DIR
 set -euo pipefail
 MINIHOST=$(cd "$1" && pwd)/minihost/minihost
@@ -25,6 +28,21 @@ JSON
 }
 scene 320 240 100 > hostile.json
 scene 8000 8000 1 > huge.json  # 1464 MB of frame buffers
+# A spot light projecting an 8192 x 8192 image: 1216 MB to decode, from a
+# file of a few hundred kilobytes.
+python3 - <<'PY'
+import json, struct, zlib
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+side = 8192
+rows = zlib.compress(bytes(side * (1 + 3 * side)), 9)
+open("big.png", "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0))
+                            + chunk(b"IDAT", rows) + chunk(b"IEND", b""))
+scene = json.load(open("hostile.json"))
+scene["pixel_filters"][0]["settings"]["aa_sample"] = 1
+scene["lights"] = [{"type": "spot", "position": [0, 0, -4], "projection_image": "big.png"}]
+json.dump(scene, open("image.json", "w"))
+PY
 
 # expect STATUS TEXT LIMIT_MB command...: the status, the message, and a peak
 # resident memory (from /usr/bin/time) within the limit.
@@ -54,18 +72,41 @@ expect 3 "render memory refused block" 400 \
   "$MINIHOST" render hostile.json -o limit.png --threads 1 -q --memory-limit 400M
 expect 3 "more than the [0-9]* MB budget (--memory-limit" 400 \
   "$MINIHOST" render huge.json -o limit.png --threads 1 -q --memory-limit 400M
+expect 3 "image.json.*big.png.* 8192 x 8192 pixels needs 1216 MB to decode, more than what the [0-9]* MB budget (--memory-limit" 400 \
+  "$MINIHOST" render image.json -o limit.png --threads 1 -q --memory-limit 400M --report image-report.json
+grep -q '"exit_status": 3' image-report.json && grep -q 'needs 1216 MB to decode' image-report.json ||
+  { echo "the report does not hold the refused image"; cat image-report.json; exit 1; }
+[ ! -e limit.png ] || { echo "a frame was written for a scene whose image does not fit"; exit 1; }
 
-# A memory cgroup of 400 MB, where cgroup v2 delegates the memory controller.
-cg=/sys/fs/cgroup/qr-memory-test-$$
-if grep -qw memory /sys/fs/cgroup/cgroup.subtree_control 2>/dev/null && mkdir "$cg" 2>/dev/null; then
-  trap 'rmdir "$cg" 2>/dev/null; rm -rf "$work"' EXIT
-  echo $((400 << 20)) > "$cg/memory.max"
-  expect 3 "render memory refused block" 400 \
-    sh -c "echo \$\$ > $cg/cgroup.procs && exec \"$MINIHOST\" render hostile.json -o cg.png --threads 1 -q"
-  expect 3 "the memory cgroup's limit" 400 \
-    sh -c "echo \$\$ > $cg/cgroup.procs && exec \"$MINIHOST\" render huge.json -o cg.png --threads 1 -q"
-  echo "cgroup: checked"
+# A memory cgroup of 512 MB made for the test: under the root of cgroup v2
+# where it delegates the memory controller, else inside the test's own group
+# of cgroup v1's memory hierarchy. The kernel kills what passes its limit, so
+# a signal here is the fault the budget is there to prevent.
+cg="" limitFile=""
+if grep -qw memory /sys/fs/cgroup/cgroup.subtree_control 2>/dev/null &&
+   mkdir "/sys/fs/cgroup/qr-memory-test-$$" 2>/dev/null; then
+  cg=/sys/fs/cgroup/qr-memory-test-$$ limitFile=memory.max
 else
-  echo "cgroup: no delegated cgroup v2 memory controller here; that part is skipped"
+  own=$(sed -n 's/^[0-9]*:\([^:]*,\)\{0,1\}memory\(,[^:]*\)\{0,1\}:\(.*\)$/\3/p' /proc/self/cgroup)
+  if [ -n "$own" ] && [ -d "/sys/fs/cgroup/memory${own%/}" ] &&
+     mkdir "/sys/fs/cgroup/memory${own%/}/qr-memory-test-$$" 2>/dev/null; then
+    cg="/sys/fs/cgroup/memory${own%/}/qr-memory-test-$$" limitFile=memory.limit_in_bytes
+  fi
+fi
+if [ -n "$cg" ]; then
+  trap 'rmdir "$cg" 2>/dev/null; rm -rf "$work"' EXIT
+  echo $((512 << 20)) > "$cg/$limitFile" 2>/dev/null || true
+fi
+if [ -n "$cg" ] && [ "$(cat "$cg/$limitFile")" = $((512 << 20)) ]; then
+  inGroup=(sh -c "echo \$\$ > $cg/cgroup.procs && exec \"\$0\" \"\$@\"")
+  expect 3 "render memory refused block" 512 \
+    "${inGroup[@]}" "$MINIHOST" render hostile.json -o cg.png --threads 1 -q
+  expect 3 "more than the [0-9]* MB budget (the memory cgroup's limit" 512 \
+    "${inGroup[@]}" "$MINIHOST" render huge.json -o cg.png --threads 1 -q
+  expect 3 "needs 1216 MB to decode, more than what the [0-9]* MB budget (the memory cgroup's limit" 512 \
+    "${inGroup[@]}" "$MINIHOST" render image.json -o cg.png --threads 1 -q
+  echo "cgroup: checked in $cg"
+else
+  echo "cgroup: this machine lets the test make no memory cgroup; that part is skipped"
 fi
 echo "1 passed, 0 failed"

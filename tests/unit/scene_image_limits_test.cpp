@@ -45,6 +45,33 @@ TEST(SceneImageLimits, HugeHeadersAndNodesAreRefusedBeforeDecoding) {
             EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
         }
     }
+    // Within the pixel limit, the memory check sees the size before any
+    // decoding: refused, the message gives the need and the budget; admitted,
+    // the decoder then finds the file is a header and nothing more.
+    std::string header = png;
+    header.replace(16, 8, std::string("\x00\x00\x0f\xa0\x00\x00\x0f\xa0", 8));  // 4000 x 4000
+    std::ofstream(dir / "large.png", std::ios::binary) << header;
+    std::size_t asked = 0;
+    const auto refuse = [&](std::size_t bytes) {
+        asked = bytes;
+        return std::string("the 100 MB budget (set by a test)");
+    };
+    try {
+        minihost::loadSceneImage((dir / "large.png").string(), refuse);
+        ADD_FAILURE() << "large.png was loaded";
+    } catch (const minihost::InputError &e) {
+        EXPECT_EQ(asked, minihost::imageDecodeBytes(4000, 4000));
+        EXPECT_NE(std::string(e.what()).find("large.png: an image of 4000 x 4000 pixels needs 290 MB to "
+                                             "decode, more than the 100 MB budget (set by a test)"),
+                  std::string::npos)
+            << e.what();
+    }
+    try {
+        minihost::loadSceneImage((dir / "large.png").string(), [](std::size_t) { return std::string(); });
+        ADD_FAILURE() << "a header alone was loaded";
+    } catch (const minihost::InputError &e) {
+        EXPECT_NE(std::string(e.what()).find("not a readable image"), std::string::npos) << e.what();
+    }
     fs::remove_all(dir);
 }
 
