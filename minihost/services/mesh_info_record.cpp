@@ -156,11 +156,11 @@ MeshInfo *newMeshInfo(const SceneObject &object) {
         h.reset(new (std::nothrow) MeshHandle{});
     }
     if (!h) return nullptr;
-    h->mesh = &object.mesh;
+    h->mesh = object.mesh.get();
     // Should this throw, the handle is freed and the service's guard answers.
     const Scene *scene = activeScenePtr();
-    for (size_t i = 0; i < object.mesh.weightMaps.size(); ++i)
-        h->mapNumbers.push_back(scene ? weightMapNumber(*scene, object.mesh.weightMaps[i].name)
+    for (size_t i = 0; i < object.mesh->weightMaps.size(); ++i)
+        h->mapNumbers.push_back(scene ? weightMapNumber(*scene, object.mesh->weightMaps[i].name)
                                       : static_cast<uint32_t>(i + 1));
     h->record = MeshInfo{h.get(),
                          guardedService<"MeshInfo.destroy", destroy>,
@@ -185,7 +185,7 @@ namespace minihost {
 uint32_t weightMapNumber(const Scene &scene, const std::string &name) {
     std::vector<const std::string *> seen;
     for (const auto &object : scene.objects)
-        for (const WeightMap &map : object->mesh.weightMaps) {
+        for (const WeightMap &map : object->mesh->weightMaps) {
             bool known = false;
             for (const std::string *s : seen) known = known || *s == map.name;
             if (known) continue;
