@@ -56,7 +56,8 @@ struct EmbreeScene::MeshGeometry {
 
     explicit MeshGeometry(const Mesh &m) : mesh(&m) {
         size_t count = 0;
-        for (int p = 0; p < m.numPolygons(); ++p) count += static_cast<size_t>(std::max(m.polySize(p) - 2, 0));
+        for (int p = 0; p < m.numPolygons(); ++p)
+            count += static_cast<size_t>(std::max(m.polySize(p) - 2, 0));
         triangles.reserve(count);
         cornerPoints.reserve(3 * count);
         for (int p = 0; p < m.numPolygons(); ++p) {
@@ -71,7 +72,8 @@ struct EmbreeScene::MeshGeometry {
         if (m.points.empty()) return;
         low = high = m.point(0);
         for (const auto &q : m.points) {
-            low = {std::min<double>(low.x, q[0]), std::min<double>(low.y, q[1]), std::min<double>(low.z, q[2])};
+            low = {std::min<double>(low.x, q[0]), std::min<double>(low.y, q[1]),
+                   std::min<double>(low.z, q[2])};
             high = {std::max<double>(high.x, q[0]), std::max<double>(high.y, q[1]),
                     std::max<double>(high.z, q[2])};
         }
@@ -98,8 +100,8 @@ RTCScene newScene(RTCDevice dev) {
 // returned buffer) and the mesh's corner points, which it reads in place.
 RTCGeometry newTriangles(RTCDevice dev, size_t points, const std::vector<unsigned> &corners, float *&verts) {
     RTCGeometry geom = rtcNewGeometry(dev, RTC_GEOMETRY_TYPE_TRIANGLE);
-    verts = static_cast<float *>(
-        rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), points));
+    verts = static_cast<float *>(rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
+                                                         3 * sizeof(float), points));
     rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, corners.data(), 0,
                                3 * sizeof(unsigned), corners.size() / 3);
     return geom;
@@ -110,7 +112,8 @@ double largestCoordinate(Vec3 w) { return std::max({std::fabs(w.x), std::fabs(w.
 // How far from the origin the object's points lie, at most, in world space.
 double worldExtent(const Mesh &mesh, const Affine &toWorld) {
     double extent = 0;
-    for (const auto &p : mesh.points) extent = std::max(extent, largestCoordinate(toWorld.apply(load(p.data()))));
+    for (const auto &p : mesh.points)
+        extent = std::max(extent, largestCoordinate(toWorld.apply(load(p.data()))));
     return extent;
 }
 
@@ -122,6 +125,13 @@ bool invertible(const Mat3 &m) {
                        m(0, 2) * (m(1, 0) * m(2, 1) - m(1, 1) * m(2, 0));
     const double scale = length(m.column(0)) * length(m.column(1)) * length(m.column(2));
     return std::isfinite(det) && std::isfinite(scale) && std::fabs(det) > 1e-6 * scale;
+}
+
+// The value a float holds for `v`. The volatile store keeps the rounding:
+// GCC 12's vectorizer drops the float round trip of a pair of doubles.
+double asFloat(double v) {
+    volatile float rounded = static_cast<float>(v);
+    return rounded;
 }
 
 }  // namespace
@@ -243,9 +253,10 @@ bool EmbreeScene::placeInstance(const SceneObject &obj, MeshGeometry &geometry, 
     // decide, as for a world-space copy.
     double extent = 0;
     for (int c = 0; c < 8; ++c)
-        extent = std::max(extent, largestCoordinate(data.toWorld.apply({c & 1 ? geometry.high.x : geometry.low.x,
-                                                                        c & 2 ? geometry.high.y : geometry.low.y,
-                                                                        c & 4 ? geometry.high.z : geometry.low.z})));
+        extent = std::max(extent,
+                          largestCoordinate(data.toWorld.apply({c & 1 ? geometry.high.x : geometry.low.x,
+                                                                c & 2 ? geometry.high.y : geometry.low.y,
+                                                                c & 4 ? geometry.high.z : geometry.low.z})));
     if (!(extent <= kMaxWorldCoordinate * (1 - 1e-9))) extent = worldExtent(mesh, data.toWorld);
     if (!(extent <= kMaxWorldCoordinate)) {
         error = tooFarFor(obj, extent);
@@ -296,14 +307,15 @@ Vec3 EmbreeScene::worldPoint(int object, int point) const {
     const auto i = static_cast<size_t>(point);
     if (data.worldPoints) return load(data.worldPoints + 3 * i);
     const Vec3 w = data.toWorld.apply(load(data.mesh->points[i].data()));
-    return {static_cast<float>(w.x), static_cast<float>(w.y), static_cast<float>(w.z)};
+    return {asFloat(w.x), asFloat(w.y), asFloat(w.z)};
 }
 
 Vec3 EmbreeScene::geometricNormal(int object, int triangle) const {
     const ObjectData &data = objects_[index(object)];
     const Triangle &t = (*data.triangles)[static_cast<size_t>(triangle)];
     Vec3 wp[3];
-    for (int k = 0; k < 3; ++k) wp[k] = worldPoint(object, data.mesh->polyVerts[static_cast<size_t>(t.corner[k])]);
+    for (int k = 0; k < 3; ++k)
+        wp[k] = worldPoint(object, data.mesh->polyVerts[static_cast<size_t>(t.corner[k])]);
     return normalized(cross(wp[1] - wp[0], wp[2] - wp[0]));
 }
 

@@ -186,9 +186,9 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
                     const std::string node = o.requiredString("mesh_node");
                     const int index = assetNodeNamed(asset, node);
                     if (index < 0) throw InputError({obj.filename}, "no node named \"" + node + "\"");
-                    obj.mesh = cache.get("asset|" + obj.filename + "|" + std::to_string(index) + "|" +
-                                             keyNumber(crease),
-                                         [&] { return meshFromAssetNode(asset, index, crease); });
+                    obj.mesh = cache.get(
+                        "asset|" + obj.filename + "|" + std::to_string(index) + "|" + keyNumber(crease),
+                        [&] { return meshFromAssetNode(asset, index, crease); });
                 } else {
                     obj.mesh = cache.get("asset|" + obj.filename + "||" + keyNumber(crease),
                                          [&] { return meshFromAsset(asset, crease); });
