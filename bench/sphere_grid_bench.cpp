@@ -7,6 +7,10 @@
 //                             2 = stroke edition at b = 2
 //   BM_NewTime/N              one round of new-time of the line edition's N
 //                             shaders (what a host does before each frame)
+//   BM_GridLoad/N             reading the grid's scene (no modules)
+//   BM_GridGeometry/N         the geometry stage alone: the ray tracer's
+//                             scene of the grid at the frame's time, built
+//                             from nothing as for a frame of a new render
 // Each frame reports its stages as counters (new-time, geometry, shading,
 // pixel filters, image filters). N = 4096 takes a few seconds a frame on a
 // 2-core machine: filter by N to keep a run short, e.g.
@@ -22,6 +26,7 @@
 
 #include "minihost/core/info_messages.h"
 #include "minihost/core/render_memory_blocks.h"
+#include "minihost/render/frame_state.h"
 #include "minihost/render/render_session.h"
 #include "minihost/scene/scene_loader.h"
 #include "minihost/servers/server_instances.h"
@@ -141,12 +146,31 @@ void BM_NewTime(benchmark::State &state) {
     grid.servers->cleanupAll();
 }
 
+void BM_GridLoad(benchmark::State &state) {
+    setMessagesQuiet(true);
+    const std::string text = sphereGridScene(static_cast<int>(state.range(0)), 0);
+    for (auto _ : state) benchmark::DoNotOptimize(loadSceneText(text, scenePath()));
+}
+
+void BM_GridGeometry(benchmark::State &state) {
+    GridSession grid(static_cast<int>(state.range(0)), 0);
+    const int frame = grid.scene->firstFrame;
+    for (auto _ : state) {
+        FrameState geometry;
+        std::string error;
+        if (!geometry.prepare(*grid.scene, nullptr, frame, grid.scene->frameTime(frame), error))
+            state.SkipWithError(error.c_str());
+    }
+}
+
 BENCHMARK(BM_SphereGrid)
     ->ArgsProduct({{0, 1, 2}, {4, 64, 1024, 4096}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_NewTime)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_GridLoad)->Arg(64)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GridGeometry)->Arg(64)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -139,7 +139,7 @@ void BM_BareEmbree(benchmark::State &state) {
     rtcSetSceneFlags(scene, RTC_SCENE_FLAG_ROBUST);
     for (size_t o = 0; o < s.scene->objects.size(); ++o) {
         const auto &tris = s.frame.geometry.triangles(static_cast<int>(o));
-        const Mesh &mesh = s.scene->objects[o]->mesh;
+        const Mesh &mesh = *s.scene->objects[o]->mesh;
         RTCGeometry g = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
         auto *v = static_cast<float *>(rtcSetNewGeometryBuffer(
             g, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), tris.size() * 3));

@@ -88,7 +88,7 @@ std::vector<std::string> inputFilesOf(const Scene &scene) {
     std::error_code ec;
     for (const auto &object : scene.objects) {
         if (fs::exists(object->filename, ec)) files.push_back(object->filename);
-        files.insert(files.end(), object->mesh.sideFiles.begin(), object->mesh.sideFiles.end());
+        files.insert(files.end(), object->mesh->sideFiles.begin(), object->mesh->sideFiles.end());
     }
     std::lock_guard<std::mutex> lock(scene.imageMutex);
     for (const auto &image : scene.images) files.push_back(image->path);

@@ -29,7 +29,7 @@ const char *lightKind(int type) {
 }
 
 void printObject(const Scene &scene, const SceneObject &obj, std::ostream &out) {
-    const Mesh &mesh = obj.mesh;
+    const Mesh &mesh = *obj.mesh;
     const Affine toWorld = scene.worldTransform(obj.id, scene.frameTime(scene.firstFrame));
     Vec3 lo{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
             std::numeric_limits<double>::max()};

@@ -25,7 +25,7 @@ Vec3 reflectDir(Vec3 d, Vec3 n) { return normalized(d - n * (2.0 * dot(d, n))); 
 size_t meshSurfaceOfHit(const FrameState &frame, const RayHit &hit) {
     const SceneObject &obj = *frame.scene->objects[static_cast<size_t>(hit.object)];
     const int poly = frame.geometry.triangles(hit.object)[static_cast<size_t>(hit.triangle)].polygon;
-    return static_cast<size_t>(obj.mesh.polySurface[static_cast<size_t>(poly)]);
+    return static_cast<size_t>(obj.mesh->polySurface[static_cast<size_t>(poly)]);
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, V
                       int py, ShaderAccess &sa) {
     // Every field is written below, once: no clearing of the whole record first.
     const SceneObject &obj = *frame.scene->objects[static_cast<size_t>(hit.object)];
-    const Mesh &mesh = obj.mesh;
+    const Mesh &mesh = *obj.mesh;
     const Triangle &tri = frame.geometry.triangles(hit.object)[static_cast<size_t>(hit.triangle)];
     const SceneSurface &surf = *surfaceOfHit(frame, hit);
     const double w[3] = {1.0 - hit.u - hit.v, hit.u, hit.v};

@@ -1,7 +1,9 @@
 // Objects of a scene: their meshes (OBJ files or primitives), bones, weight
 // maps and surfaces with their shader lists.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -20,21 +22,59 @@ namespace {
 
 constexpr double kHuge = 1e12;
 
-Mesh readPrimitive(JsonObject &p, const std::string &surface) {
+// The meshes of a scene by what they were made from: objects that read the
+// same file or make the same primitive with the same settings share one.
+class MeshCache {
+public:
+    template <typename Make>
+    std::shared_ptr<const Mesh> get(const std::string &key, Make make) {
+        auto &slot = meshes_[key];
+        if (!slot) slot = std::make_shared<const Mesh>(make());
+        return slot;
+    }
+    // The model file, read once however many objects name it.
+    const Asset &asset(const std::string &path) {
+        auto &slot = assets_[path];
+        if (!slot) slot = std::make_shared<const Asset>(readAsset(path));
+        return *slot;
+    }
+
+private:
+    std::map<std::string, std::shared_ptr<const Mesh>> meshes_;
+    std::map<std::string, std::shared_ptr<const Asset>> assets_;
+};
+
+// The exact bits of a number, for a cache key: "%a" round-trips every double.
+std::string keyNumber(double v) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%a|", v);
+    return text;
+}
+
+std::shared_ptr<const Mesh> readPrimitive(JsonObject &p, const std::string &surface, MeshCache &cache) {
     const std::string type = p.requiredString("type");
-    Mesh mesh;
+    std::string key = type + "|";
+    std::function<Mesh()> make;
     if (type == "sphere") {
-        mesh = makeSphere(p.number("radius", 1, 1e-6, kHuge), p.integer("segments", 32, 3, 4096),
-                          p.integer("rings", 16, 2, 4096), surface);
+        const double radius = p.number("radius", 1, 1e-6, kHuge);
+        const int segments = p.integer("segments", 32, 3, 4096), rings = p.integer("rings", 16, 2, 4096);
+        key += keyNumber(radius) + keyNumber(segments) + keyNumber(rings);
+        make = [=] { return makeSphere(radius, segments, rings, surface); };
     } else if (type == "box") {
-        mesh = makeBox(p.vec3OrNumber("size", {1, 1, 1}), surface);
+        const Vec3 size = p.vec3OrNumber("size", {1, 1, 1});
+        key += keyNumber(size.x) + keyNumber(size.y) + keyNumber(size.z);
+        make = [=] { return makeBox(size, surface); };
     } else if (type == "torus") {
-        mesh =
-            makeTorus(p.number("major_radius", 1, 1e-6, kHuge), p.number("minor_radius", 0.25, 1e-6, kHuge),
-                      p.integer("segments", 48, 3, 4096), p.integer("sides", 24, 3, 4096), surface);
+        const double major = p.number("major_radius", 1, 1e-6, kHuge);
+        const double minor = p.number("minor_radius", 0.25, 1e-6, kHuge);
+        const int segments = p.integer("segments", 48, 3, 4096), sides = p.integer("sides", 24, 3, 4096);
+        key += keyNumber(major) + keyNumber(minor) + keyNumber(segments) + keyNumber(sides);
+        make = [=] { return makeTorus(major, minor, segments, sides, surface); };
     } else if (type == "plane") {
-        mesh = makePlane(p.number("width", 10, 1e-6, kHuge), p.number("depth", 10, 1e-6, kHuge),
-                         p.integer("divisions", 1, 1, 1000), surface);
+        const double width = p.number("width", 10, 1e-6, kHuge), depth = p.number("depth", 10, 1e-6, kHuge);
+        const int divisions = p.integer("divisions", 1, 1, 1000);
+        key += keyNumber(width) + keyNumber(depth) + keyNumber(divisions);
+        make = [=] { return makePlane(width, depth, divisions, surface); };
     } else {
         p.fail("type", "unknown primitive \"" + type + "\" (known: sphere, box, torus, plane)");
     }
@@ -42,7 +82,13 @@ Mesh readPrimitive(JsonObject &p, const std::string &surface) {
     if (type != "box" && (size.x != 1 || size.y != 1 || size.z != 1))
         p.fail("size", "\"size\" belongs to boxes only");
     p.finish();
-    return mesh;
+    // A shape is made once; the same shape with another surface name is a
+    // copy with that name (the name takes no part in making it).
+    return cache.get(key + "surface=" + surface, [&] {
+        Mesh named = *cache.get(key, make);
+        named.surfaceNames.assign(1, surface);
+        return named;
+    });
 }
 
 void readColor(JsonObject &s, const std::string &key, double out[3]) {
@@ -105,8 +151,11 @@ void readBones(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObject
     }
 }
 
+// Weight maps are the object's own: an object with maps gets its own copy
+// of the mesh it would otherwise share.
 void readWeightMaps(const JsonDocument &doc, JsonObject &o, SceneObject &obj) {
     const auto &maps = o.array("weight_maps");
+    std::vector<WeightMap> made;
     for (size_t i = 0; i < maps.size(); ++i) {
         JsonObject m(doc, maps[i], o.pointer("weight_maps") + "/" + std::to_string(i));
         const std::string name = m.requiredString("name");
@@ -114,20 +163,15 @@ void readWeightMaps(const JsonDocument &doc, JsonObject &o, SceneObject &obj) {
         const int a = axis == "x" ? 0 : axis == "y" ? 1 : axis == "z" ? 2 : -1;
         if (a < 0) m.fail("axis", "\"axis\" is \"x\", \"y\" or \"z\"");
         m.finish();
-        obj.mesh.weightMaps.push_back(axisGradientMap(obj.mesh, name, a));
+        made.push_back(axisGradientMap(*obj.mesh, name, a));
     }
+    if (made.empty()) return;
+    auto own = std::make_shared<Mesh>(*obj.mesh);
+    for (auto &map : made) own->weightMaps.push_back(std::move(map));
+    obj.mesh = std::move(own);
 }
 
-// Model files read once per scene, however many objects name them.
-using AssetCache = std::map<std::string, std::shared_ptr<const Asset>>;
-
-const Asset &cachedAsset(AssetCache &cache, const std::string &path) {
-    auto &slot = cache[path];
-    if (!slot) slot = std::make_shared<const Asset>(readAsset(path));
-    return *slot;
-}
-
-void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObject &obj, AssetCache &assets) {
+void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObject &obj, MeshCache &cache) {
     obj.name = o.requiredString("name");
     const bool hasMesh = o.has("mesh"), hasPrimitive = o.has("primitive");
     if (hasMesh == hasPrimitive) doc.fail(o.pointer(), "an object needs either \"mesh\" or \"primitive\"");
@@ -136,23 +180,27 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
         obj.filename = readPath(scene, o, "mesh");
         try {
             if (isAssetFile(obj.filename)) {
-                const Asset &asset = cachedAsset(assets, obj.filename);
+                const Asset &asset = cache.asset(obj.filename);
                 if (o.has("mesh_node")) {
                     // One node's meshes alone, which the object's motion places.
                     const std::string node = o.requiredString("mesh_node");
                     const int index = assetNodeNamed(asset, node);
                     if (index < 0) throw InputError({obj.filename}, "no node named \"" + node + "\"");
-                    obj.mesh = meshFromAssetNode(asset, index, crease);
+                    obj.mesh = cache.get(
+                        "asset|" + obj.filename + "|" + std::to_string(index) + "|" + keyNumber(crease),
+                        [&] { return meshFromAssetNode(asset, index, crease); });
                 } else {
-                    obj.mesh = meshFromAsset(asset, crease);
+                    obj.mesh = cache.get("asset|" + obj.filename + "||" + keyNumber(crease),
+                                         [&] { return meshFromAsset(asset, crease); });
                 }
             } else if (isObjFile(obj.filename)) {
-                obj.mesh = loadObjMesh(obj.filename, crease);
+                obj.mesh = cache.get("obj|" + obj.filename + "|" + keyNumber(crease),
+                                     [&] { return loadObjMesh(obj.filename, crease); });
             } else {
                 throw InputError({obj.filename},
                                  "not a mesh format minihost reads (it reads " + meshFormatsText() + ")");
             }
-            for (const auto &notice : obj.mesh.notices)
+            for (const auto &notice : obj.mesh->notices)
                 scene.notice("mesh \"" + obj.filename + "\": " + notice);
         } catch (const InputError &e) {
             o.fail("mesh", "mesh \"" + obj.filename + "\": " + e.withinFile());
@@ -161,7 +209,7 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
         JsonObject p = o.object("primitive");
         const std::string surface = p.string("surface", obj.name);
         obj.filename = p.string("type", "") + ":" + obj.name;
-        obj.mesh = readPrimitive(p, surface);
+        obj.mesh = readPrimitive(p, surface, cache);
     }
     readMotion(doc, o, scene, obj.motion, true);
     if (o.has("parent")) o.raw("parent");
@@ -169,13 +217,13 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
     readWeightMaps(doc, o, obj);
     readBones(doc, o, scene, obj);
 
-    for (const auto &name : obj.mesh.surfaceNames) {
+    for (const auto &name : obj.mesh->surfaceNames) {
         auto surf = std::make_unique<SceneSurface>();
         surf->name = name;
         surf->object = &obj;
         // The mesh file's colour, unless the scene gives its own.
-        const auto color = obj.mesh.surfaceColors.find(name);
-        if (color != obj.mesh.surfaceColors.end())
+        const auto color = obj.mesh->surfaceColors.find(name);
+        if (color != obj.mesh->surfaceColors.end())
             std::copy(color->second.begin(), color->second.end(), surf->color);
         obj.surfaces.push_back(std::move(surf));
     }
@@ -186,12 +234,12 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
             readSurface(doc, s, scene, *surf);
         }
     std::string known;
-    for (const auto &n : obj.mesh.surfaceNames) known += (known.empty() ? "" : ", ") + n;
+    for (const auto &n : obj.mesh->surfaceNames) known += (known.empty() ? "" : ", ") + n;
     const auto &given = o.raw("surfaces");
     if (given.is_object())
         for (auto it = given.begin(); it != given.end(); ++it)
-            if (std::find(obj.mesh.surfaceNames.begin(), obj.mesh.surfaceNames.end(), it.key()) ==
-                obj.mesh.surfaceNames.end())
+            if (std::find(obj.mesh->surfaceNames.begin(), obj.mesh->surfaceNames.end(), it.key()) ==
+                obj.mesh->surfaceNames.end())
                 surfaces.fail(it.key(), "object \"" + obj.name + "\" has no surface \"" + it.key() +
                                             "\" (its surfaces: " + known + ")");
 }
@@ -200,14 +248,14 @@ void readObject(const JsonDocument &doc, JsonObject &o, Scene &scene, SceneObjec
 
 void readObjects(const JsonDocument &doc, JsonObject &root, Scene &scene) {
     const auto &objects = root.array("objects");
-    AssetCache assets;
+    MeshCache meshes;
     // Objects are read first; exclusions name lights that are read already.
     for (size_t i = 0; i < objects.size(); ++i) {
         JsonObject o(doc, objects[i], root.pointer("objects") + "/" + std::to_string(i));
         auto obj = std::make_unique<SceneObject>();
         obj->type = ITEM_TYPE_OBJECT;
         obj->id = 0x10000000u + static_cast<ItemID>(i + 1);
-        readObject(doc, o, scene, *obj, assets);
+        readObject(doc, o, scene, *obj, meshes);
         const auto &excl = o.array("exclude_lights");
         for (size_t k = 0; k < excl.size(); ++k) {
             const std::string ptr = o.pointer("exclude_lights") + "/" + std::to_string(k);

@@ -78,7 +78,9 @@ struct SceneSurface {
 
 struct SceneObject : SceneItem {
     std::string filename;  // the mesh file, or "<primitive>:<name>"
-    Mesh mesh;
+    // Objects that read the same file or make the same primitive with the
+    // same settings share one mesh; never null.
+    std::shared_ptr<const Mesh> mesh = std::make_shared<const Mesh>();
     // One per mesh surface name, in the same order.
     std::vector<std::unique_ptr<SceneSurface>> surfaces;
     std::vector<ItemID> excludedLights;  // ITEM_INDIRECT_LIGHT for the ambient light

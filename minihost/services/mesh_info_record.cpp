@@ -205,7 +205,7 @@ MeshInfo *newMeshInfo(const SceneObject &object) {
     // numbers: a record made for every sample allocates nothing.
     h->record = kRecordFunctions;
     h->record.priv = h;
-    h->mesh = &object.mesh;
+    h->mesh = object.mesh.get();
     h->scene = activeScenePtr();
     h->selectedMap = -1;
     h->numbered = false;
@@ -220,7 +220,7 @@ namespace minihost {
 uint32_t weightMapNumber(const Scene &scene, const std::string &name) {
     std::vector<const std::string *> seen;
     for (const auto &object : scene.objects)
-        for (const WeightMap &map : object->mesh.weightMaps) {
+        for (const WeightMap &map : object->mesh->weightMaps) {
             bool known = false;
             for (const std::string *s : seen) known = known || *s == map.name;
             if (known) continue;

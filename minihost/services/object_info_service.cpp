@@ -13,12 +13,12 @@ const char *filename(ItemID obj) {
 
 int numPoints(ItemID obj) {
     const SceneObject *o = objectFromID(obj);
-    return o ? o->mesh.numPoints() : 0;
+    return o ? o->mesh->numPoints() : 0;
 }
 
 int numPolygons(ItemID obj) {
     const SceneObject *o = objectFromID(obj);
-    return o ? o->mesh.numPolygons() : 0;
+    return o ? o->mesh->numPolygons() : 0;
 }
 
 // Meshes do not deform, so the frozen and the base shape are the same.
