@@ -36,7 +36,7 @@ namespace {
 using namespace minihost;
 
 std::string example(const char *name) {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / name).string();
+    return (std::filesystem::path(QR_SOURCE_DIR) / "examples" / name).string();
 }
 
 // VmHWM of /proc/self/status, in MiB.

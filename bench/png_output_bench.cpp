@@ -35,8 +35,7 @@ struct Image {
             .string();
     Image() {
         installCoreServices();
-        const auto scenePath =
-            std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / "pawn.json";
+        const auto scenePath = std::filesystem::path(QR_SOURCE_DIR) / "examples" / "pawn.json";
         std::unique_ptr<Scene> scene = loadScene(scenePath.string());
         scene->width = 1920;
         scene->height = 1080;

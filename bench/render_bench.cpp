@@ -29,7 +29,7 @@ using namespace minihost;
 
 // An example beside this source tree.
 std::string examplePath(const char *name = "pawn.json") {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / name).string();
+    return (std::filesystem::path(QR_SOURCE_DIR) / "examples" / name).string();
 }
 
 struct Fixture {

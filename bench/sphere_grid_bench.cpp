@@ -86,8 +86,7 @@ std::string sphereGridScene(int count, int edition) {
 // The modules are found by name beside the bundled examples' folder, as for
 // the other frame benchmarks.
 std::string scenePath() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / "sphere_grid.json")
-        .string();
+    return (std::filesystem::path(QR_SOURCE_DIR) / "examples" / "sphere_grid.json").string();
 }
 
 struct GridSession {

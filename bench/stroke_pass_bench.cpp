@@ -50,8 +50,7 @@ struct PassFixture {
         setProgressQuiet(true);
         setMessagesQuiet(true);
         installCoreServices();
-        const auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" /
-                          "pawn_stroke_edition.json";
+        const auto path = std::filesystem::path(QR_SOURCE_DIR) / "examples" / "pawn_stroke_edition.json";
         scene = loadScene(path.string());
         scene->width = kWidth;
         scene->height = kHeight;

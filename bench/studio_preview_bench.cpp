@@ -19,7 +19,7 @@ using namespace minihost;
 using Clock = std::chrono::steady_clock;
 
 std::string examplePath(const std::string &name) {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / name).string();
+    return (std::filesystem::path(QR_SOURCE_DIR) / "examples" / name).string();
 }
 
 struct Fixture {

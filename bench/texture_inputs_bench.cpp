@@ -39,9 +39,7 @@ namespace {
 using namespace minihost;
 
 std::string example() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" /
-            "crevices_line_edition.json")
-        .string();
+    return (std::filesystem::path(QR_SOURCE_DIR) / "examples" / "crevices_line_edition.json").string();
 }
 
 // The scene's geometry and services, a spot on the floor in the crevice in
