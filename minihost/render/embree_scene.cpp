@@ -316,7 +316,7 @@ Vec3 EmbreeScene::geometricNormal(int object, int triangle) const {
     Vec3 wp[3];
     for (int k = 0; k < 3; ++k)
         wp[k] = worldPoint(object, data.mesh->polyVerts[static_cast<size_t>(t.corner[k])]);
-    return normalized(cross(wp[1] - wp[0], wp[2] - wp[0]));
+    return triangleNormal(wp);
 }
 
 namespace {

@@ -33,6 +33,11 @@ struct Triangle {
     int corner[3];  // indices into Mesh::polyVerts / cornerNormals
 };
 
+// The unit normal of a triangle from its three world corners, in corner order.
+inline Vec3 triangleNormal(const Vec3 (&corners)[3]) {
+    return normalized(cross(corners[1] - corners[0], corners[2] - corners[0]));
+}
+
 class EmbreeScene {
 public:
     EmbreeScene();
@@ -58,7 +63,8 @@ public:
     // transpose, as the shader access record carries them.
     const Mat3 &rotationToWorld(int object) const { return objects_[index(object)].rotation; }
     const Mat3 &rotationToObject(int object) const { return objects_[index(object)].rotationInverse; }
-    // The unit normal of a triangle's world corners, in corner order.
+    // The unit normal of a triangle's world corners, in corner order
+    // (triangleNormal of its worldPoints).
     Vec3 geometricNormal(int object, int triangle) const;
     // A mesh point in world space, rounded to float as a world-space mesh
     // holds it; the same numbers whether the object is instanced or not.

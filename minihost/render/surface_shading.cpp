@@ -60,7 +60,7 @@ void fillShaderAccess(const FrameState &frame, const RayHit &hit, Vec3 origin, V
         n0 = n0 + load(mesh.cornerNormals[static_cast<size_t>(tri.corner[k])].data()) * w[k];
     }
     const Vec3 wPos = wp[0] * w[0] + wp[1] * w[1] + wp[2] * w[2];
-    Vec3 g = frame.geometry.geometricNormal(hit.object, hit.triangle);
+    Vec3 g = triangleNormal(wp);        // the hit's corners, already in world space
     const bool flip = dot(g, dir) > 0;  // surfaces are two-sided: normals face the ray
     if (flip) g = -g;
     Vec3 smooth = normalized(frame.geometry.normalToWorld(hit.object) * n0);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -297,10 +296,7 @@ void setState(VParmID vp, int state) {
 
 void initSpot(TexturedSpot *spot) {
     if (!spot) return;
-    // Every member is a number or a pointer, for which all bits zero is 0
-    // and null; the library's fill is quicker than the compiler's own
-    // string store at this size, and a shader asks for it every sample.
-    std::memset(static_cast<void *>(spot), 0, sizeof *spot);
+    *spot = TexturedSpot{};
     for (double &s : spot->oScl) s = 1.0;
 }
 
